@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+
+#include "common/Errors.h"
+
+namespace vornak {
+
+// Geometry runs in 80-bit extended precision; these helpers are the one place
+// where it turns back into integers.
+
+// Nearest integer, halves to even (the default floating-point rounding mode).
+inline long double RoundHalfEven(long double value) { return std::nearbyintl(value); }
+
+// Toward zero.
+inline long double TruncTowardZero(long double value) { return std::truncl(value); }
+
+// Rounded to a 32-bit integer, or nothing when the value is not finite or
+// does not fit.
+inline std::optional<int32_t> TryRoundInt32(long double value) {
+  if (!std::isfinite(value)) return std::nullopt;
+  const long double rounded = RoundHalfEven(value);
+  if (rounded < static_cast<long double>(std::numeric_limits<int32_t>::min()) ||
+      rounded > static_cast<long double>(std::numeric_limits<int32_t>::max()))
+    return std::nullopt;
+  return static_cast<int32_t>(rounded);
+}
+
+// Truncated to a 32-bit integer, or nothing when it does not fit.
+inline std::optional<int32_t> TryTruncInt32(long double value) {
+  if (!std::isfinite(value)) return std::nullopt;
+  const long double truncated = TruncTowardZero(value);
+  if (truncated < static_cast<long double>(std::numeric_limits<int32_t>::min()) ||
+      truncated > static_cast<long double>(std::numeric_limits<int32_t>::max()))
+    return std::nullopt;
+  return static_cast<int32_t>(truncated);
+}
+
+// Rounded to a 32-bit integer; a value that cannot be one means the geometry
+// broke down, reported as "Program Error".
+inline int32_t RoundInt32(long double value) {
+  if (auto result = TryRoundInt32(value)) return *result;
+  throw EMathError(kProgramError);
+}
+
+inline int32_t TruncInt32(long double value) {
+  if (auto result = TryTruncInt32(value)) return *result;
+  throw EMathError(kProgramError);
+}
+
+}  // namespace vornak

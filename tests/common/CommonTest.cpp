@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <ostream>
+
+#include "common/Arith.h"
+#include "common/Base.h"
+#include "common/Types.h"
+
+namespace vornak {
+namespace {
+
+struct RoundCase {
+  long double value;
+  long double expected;
+};
+
+void PrintTo(const RoundCase& c, std::ostream* os) {
+  *os << static_cast<double>(c.value) << " -> " << static_cast<double>(c.expected);
+}
+
+class RoundHalfEvenTest : public ::testing::TestWithParam<RoundCase> {};
+
+TEST_P(RoundHalfEvenTest, HalvesGoToEven) {
+  EXPECT_EQ(RoundHalfEven(GetParam().value), GetParam().expected);
+  EXPECT_EQ(RoundInt32(GetParam().value), static_cast<int32_t>(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Boundaries, RoundHalfEvenTest,
+                         ::testing::Values(RoundCase{0.5L, 0}, RoundCase{1.5L, 2},
+                                           RoundCase{2.5L, 2}, RoundCase{-0.5L, 0},
+                                           RoundCase{-1.5L, -2}, RoundCase{-2.5L, -2},
+                                           RoundCase{2.4999999L, 2}, RoundCase{2.5000001L, 3},
+                                           RoundCase{-7.75L, -8}));
+
+TEST(Arith, TruncGoesTowardZero) {
+  EXPECT_EQ(TruncInt32(2.9L), 2);
+  EXPECT_EQ(TruncInt32(-2.9L), -2);
+  EXPECT_EQ(TruncInt32(-0.1L), 0);
+}
+
+TEST(Arith, OverflowIsProgramError) {
+  EXPECT_FALSE(TryRoundInt32(3e9L).has_value());
+  EXPECT_FALSE(TryRoundInt32(std::numeric_limits<long double>::infinity()).has_value());
+  EXPECT_FALSE(TryRoundInt32(std::numeric_limits<long double>::quiet_NaN()).has_value());
+  EXPECT_EQ(TryRoundInt32(2147483647.4L), 2147483647);
+  EXPECT_FALSE(TryRoundInt32(2147483647.5L).has_value());
+  try {
+    RoundInt32(-1e12L);
+    FAIL() << "no exception";
+  } catch (const EMathError& e) {
+    EXPECT_STREQ(e.what(), "Program Error");
+  }
+}
+
+TEST(Base, ErrorCodeOutsideTableIsIgnored) {
+  TBase base;
+  EXPECT_EQ(base.ErrorCode(), 0);
+  base.SetErrorCode(3);
+  base.SetErrorCode(11);
+  base.SetErrorCode(-1);
+  EXPECT_EQ(base.ErrorCode(), 3);
+  base.SetErrorCode(10);
+  EXPECT_EQ(base.ErrorCode(), 10);
+  base.SetErrorCode(0);
+  EXPECT_EQ(base.ErrorCode(), 0);
+}
+
+TEST(Plane, IndexesColumnThenRowAndReadsOutsideSafely) {
+  TPlaneInteger plane(3, 2, 0);
+  plane(2, 1) = 7;
+  EXPECT_EQ(plane.Row(1)[2], 7);
+  EXPECT_EQ(plane.At(2, 1, -1), 7);
+  EXPECT_EQ(plane.At(3, 1, -1), -1);
+  EXPECT_EQ(plane.At(-1, 0, -1), -1);
+  EXPECT_EQ(plane.At(0, 2, -1), -1);
+  TPlaneBoolean empty(5, 0);
+  EXPECT_TRUE(empty.Empty());
+  EXPECT_FALSE(empty.Inside(0, 0));
+}
+
+TEST(Bitmap, ColourLayoutIsRedLow) {
+  TBitmap bitmap(2, 2);
+  bitmap.SetPixel(1, 0, TBitmap::Rgb(200, 100, 50));
+  EXPECT_EQ(bitmap.Pixel(1, 0), 0x3264C8u);
+  EXPECT_EQ(bitmap.Pixel(0, 0), 0xFFFFFFu);
+}
+
+}  // namespace
+}  // namespace vornak
