@@ -1,0 +1,61 @@
+#include "engine/FrontImage.h"
+
+#include <algorithm>
+
+namespace vornak {
+
+void TFrontImage::Binarize(const TPlaneInteger& plane, int32_t width, int32_t height,
+                           TPlaneBoolean& result) {
+  // The caller's extents must not reach past the plane it hands over.
+  FWidth = std::clamp(width, 0, plane.Width());
+  FHeight = std::clamp(height, 0, plane.Height());
+  MakeGrey(plane);
+  MakeBinary();
+  result = FBinary;
+}
+
+void TFrontImage::MakeGrey(const TPlaneInteger& plane) {
+  if (FGrey.Width() != FWidth || FGrey.Height() != FHeight) FGrey.Resize(FWidth, FHeight);
+  for (int32_t y = 0; y < FHeight; ++y) {
+    const int32_t* source = plane.Row(y);
+    int32_t* grey = FGrey.Row(y);
+    for (int32_t x = 0; x < FWidth; ++x) {
+      const uint32_t colour = static_cast<uint32_t>(source[x]);
+      const int32_t red = static_cast<int32_t>(colour & 0xFF);
+      const int32_t green = static_cast<int32_t>((colour >> 8) & 0xFF);
+      const int32_t blue = static_cast<int32_t>((colour >> 16) & 0xFF);
+      grey[x] = (30 * red + 59 * green + 11 * blue) / 100;
+    }
+  }
+}
+
+int32_t TFrontImage::ComputeThreshold() const {
+  // A plane one pixel wide has a zero divisor and one without rows has no
+  // middle row: no threshold, so nothing can be dark.
+  if (FWidth < 2 || FHeight < 1) return 0;
+  const int32_t* row = FGrey.Row(FHeight / 2);
+  int64_t sum = 0;
+  for (int32_t x = 0; x < FWidth; ++x) sum += row[x];
+  // The divisor is Width - 1, so a white row gives a threshold above 255.
+  return static_cast<int32_t>(sum / (FWidth - 1));
+}
+
+void TFrontImage::MakeBinary() {
+  if (FBinary.Width() != FWidth || FBinary.Height() != FHeight) FBinary.Resize(FWidth, FHeight);
+  if (FWidth < 2 || FHeight < 1) {
+    // No threshold: no dark pixel, whatever the offset.
+    std::fill(FBinary.Data().begin(), FBinary.Data().end(), uint8_t{0});
+    return;
+  }
+  const int32_t threshold = ComputeThreshold();
+  // Grey values are 0..255 and Resolver is kept in a small range by the
+  // component, but a direct caller may pass anything: compare in 64 bits.
+  const int64_t offset = FResolver;
+  for (int32_t y = 0; y < FHeight; ++y) {
+    const int32_t* grey = FGrey.Row(y);
+    uint8_t* binary = FBinary.Row(y);
+    for (int32_t x = 0; x < FWidth; ++x) binary[x] = (grey[x] + offset) < threshold ? 1 : 0;
+  }
+}
+
+}  // namespace vornak
