@@ -1,0 +1,123 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "common/Types.h"
+
+namespace vornak {
+
+class TFrontImage;
+class TDecorder;
+
+// The decoder component: one bitmap in, the symbol's text out. It binarizes
+// the picture, runs the pipeline driver on the result and reports the outcome
+// as a Boolean, a result text, an error text and one of two events.
+//
+// One instance serves one decode at a time; separate instances may run on
+// separate threads.
+class TVornak {
+ public:
+  // Error codes reported by ErrorCode().
+  static constexpr int32_t kNoError = 0;
+  static constexpr int32_t kNotLocated = 1;   // no symbol found, or no version
+  static constexpr int32_t kReadFailure = 3;  // the pipeline raised an exception
+
+  using TNotifyEvent = std::function<void(TVornak&)>;
+
+  TVornak();
+  ~TVornak();
+  TVornak(const TVornak&) = delete;
+  TVornak& operator=(const TVornak&) = delete;
+
+  // Decodes one picture. True when a symbol was read; ResultText() then holds
+  // its bytes (byte-mode data unchanged, Kanji as Shift JIS pairs). On failure
+  // ResultText() is empty and ErrorText() holds the message. Fires OnDecoded
+  // after a success and OnError after a failure, when assigned.
+  bool Decode(const TBitmap& bitmap);
+
+  const std::string& ResultText() const { return FResultText; }
+  // UTF-8 message of the last failure; empty after a success.
+  const std::string& ErrorText() const { return FErrorText; }
+
+  // Search radius for the fourth corner, clamped to 1..6; takes effect at once.
+  void SetWarp(int32_t value);
+  int32_t Warp() const { return FWarp; }
+  // Binarization offset, clamped to 1..255; takes effect at once.
+  void SetResolver(int32_t value);
+  int32_t Resolver() const { return FResolver; }
+  // 0 or less: automatic version detection; 1..40 forces that version (above
+  // 40 counts as 40). Read at the start of each Decode.
+  void SetForceVersion(int32_t value);
+  int32_t ForceVersion() const { return FForceVersion; }
+
+  // Events, called with the component itself, each only when assigned.
+  TNotifyEvent OnDecoded;
+  TNotifyEvent OnError;
+  void SetOnDecoded(TNotifyEvent handler) { OnDecoded = std::move(handler); }
+  void SetOnError(TNotifyEvent handler) { OnError = std::move(handler); }
+
+  // What the last Decode learnt. All of it is reset at the start of Decode.
+  // 0 after a success, kNotLocated or kReadFailure after a failure.
+  int32_t ErrorCode() const { return FErrorCode; }
+  // Message of the exception that ended the last decode ("Base Angle Error",
+  // "Program Error", ...); empty when none was raised.
+  const std::string& ExceptionText() const { return FExceptionText; }
+  // Symbol version 1..40; 0 when the symbol was not located.
+  int32_t Version() const { return FVersion; }
+  // Error-correction level 0 = L, 1 = M, 2 = Q, 3 = H; -1 when not read.
+  int32_t Level() const { return FLevel; }
+  // Data mask 0..7; -1 when not read.
+  int32_t Mask() const { return FMask; }
+  // ECI assignment number the symbol named first; -1 when none.
+  int32_t Eci() const { return FEci; }
+  // Structured append header: present, position (0-based) and total count of
+  // the symbol in its sequence, and the parity byte of the whole message.
+  bool HasStructuredAppend() const { return FHasStructuredAppend; }
+  int32_t AppendIndex() const { return FAppendIndex; }
+  int32_t AppendTotal() const { return FAppendTotal; }
+  int32_t AppendParity() const { return FAppendParity; }
+
+  // Where the symbol was found, in pixels of the decoded bitmap: the centres of
+  // the corner finder, the finder ending axis A and the one ending axis B, and
+  // the four symbol corners (corner finder, axis A end, axis B end, fourth).
+  // Valid when HasGeometry() is true, i.e. the symbol was located.
+  bool HasGeometry() const { return FHasGeometry; }
+  const std::array<TPoint, 3>& FinderCentres() const { return FFinderCentres; }
+  const std::array<TPoint, 4>& Corners() const { return FCorners; }
+
+  // The two-level plane of the last Decode (non-zero = dark).
+  const TPlaneBoolean& Plane() const { return FPlane; }
+
+ private:
+  void ResetFindings();
+  void TakeFindings();
+  bool Fail(int32_t code);
+
+  TPlaneBoolean FPlane;
+  std::unique_ptr<TFrontImage> FFrontImage;
+  std::unique_ptr<TDecorder> FDecorder;
+  std::string FResultText;
+  std::string FErrorText;
+  std::string FExceptionText;
+  int32_t FWarp = 1;
+  int32_t FResolver = 7;
+  int32_t FForceVersion = 0;
+  int32_t FErrorCode = 0;
+  int32_t FVersion = 0;
+  int32_t FLevel = -1;
+  int32_t FMask = -1;
+  int32_t FEci = -1;
+  bool FHasStructuredAppend = false;
+  int32_t FAppendIndex = 0;
+  int32_t FAppendTotal = 0;
+  int32_t FAppendParity = 0;
+  bool FHasGeometry = false;
+  std::array<TPoint, 3> FFinderCentres{};
+  std::array<TPoint, 4> FCorners{};
+};
+
+}  // namespace vornak
