@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "symbol/Module.h"
+#include "symbol/SeedModule.h"
+
+namespace vornak {
+
+// A module matrix with its function-pattern map filled for one version.
+// Function codes: 0 data module, 1 centre of a finder or alignment position,
+// 2 timing pattern, 3 any other function module.
+class TArrangement : public TModule {
+ public:
+  static constexpr uint8_t kDataCode = 0;
+  static constexpr uint8_t kCentreCode = 1;
+  static constexpr uint8_t kTimingCode = 2;
+  static constexpr uint8_t kFunctionCode = 3;
+
+  // Throws std::invalid_argument for a version outside 1..40.
+  explicit TArrangement(int32_t version);
+
+  int32_t Version() const { return FVersion; }
+  const TSeedModule& Alignment() const { return *FAlignment; }
+
+  // True for finder patterns with separators, format and version areas, the
+  // dark module, timing and alignment patterns; false outside the matrix.
+  bool IsFunctionModule(int32_t x, int32_t y) const { return GetFunctionCode(x, y) != kDataCode; }
+
+  // Data plus error-correction codewords the data region holds; the
+  // remainder bits are not counted.
+  int32_t CodewordCount() const;
+
+ private:
+  void MarkRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t code);
+  void MarkSquare(int32_t x, int32_t y, int32_t radius, uint8_t code);
+
+  int32_t FVersion = 0;
+  std::unique_ptr<TSeedModule> FAlignment;
+};
+
+}  // namespace vornak

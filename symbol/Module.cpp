@@ -1,0 +1,18 @@
+#include "symbol/Module.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "symbol/StandardTables.h"
+
+namespace vornak {
+
+TModule::TModule(int32_t version) {
+  if (!IsValidVersion(version))
+    throw std::invalid_argument("QR Code version out of range 1..40: " + std::to_string(version));
+  FWidth = 4 * version + 17;
+  FHeight = FWidth;
+  FCells.assign(static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight) * kLayers, 0);
+}
+
+}  // namespace vornak

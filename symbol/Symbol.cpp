@@ -1,0 +1,100 @@
+#include "symbol/Symbol.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "symbol/BCH15_5.h"
+#include "symbol/StandardTables.h"
+
+namespace vornak {
+
+void TSymbol::LoadMatrix(const TPlaneBoolean& matrix, int32_t height, int32_t width) {
+  FModule.reset();
+  FFormatOk = false;
+  FFormatCopy = 0;
+  FHeight = height;
+  FWidth = width;
+  FVersion = (height - 17) / 4;
+  if (height != width || (height - 17) % 4 != 0 || !IsValidVersion(FVersion)) {
+    FVersion = 0;
+    throw std::invalid_argument("module matrix " + std::to_string(width) + " x " +
+                                std::to_string(height) + " is not a QR Code symbol");
+  }
+  if (matrix.Width() < width || matrix.Height() < height) {
+    FVersion = 0;
+    throw std::invalid_argument("module matrix plane smaller than " + std::to_string(width) +
+                                " x " + std::to_string(height));
+  }
+  FModule = std::make_unique<TArrangement>(FVersion);
+  for (int32_t x = 0; x < width; ++x)
+    for (int32_t y = 0; y < height; ++y) FModule->SetRaw(x, y, matrix(x, y) != 0 ? 1 : 0);
+  ReadFormat();
+}
+
+TPoint TSymbol::FormatPosition(int32_t copy, int32_t i, int32_t side) {
+  if (copy == 1) {
+    if (i <= 5) return {8, i};
+    if (i == 6) return {8, 7};
+    if (i == 7) return {8, 8};
+    if (i == 8) return {7, 8};
+    return {14 - i, 8};
+  }
+  if (i <= 7) return {side - 1 - i, 8};
+  return {8, side - 15 + i};
+}
+
+TBooleans TSymbol::ReadFormatCopy(int32_t copy) const {
+  TBooleans bits(15, false);
+  for (int32_t i = 0; i < 15; ++i) {
+    const TPoint p = FormatPosition(copy, i, FWidth);
+    const bool maskBit = ((FormatMask >> i) & 1) != 0;
+    bits[static_cast<size_t>(i)] = (FModule->GetRaw(p.X, p.Y) != 0) != maskBit;
+  }
+  return bits;
+}
+
+void TSymbol::ReadFormat() {
+  FFormatOk = false;
+  FFormatCopy = 0;
+  if (!FModule) return;
+
+  TBooleans first;
+  TBCH15_5 firstDecoder(ReadFormatCopy(1));
+  firstDecoder.Decode(first);
+  TBooleans second;
+  TBCH15_5 secondDecoder(ReadFormatCopy(2));
+  secondDecoder.Decode(second);
+
+  // The nearer copy decides; a clean or equally near first copy always wins.
+  const TBooleans* chosen = &first;
+  if (!firstDecoder.Failed()) {
+    FFormatCopy = 1;
+    if (!secondDecoder.Failed() && secondDecoder.Distance() < firstDecoder.Distance()) {
+      chosen = &second;
+      FFormatCopy = 2;
+    }
+  } else if (!secondDecoder.Failed()) {
+    chosen = &second;
+    FFormatCopy = 2;
+  }
+  FFormatOk = FFormatCopy != 0;
+
+  const TBooleans& c = *chosen;
+  for (size_t k = 0; k < 5; ++k) FFormatBits[k] = c[10 + k];
+  // Level bits 14, 13: 00 M, 01 L, 11 Q, 10 H.
+  static constexpr int32_t kLevelOfBits[4] = {1, 0, 3, 2};
+  FLevel = kLevelOfBits[(c[14] ? 2 : 0) + (c[13] ? 1 : 0)];
+  FMask = (c[12] ? 4 : 0) + (c[11] ? 2 : 0) + (c[10] ? 1 : 0);
+}
+
+int32_t TSymbol::ECCodewordCount() const {
+  if (!IsValidVersion(FVersion) || !IsValidLevel(FLevel)) return 0;
+  return ECCodewords[static_cast<size_t>(FVersion - 1)][static_cast<size_t>(FLevel)];
+}
+
+int32_t TSymbol::BlockCount() const {
+  if (!IsValidVersion(FVersion) || !IsValidLevel(FLevel)) return 0;
+  return ECBlocks[static_cast<size_t>(FVersion - 1)][static_cast<size_t>(FLevel)];
+}
+
+}  // namespace vornak
