@@ -1,0 +1,242 @@
+#include "data/DataBlockReader.h"
+
+#include <algorithm>
+
+#include "symbol/StandardTables.h"
+
+namespace vornak {
+
+namespace {
+
+// Group separator that a "%" stands for in alphanumeric data under FNC1.
+constexpr char kGroupSeparator = 0x1D;
+
+}  // namespace
+
+TDataBlockReader::TDataBlockReader(const TIntegers& data, int32_t count, int32_t version)
+    : FData(data),
+      FCount(static_cast<int32_t>(
+          std::min<int64_t>(std::max(count, 0), static_cast<int64_t>(data.size())))),
+      FVersion(version) {}
+
+int32_t TDataBlockReader::CharCountBits(int32_t mode, int32_t version) {
+  // Widths for versions 1-9, 10-26 and 27-40.
+  static constexpr int32_t kNumeric[3] = {10, 12, 14};
+  static constexpr int32_t kAlphanumeric[3] = {9, 11, 13};
+  static constexpr int32_t kByte[3] = {8, 16, 16};
+  static constexpr int32_t kKanji[3] = {8, 10, 12};
+  if (version < 1 || version > 40) return 0;
+  const size_t range = version <= 9 ? 0 : (version <= 26 ? 1 : 2);
+  switch (mode) {
+    case kModeNumeric:
+      return kNumeric[range];
+    case kModeAlphanumeric:
+      return kAlphanumeric[range];
+    case kModeByte:
+      return kByte[range];
+    case kModeKanji:
+      return kKanji[range];
+    default:
+      return 0;
+  }
+}
+
+int32_t TDataBlockReader::BitsLeft() const {
+  if (FIndex >= FCount) return 0;
+  return (FCount - FIndex - 1) * 8 + FBitPos + 1;
+}
+
+int32_t TDataBlockReader::ReadBits(int32_t n) {
+  if (n < 0 || n > 24 || n > BitsLeft()) {
+    FExhausted = true;
+    return 0;
+  }
+  int32_t result = 0;
+  while (n > 0) {
+    // Take as many bits as the current codeword still holds, up to n.
+    const int32_t available = FBitPos + 1;
+    const int32_t take = std::min(n, available);
+    const int32_t codeword = FData[static_cast<size_t>(FIndex)] & 0xFF;
+    const int32_t bits = (codeword >> (available - take)) & ((1 << take) - 1);
+    result = (result << take) | bits;
+    n -= take;
+    FBitPos -= take;
+    if (FBitPos < 0) {
+      FBitPos = 7;
+      ++FIndex;
+    }
+  }
+  return result;
+}
+
+bool TDataBlockReader::ReadNumeric(int32_t count, std::string& text) {
+  const int32_t bits = (count / 3) * 10 + (count % 3 == 2 ? 7 : (count % 3 == 1 ? 4 : 0));
+  if (bits > BitsLeft()) return false;
+  while (count > 0) {
+    const int32_t digits = std::min(count, 3);
+    const int32_t width = digits == 3 ? 10 : (digits == 2 ? 7 : 4);
+    const int32_t limit = digits == 3 ? 1000 : (digits == 2 ? 100 : 10);
+    int32_t value = ReadBits(width);
+    // A group must hold exactly its number of digits.
+    if (value >= limit) return false;
+    char group[3];
+    for (int32_t i = digits - 1; i >= 0; --i) {
+      group[i] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    }
+    text.append(group, static_cast<size_t>(digits));
+    count -= digits;
+  }
+  return true;
+}
+
+bool TDataBlockReader::ReadAlphanumeric(int32_t count, std::string& text) {
+  const int32_t bits = (count / 2) * 11 + (count % 2) * 6;
+  if (bits > BitsLeft()) return false;
+  std::string segment;
+  segment.reserve(static_cast<size_t>(count));
+  while (count > 0) {
+    if (count >= 2) {
+      const int32_t value = ReadBits(11);
+      if (value >= AlphanumericCount * AlphanumericCount) return false;
+      segment.push_back(AlphanumericChars[value / AlphanumericCount]);
+      segment.push_back(AlphanumericChars[value % AlphanumericCount]);
+      count -= 2;
+    } else {
+      const int32_t value = ReadBits(6);
+      if (value >= AlphanumericCount) return false;
+      segment.push_back(AlphanumericChars[value]);
+      count = 0;
+    }
+  }
+  if (FFnc1 == 0) {
+    text += segment;
+    return true;
+  }
+  // Under FNC1 a "%" is the field separator and "%%" a literal percent sign.
+  for (size_t i = 0; i < segment.size(); ++i) {
+    if (segment[i] != '%') {
+      text.push_back(segment[i]);
+    } else if (i + 1 < segment.size() && segment[i + 1] == '%') {
+      text.push_back('%');
+      ++i;
+    } else {
+      text.push_back(kGroupSeparator);
+    }
+  }
+  return true;
+}
+
+bool TDataBlockReader::ReadByteSegment(int32_t count, std::string& text) {
+  if (static_cast<int64_t>(count) * 8 > BitsLeft()) return false;
+  for (int32_t i = 0; i < count; ++i) text.push_back(static_cast<char>(ReadBits(8)));
+  return true;
+}
+
+bool TDataBlockReader::ReadKanji(int32_t count, std::string& text) {
+  if (static_cast<int64_t>(count) * 13 > BitsLeft()) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t value = ReadBits(13);
+    const int32_t packed = (value / 0xC0) * 0x100 + value % 0xC0;
+    const int32_t code = packed + 0x8140 <= 0x9FFC ? packed + 0x8140 : packed + 0xC140;
+    text.push_back(static_cast<char>(code >> 8));
+    text.push_back(static_cast<char>(code & 0xFF));
+  }
+  return true;
+}
+
+bool TDataBlockReader::ReadEci() {
+  // One, two or three bytes, told apart by the leading bits 0, 10 and 110.
+  const int32_t first = ReadBits(8);
+  if (FExhausted) return false;
+  int32_t value;
+  if ((first & 0x80) == 0) {
+    value = first;
+  } else if ((first & 0xC0) == 0x80) {
+    value = ((first & 0x3F) << 8) | ReadBits(8);
+  } else if ((first & 0xE0) == 0xC0) {
+    value = ((first & 0x1F) << 16) | ReadBits(16);
+  } else {
+    return false;
+  }
+  if (FExhausted) return false;
+  if (FEciAssignment < 0) FEciAssignment = value;
+  return true;
+}
+
+bool TDataBlockReader::ReadStructuredAppend() {
+  const int32_t position = ReadBits(4);
+  const int32_t total = ReadBits(4) + 1;
+  const int32_t parity = ReadBits(8);
+  if (FExhausted) return false;
+  FHasStructuredAppend = true;
+  FAppendPosition = position;
+  FAppendTotal = total;
+  FAppendParity = parity;
+  return true;
+}
+
+bool TDataBlockReader::Decode(std::string& text) {
+  text.clear();
+  FIndex = 0;
+  FBitPos = 7;
+  FMode = -1;
+  FCharCount = 0;
+  FExhausted = false;
+  FEciAssignment = -1;
+  FHasStructuredAppend = false;
+  FAppendPosition = 0;
+  FAppendTotal = 0;
+  FAppendParity = 0;
+  FFnc1 = 0;
+  FApplicationIndicator = -1;
+  if (FVersion < 1 || FVersion > 40) return false;
+
+  std::string result;
+  result.reserve(static_cast<size_t>(FCount) * 2);
+  for (;;) {
+    // Fewer than four bits left: the terminator was cut short, as the
+    // standard allows when the data fills the symbol.
+    if (BitsLeft() < 4) break;
+    FMode = ReadMode();
+    bool sound = true;
+    switch (FMode) {
+      case kModeTerminator:
+        text = std::move(result);
+        return true;
+      case kModeNumeric:
+      case kModeAlphanumeric:
+      case kModeByte:
+      case kModeKanji:
+        FCharCount = ReadCharCount(FMode);
+        if (FExhausted) return false;
+        if (FMode == kModeNumeric) sound = ReadNumeric(FCharCount, result);
+        if (FMode == kModeAlphanumeric) sound = ReadAlphanumeric(FCharCount, result);
+        if (FMode == kModeByte) sound = ReadByteSegment(FCharCount, result);
+        if (FMode == kModeKanji) sound = ReadKanji(FCharCount, result);
+        break;
+      case kModeEci:
+        sound = ReadEci();
+        break;
+      case kModeStructuredAppend:
+        sound = ReadStructuredAppend();
+        break;
+      case kModeFnc1First:
+        FFnc1 = 1;
+        break;
+      case kModeFnc1Second:
+        FApplicationIndicator = ReadBits(8);
+        sound = !FExhausted;
+        FFnc1 = 2;
+        break;
+      default:
+        sound = false;
+        break;
+    }
+    if (!sound) return false;
+  }
+  text = std::move(result);
+  return true;
+}
+
+}  // namespace vornak

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/Types.h"
+
+namespace vornak {
+
+// Turns the corrected data codewords of one symbol into its byte string:
+// numeric, alphanumeric and byte segments as their characters, Kanji as Shift
+// JIS byte pairs. ECI, structured-append and FNC1 headers are read and kept;
+// the terminator or the end of the codewords ends the stream.
+//
+// Lives for one decode; reads the caller's codewords without changing them.
+class TDataBlockReader {
+ public:
+  // Mode indicators.
+  static constexpr int32_t kModeTerminator = 0;
+  static constexpr int32_t kModeNumeric = 1;
+  static constexpr int32_t kModeAlphanumeric = 2;
+  static constexpr int32_t kModeStructuredAppend = 3;
+  static constexpr int32_t kModeByte = 4;
+  static constexpr int32_t kModeFnc1First = 5;
+  static constexpr int32_t kModeEci = 7;
+  static constexpr int32_t kModeKanji = 8;
+  static constexpr int32_t kModeFnc1Second = 9;
+
+  // The reader may consume the first `count` codewords of data (at most its
+  // size); version (1..40) selects the character-count widths.
+  TDataBlockReader(const TIntegers& data, int32_t count, int32_t version);
+  // The codewords are read in place, so they must outlive the reader.
+  TDataBlockReader(TIntegers&& data, int32_t count, int32_t version) = delete;
+
+  // Reads every segment. Returns true and the concatenated text when the
+  // stream ends with the terminator or at the end of the codewords; returns
+  // false with an empty text when the stream is broken (unknown mode, a
+  // segment or header running past the end, a value without a character, a
+  // version without character-count widths).
+  bool Decode(std::string& text);
+
+  // The next n bits (0..24), most significant first. When fewer than n bits
+  // are left, returns 0, moves nothing and marks the reader exhausted.
+  int32_t ReadBits(int32_t n);
+  // Bits not read yet.
+  int32_t BitsLeft() const;
+  bool Exhausted() const { return FExhausted; }
+
+  // Width of the character-count field of a mode for a version; 0 when the
+  // mode has no count or the version is outside 1..40.
+  static int32_t CharCountBits(int32_t mode, int32_t version);
+
+  // Header fields seen by the last Decode.
+  // First ECI assignment number of the stream, or -1 when it names none.
+  int32_t EciAssignment() const { return FEciAssignment; }
+  bool HasStructuredAppend() const { return FHasStructuredAppend; }
+  // Position of this symbol in its sequence, from 0.
+  int32_t AppendPosition() const { return FAppendPosition; }
+  // Number of symbols in the sequence (1..16).
+  int32_t AppendTotal() const { return FAppendTotal; }
+  int32_t AppendParity() const { return FAppendParity; }
+  // 0 = no FNC1, 1 = FNC1 in first position, 2 = FNC1 in second position.
+  int32_t Fnc1() const { return FFnc1; }
+  // Application indicator of FNC1 in second position, -1 otherwise.
+  int32_t ApplicationIndicator() const { return FApplicationIndicator; }
+
+ private:
+  int32_t ReadMode() { return ReadBits(4); }
+  int32_t ReadCharCount(int32_t mode) { return ReadBits(CharCountBits(mode, FVersion)); }
+  // Each reader appends its segment to text; false when the stream is broken.
+  bool ReadNumeric(int32_t count, std::string& text);
+  bool ReadAlphanumeric(int32_t count, std::string& text);
+  bool ReadByteSegment(int32_t count, std::string& text);
+  bool ReadKanji(int32_t count, std::string& text);
+  bool ReadEci();
+  bool ReadStructuredAppend();
+
+  const TIntegers& FData;
+  int32_t FCount = 0;
+  int32_t FVersion = 0;
+  int32_t FMode = -1;
+  int32_t FIndex = 0;
+  int32_t FBitPos = 7;
+  int32_t FCharCount = 0;
+  bool FExhausted = false;
+
+  int32_t FEciAssignment = -1;
+  bool FHasStructuredAppend = false;
+  int32_t FAppendPosition = 0;
+  int32_t FAppendTotal = 0;
+  int32_t FAppendParity = 0;
+  int32_t FFnc1 = 0;
+  int32_t FApplicationIndicator = -1;
+};
+
+}  // namespace vornak

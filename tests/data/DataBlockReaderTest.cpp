@@ -1,0 +1,345 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <qrcodegen/qrcodegen.hpp>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "data/DataBlockReader.h"
+
+namespace vornak {
+namespace {
+
+using qrcodegen::BitBuffer;
+using qrcodegen::QrSegment;
+
+// Appends a segment as the encoder lays it out: mode, count, data bits.
+void AppendSegment(BitBuffer& bits, const QrSegment& segment, int version) {
+  bits.appendBits(static_cast<uint32_t>(segment.getMode().getModeBits()), 4);
+  bits.appendBits(static_cast<uint32_t>(segment.getNumChars()),
+                  segment.getMode().numCharCountBits(version));
+  bits.insert(bits.end(), segment.getData().begin(), segment.getData().end());
+}
+
+// Packs bits into codewords the way a symbol's data region is filled: a
+// terminator of up to four zero bits, zero bits to the byte boundary, then the
+// pad codewords 0xEC 0x11. capacity < 0 takes just the codewords needed.
+TIntegers Pack(BitBuffer bits, int capacity = -1) {
+  const int needed = static_cast<int>((bits.size() + 4 + 7) / 8);
+  if (capacity < 0) capacity = needed;
+  const size_t capacityBits = static_cast<size_t>(capacity) * 8;
+  EXPECT_LE(bits.size(), capacityBits);
+  const size_t terminator = std::min<size_t>(4, capacityBits - bits.size());
+  bits.insert(bits.end(), terminator, false);
+  while (bits.size() % 8 != 0) bits.push_back(false);
+  TIntegers codewords;
+  for (size_t i = 0; i < bits.size(); i += 8) {
+    int value = 0;
+    for (size_t j = 0; j < 8; ++j) value = (value << 1) | (bits[i + j] ? 1 : 0);
+    codewords.push_back(value);
+  }
+  for (int pad = 0; static_cast<int>(codewords.size()) < capacity; pad ^= 1)
+    codewords.push_back(pad == 0 ? 0xEC : 0x11);
+  return codewords;
+}
+
+TIntegers Encode(const std::vector<QrSegment>& segments, int version, int capacity = -1) {
+  BitBuffer bits;
+  for (const QrSegment& segment : segments) AppendSegment(bits, segment, version);
+  return Pack(bits, capacity);
+}
+
+struct Decoded {
+  bool ok;
+  std::string text;
+};
+
+Decoded DecodeStream(const TIntegers& codewords, int version) {
+  TDataBlockReader reader(codewords, static_cast<int32_t>(codewords.size()), version);
+  Decoded result{false, "unchanged"};
+  result.ok = reader.Decode(result.text);
+  return result;
+}
+
+std::string Bytes(std::initializer_list<int> values) {
+  std::string text;
+  for (int v : values) text.push_back(static_cast<char>(v));
+  return text;
+}
+
+std::vector<uint8_t> AsBytes(const std::string& text) {
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+TEST(DataBlockReaderTest, WorkedNumericExample) {
+  const TIntegers codewords = {0x10, 0x20, 0x0C, 0x56, 0x61, 0x80, 0xEC, 0x11,
+                               0xEC, 0x11, 0xEC, 0x11, 0xEC, 0x11, 0xEC, 0x11};
+  EXPECT_EQ(DecodeStream(codewords, 1).text, "01234567");
+  EXPECT_TRUE(DecodeStream(codewords, 1).ok);
+}
+
+// The count widths change at versions 10 and 27; test each side of both.
+class SegmentsByVersion : public ::testing::TestWithParam<int> {};
+
+TEST_P(SegmentsByVersion, EncoderSegmentsDecodeToTheirCharacters) {
+  const int version = GetParam();
+  std::string allBytes;
+  // Every byte value but one (an 8-bit count reaches only 255).
+  for (int v = 0; v < 256; ++v)
+    if (v != 0x80) allBytes.push_back(static_cast<char>(v));
+  const std::vector<std::string> numerics = {"", "7", "05", "005", "0123456789", "99999999999"};
+  const std::vector<std::string> alphas = {"", "A", "A ", "HELLO WORLD", "$%*+-./:", "0Z9"};
+  for (const std::string& digits : numerics) {
+    for (const std::string& alpha : alphas) {
+      const std::vector<QrSegment> segments = {QrSegment::makeNumeric(digits.c_str()),
+                                               QrSegment::makeAlphanumeric(alpha.c_str()),
+                                               QrSegment::makeBytes(AsBytes(allBytes))};
+      const Decoded decoded = DecodeStream(Encode(segments, version), version);
+      EXPECT_TRUE(decoded.ok) << digits << " / " << alpha;
+      EXPECT_EQ(decoded.text, digits + alpha + allBytes) << digits << " / " << alpha;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(CountWidths, SegmentsByVersion, ::testing::Values(1, 9, 10, 26, 27, 40));
+
+TEST(DataBlockReaderTest, CountWidthsFollowTheVersionRanges) {
+  for (int version = 1; version <= 40; ++version) {
+    EXPECT_EQ(TDataBlockReader::CharCountBits(TDataBlockReader::kModeNumeric, version),
+              QrSegment::Mode::NUMERIC.numCharCountBits(version));
+    EXPECT_EQ(TDataBlockReader::CharCountBits(TDataBlockReader::kModeAlphanumeric, version),
+              QrSegment::Mode::ALPHANUMERIC.numCharCountBits(version));
+    EXPECT_EQ(TDataBlockReader::CharCountBits(TDataBlockReader::kModeByte, version),
+              QrSegment::Mode::BYTE.numCharCountBits(version));
+    EXPECT_EQ(TDataBlockReader::CharCountBits(TDataBlockReader::kModeKanji, version),
+              QrSegment::Mode::KANJI.numCharCountBits(version));
+  }
+  EXPECT_EQ(TDataBlockReader::CharCountBits(TDataBlockReader::kModeByte, 0), 0);
+  EXPECT_EQ(TDataBlockReader::CharCountBits(TDataBlockReader::kModeByte, 41), 0);
+}
+
+TEST(DataBlockReaderTest, ByteDataFillingEveryBitKeepsItsLastByte) {
+  // An ECI header (12 bits) puts a byte segment on codeword boundaries, so
+  // with an exact capacity the last data byte is the last codeword and no
+  // terminator follows: version 1 (8-bit count) and version 10 (16-bit count).
+  for (int version : {1, 10}) {
+    std::string text = "caf\xC3\xA9 au lait";
+    text.push_back('\xFF');
+    BitBuffer bits;
+    AppendSegment(bits, QrSegment::makeEci(26), version);
+    AppendSegment(bits, QrSegment::makeBytes(AsBytes(text)), version);
+    ASSERT_EQ(bits.size() % 8, 0u);
+    const TIntegers codewords = Pack(bits, static_cast<int>(bits.size() / 8));
+    ASSERT_EQ(codewords.size() * 8, bits.size());
+    ASSERT_EQ(codewords.back(), 0xFF);
+    const Decoded decoded = DecodeStream(codewords, version);
+    EXPECT_TRUE(decoded.ok) << version;
+    EXPECT_EQ(decoded.text, text) << version;
+  }
+}
+
+TEST(DataBlockReaderTest, ReadBitsDeliversUpToTheLastBitAndNoFurther) {
+  const TIntegers codewords = {0xA5, 0x3C, 0xFF};
+  TDataBlockReader reader(codewords, 3, 1);
+  EXPECT_EQ(reader.ReadBits(7), 0x52);  // 1010010
+  EXPECT_EQ(reader.ReadBits(1), 1);
+  EXPECT_EQ(reader.ReadBits(16), 0x3CFF);
+  EXPECT_FALSE(reader.Exhausted());
+  EXPECT_EQ(reader.BitsLeft(), 0);
+  EXPECT_EQ(reader.ReadBits(1), 0);
+  EXPECT_TRUE(reader.Exhausted());
+
+  // A failed read moves nothing: the bits are still there for a shorter read.
+  TDataBlockReader partial(codewords, 2, 1);
+  EXPECT_EQ(partial.ReadBits(12), 0xA53);
+  EXPECT_EQ(partial.ReadBits(5), 0);
+  EXPECT_TRUE(partial.Exhausted());
+  EXPECT_EQ(partial.ReadBits(4), 0xC);
+
+  // A 16-bit read from the least significant bit of a codeword takes that
+  // bit, the whole next codeword and the top seven bits of the one after.
+  const TIntegers spread = {0x01, 0x80, 0xFE};
+  TDataBlockReader across(spread, 3, 10);
+  EXPECT_EQ(across.ReadBits(7), 0);
+  EXPECT_EQ(across.ReadBits(16), (1 << 15) | (0x80 << 7) | 0x7F);
+  EXPECT_EQ(across.BitsLeft(), 1);
+
+  // The count limits the reader even when the array is longer.
+  TDataBlockReader limited(codewords, 1, 1);
+  EXPECT_EQ(limited.BitsLeft(), 8);
+  TDataBlockReader clamped(codewords, 99, 1);
+  EXPECT_EQ(clamped.BitsLeft(), 24);
+}
+
+BitBuffer KanjiBits(const std::vector<int>& values, int version) {
+  BitBuffer bits;
+  bits.appendBits(static_cast<uint32_t>(TDataBlockReader::kModeKanji), 4);
+  bits.appendBits(static_cast<uint32_t>(values.size()),
+                  QrSegment::Mode::KANJI.numCharCountBits(version));
+  for (int v : values) bits.appendBits(static_cast<uint32_t>(v), 13);
+  return bits;
+}
+
+TEST(DataBlockReaderTest, KanjiValuesBecomeShiftJisPairs) {
+  // 0 is the first code 0x8140; 0x1AAA lies in the upper range 0xE040 on;
+  // 0x1FFF is the last value, 0xEBBF.
+  for (int version : {1, 10, 27}) {
+    const Decoded decoded =
+        DecodeStream(Pack(KanjiBits({0, 0x1AAA, 0x1FFF, 0x0D9F}, version)), version);
+    EXPECT_TRUE(decoded.ok);
+    EXPECT_EQ(decoded.text, Bytes({0x81, 0x40, 0xE4, 0xAA, 0xEB, 0xBF, 0x93, 0x5F}));
+  }
+}
+
+TEST(DataBlockReaderTest, EciAssignmentIsReadInAllThreeForms) {
+  for (long assignment : {26L, 127L, 128L, 16383L, 16384L, 999999L}) {
+    const std::string utf8 = "caf\xC3\xA9";
+    const std::vector<QrSegment> segments = {
+        QrSegment::makeEci(assignment), QrSegment::makeBytes(AsBytes(utf8)), QrSegment::makeEci(3)};
+    const TIntegers codewords = Encode(segments, 5);
+    TDataBlockReader reader(codewords, static_cast<int32_t>(codewords.size()), 5);
+    std::string text;
+    EXPECT_TRUE(reader.Decode(text)) << assignment;
+    EXPECT_EQ(text, utf8);
+    EXPECT_EQ(reader.EciAssignment(), assignment);
+  }
+  const TIntegers plain = Encode({QrSegment::makeNumeric("1")}, 1);
+  TDataBlockReader reader(plain, static_cast<int32_t>(plain.size()), 1);
+  std::string text;
+  EXPECT_TRUE(reader.Decode(text));
+  EXPECT_EQ(reader.EciAssignment(), -1);
+}
+
+TEST(DataBlockReaderTest, StructuredAppendHeaderIsKept) {
+  BitBuffer bits;
+  bits.appendBits(TDataBlockReader::kModeStructuredAppend, 4);
+  bits.appendBits(2, 4);     // third symbol
+  bits.appendBits(4, 4);     // of five
+  bits.appendBits(0xA7, 8);  // parity
+  AppendSegment(bits, QrSegment::makeAlphanumeric("PART3"), 2);
+  const TIntegers codewords = Pack(bits, 34);
+  TDataBlockReader reader(codewords, 34, 2);
+  std::string text;
+  EXPECT_TRUE(reader.Decode(text));
+  EXPECT_EQ(text, "PART3");
+  EXPECT_TRUE(reader.HasStructuredAppend());
+  EXPECT_EQ(reader.AppendPosition(), 2);
+  EXPECT_EQ(reader.AppendTotal(), 5);
+  EXPECT_EQ(reader.AppendParity(), 0xA7);
+  EXPECT_EQ(reader.Fnc1(), 0);
+}
+
+TEST(DataBlockReaderTest, Fnc1TurnsPercentIntoGroupSeparator) {
+  BitBuffer first;
+  first.appendBits(TDataBlockReader::kModeFnc1First, 4);
+  AppendSegment(first, QrSegment::makeNumeric("0104912345123459"), 3);
+  AppendSegment(first, QrSegment::makeAlphanumeric("10ABC%21%%X%"), 3);
+  TIntegers codewords = Pack(first);
+  TDataBlockReader reader(codewords, static_cast<int32_t>(codewords.size()), 3);
+  std::string text;
+  EXPECT_TRUE(reader.Decode(text));
+  EXPECT_EQ(text, std::string("010491234512345910ABC\x1D"
+                              "21%X\x1D"));
+  EXPECT_EQ(reader.Fnc1(), 1);
+  EXPECT_EQ(reader.ApplicationIndicator(), -1);
+
+  BitBuffer second;
+  second.appendBits(TDataBlockReader::kModeFnc1Second, 4);
+  second.appendBits(37 + 100, 8);  // letter "a" plus 100
+  AppendSegment(second, QrSegment::makeAlphanumeric("AB%C"), 3);
+  codewords = Pack(second);
+  TDataBlockReader other(codewords, static_cast<int32_t>(codewords.size()), 3);
+  EXPECT_TRUE(other.Decode(text));
+  EXPECT_EQ(text,
+            "AB\x1D"
+            "C");
+  EXPECT_EQ(other.Fnc1(), 2);
+  EXPECT_EQ(other.ApplicationIndicator(), 137);
+
+  // Without FNC1 the percent sign is itself.
+  EXPECT_EQ(DecodeStream(Encode({QrSegment::makeAlphanumeric("A%%B%")}, 3), 3).text, "A%%B%");
+}
+
+TEST(DataBlockReaderTest, BrokenStreamsGiveNoText) {
+  auto expectBroken = [](const BitBuffer& bits, int version, const char* what) {
+    const TIntegers codewords = Pack(bits);
+    const Decoded decoded = DecodeStream(codewords, version);
+    EXPECT_FALSE(decoded.ok) << what;
+    EXPECT_EQ(decoded.text, "") << what;
+  };
+  BitBuffer bits;
+  AppendSegment(bits, QrSegment::makeNumeric("12"), 1);
+  bits.appendBits(0x6, 4);  // not a mode of the standard
+  expectBroken(bits, 1, "unknown mode");
+
+  for (uint32_t mode : {0xAu, 0xBu, 0xCu, 0xDu, 0xEu, 0xFu}) {
+    BitBuffer unknown;
+    unknown.appendBits(mode, 4);
+    unknown.appendBits(0, 12);
+    expectBroken(unknown, 1, "unknown mode at the start");
+  }
+
+  BitBuffer pair;
+  pair.appendBits(TDataBlockReader::kModeAlphanumeric, 4);
+  pair.appendBits(2, 9);
+  pair.appendBits(2025, 11);
+  expectBroken(pair, 1, "alphanumeric pair 2025");
+
+  BitBuffer single;
+  single.appendBits(TDataBlockReader::kModeAlphanumeric, 4);
+  single.appendBits(1, 9);
+  single.appendBits(45, 6);
+  expectBroken(single, 1, "alphanumeric single 45");
+
+  for (auto [count, width, value] : {std::tuple{3, 10, 1000}, {2, 7, 100}, {1, 4, 10}}) {
+    BitBuffer numeric;
+    numeric.appendBits(TDataBlockReader::kModeNumeric, 4);
+    numeric.appendBits(static_cast<uint32_t>(count), 10);
+    numeric.appendBits(static_cast<uint32_t>(value), width);
+    expectBroken(numeric, 1, "numeric group too large");
+  }
+
+  BitBuffer eci;
+  eci.appendBits(TDataBlockReader::kModeEci, 4);
+  eci.appendBits(0xE0, 8);  // 111 prefix: no such form
+  expectBroken(eci, 1, "ECI designator form");
+
+  // A byte segment that claims more bytes than the codewords hold.
+  BitBuffer overrun;
+  overrun.appendBits(TDataBlockReader::kModeByte, 4);
+  overrun.appendBits(40, 8);
+  overrun.appendBits(0x41, 8);
+  {
+    TIntegers codewords = Pack(overrun);
+    const Decoded decoded = DecodeStream(codewords, 1);
+    EXPECT_FALSE(decoded.ok);
+    EXPECT_EQ(decoded.text, "");
+  }
+
+  // A mode indicator whose count field is cut off by the end of the data.
+  const TIntegers cut = {0x10};
+  EXPECT_FALSE(DecodeStream(cut, 1).ok);
+
+  const TIntegers fine = Encode({QrSegment::makeNumeric("1")}, 1);
+  EXPECT_FALSE(DecodeStream(fine, 0).ok);
+  EXPECT_FALSE(DecodeStream(fine, 41).ok);
+}
+
+TEST(DataBlockReaderTest, TheEndOfTheCodewordsEndsTheStream) {
+  // No codewords at all, and fewer than four bits after the last segment.
+  EXPECT_TRUE(DecodeStream(TIntegers{}, 1).ok);
+  EXPECT_EQ(DecodeStream(TIntegers{}, 1).text, "");
+  // Numeric "12" takes 4 + 10 + 7 = 21 bits of three codewords; the three
+  // bits left cannot hold a mode indicator, whatever their value.
+  BitBuffer bits;
+  AppendSegment(bits, QrSegment::makeNumeric("12"), 1);
+  bits.appendBits(0x5, 3);
+  ASSERT_EQ(bits.size(), 24u);
+  const Decoded decoded = DecodeStream(Pack(bits, 3), 1);
+  EXPECT_TRUE(decoded.ok);
+  EXPECT_EQ(decoded.text, "12");
+}
+
+}  // namespace
+}  // namespace vornak
