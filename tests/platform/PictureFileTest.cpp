@@ -1,0 +1,269 @@
+#include "platform/PictureFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "platform/QtBitmap.h"
+
+namespace vornak {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PictureFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FDir = fs::path(::testing::TempDir()) /
+           ("vornak_picture_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(FDir);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(FDir, ignored);
+  }
+  std::string PathOf(const std::string& name) const { return (FDir / name).string(); }
+
+  fs::path FDir;
+};
+
+// A smooth colour picture, so that JPEG keeps it close.
+TBitmap Gradient(int32_t width, int32_t height) {
+  TBitmap bitmap(width, height);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x)
+      bitmap.SetPixel(x, y, TBitmap::Rgb(x * 255 / width, y * 255 / height, 128));
+  return bitmap;
+}
+
+std::vector<unsigned char> EncodeJpeg(const TBitmap& bitmap, int quality, bool grey = false) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr error{};
+  info.err = jpeg_std_error(&error);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(bitmap.Width());
+  info.image_height = static_cast<JDIMENSION>(bitmap.Height());
+  info.input_components = grey ? 1 : 3;
+  info.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, quality, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<JSAMPLE> row(static_cast<size_t>(bitmap.Width()) * 3);
+  while (info.next_scanline < info.image_height) {
+    const uint32_t* in = bitmap.Row(static_cast<int32_t>(info.next_scanline));
+    for (int32_t x = 0; x < bitmap.Width(); ++x) {
+      if (grey) {
+        row[x] = static_cast<JSAMPLE>(in[x] & 0xFF);
+      } else {
+        row[3 * x] = static_cast<JSAMPLE>(in[x] & 0xFF);
+        row[3 * x + 1] = static_cast<JSAMPLE>((in[x] >> 8) & 0xFF);
+        row[3 * x + 2] = static_cast<JSAMPLE>((in[x] >> 16) & 0xFF);
+      }
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::vector<unsigned char> bytes(buffer, buffer + size);
+  std::free(buffer);
+  return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<unsigned char> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int MaxChannelDifference(uint32_t a, uint32_t b) {
+  int worst = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int d =
+        std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+    worst = std::max(worst, d);
+  }
+  return worst;
+}
+
+TEST_F(PictureFileTest, JpegLoadsInFullColourAtFullScale) {
+  const TBitmap original = Gradient(67, 41);
+  const std::string path = PathOf("gradient.JPG");  // the extension is matched lower-cased
+  WriteBytes(path, EncodeJpeg(original, 95));
+  const auto result = TPictureFile::Load(path);
+  ASSERT_TRUE(result.Ok) << result.Error;
+  EXPECT_TRUE(result.Error.empty());
+  ASSERT_EQ(result.Bitmap.Width(), 67);
+  ASSERT_EQ(result.Bitmap.Height(), 41);
+  int worst = 0;
+  for (int32_t y = 0; y < 41; ++y)
+    for (int32_t x = 0; x < 67; ++x)
+      worst =
+          std::max(worst, MaxChannelDifference(result.Bitmap.Pixel(x, y), original.Pixel(x, y)));
+  EXPECT_LE(worst, 12);
+  for (int32_t y = 0; y < 41; ++y)
+    for (int32_t x = 0; x < 67; ++x) ASSERT_EQ(result.Bitmap.Pixel(x, y) >> 24, 0u);
+}
+
+TEST_F(PictureFileTest, GreyJpegBecomesGreyColour) {
+  TBitmap original(16, 16);
+  for (int32_t y = 0; y < 16; ++y)
+    for (int32_t x = 0; x < 16; ++x) original.SetPixel(x, y, TBitmap::Rgb(x * 16, x * 16, x * 16));
+  const std::string path = PathOf("grey.jpeg");
+  WriteBytes(path, EncodeJpeg(original, 90, true));
+  const auto result = TPictureFile::Load(path);
+  ASSERT_TRUE(result.Ok) << result.Error;
+  for (int32_t x = 0; x < 16; ++x) {
+    const uint32_t c = result.Bitmap.Pixel(x, 8);
+    EXPECT_EQ(c & 0xFF, (c >> 8) & 0xFF);
+    EXPECT_EQ(c & 0xFF, (c >> 16) & 0xFF);
+    EXPECT_LE(MaxChannelDifference(c, original.Pixel(x, 8)), 8);
+  }
+}
+
+TEST_F(PictureFileTest, BmpFlavoursLoadExactly) {
+  const TBitmap original = Gradient(31, 17);
+  QImage image = TQtBitmap::ToQImage(original);
+  struct Flavour {
+    QImage::Format format;
+    const char* name;
+  };
+  for (const Flavour f :
+       {Flavour{QImage::Format_RGB32, "rgb32.bmp"}, Flavour{QImage::Format_RGB888, "rgb24.BMP"},
+        Flavour{QImage::Format_Indexed8, "indexed.bmp"},
+        Flavour{QImage::Format_Mono, "mono.bmp"}}) {
+    const QImage converted = image.convertToFormat(f.format);
+    const std::string path = PathOf(f.name);
+    ASSERT_TRUE(converted.save(QString::fromStdString(path), "BMP")) << f.name;
+    const auto result = TPictureFile::Load(path);
+    ASSERT_TRUE(result.Ok) << f.name << ": " << result.Error;
+    // Whatever Qt wrote, the load must give back the same colours it holds.
+    EXPECT_EQ(result.Bitmap, TQtBitmap::FromQImage(converted)) << f.name;
+  }
+  const auto exact = TPictureFile::Load(PathOf("rgb32.bmp"));
+  EXPECT_EQ(exact.Bitmap, original);
+}
+
+TEST_F(PictureFileTest, UnknownOrMissingExtensionIsRefused) {
+  for (const std::string name : {"picture.png", "picture", "dir.jpg/picture", "picture.jpg.txt"}) {
+    const std::string path = PathOf(name);
+    const auto result = TPictureFile::Load(path);
+    EXPECT_FALSE(result.Ok) << name;
+    EXPECT_NE(result.Error.find(path), std::string::npos) << result.Error;
+    EXPECT_EQ(result.Bitmap.Width(), 0);
+  }
+  EXPECT_EQ(TPictureFile::LowerExtension("/a.b/c.JpEg"), ".jpeg");
+  EXPECT_EQ(TPictureFile::LowerExtension("/a.b/c"), "");
+}
+
+TEST_F(PictureFileTest, MissingEmptyTruncatedAndCorruptFilesGiveErrors) {
+  const std::vector<unsigned char> jpeg = EncodeJpeg(Gradient(64, 64), 80);
+  const std::vector<unsigned char> garbage = {'h', 'e', 'l', 'l', 'o', 0, 1, 2, 3, 0xFF, 0xD8};
+  struct Case {
+    std::string name;
+    std::vector<unsigned char> bytes;
+    bool write;
+  };
+  std::vector<Case> cases = {
+      {"missing.jpg", {}, false},
+      {"missing.bmp", {}, false},
+      {"empty.jpg", {}, true},
+      {"empty.bmp", {}, true},
+      {"garbage.jpg", garbage, true},
+      {"garbage.bmp", garbage, true},
+      {"truncated.jpg", std::vector<unsigned char>(jpeg.begin(), jpeg.begin() + jpeg.size() / 2),
+       true},
+      {"header-only.jpg", std::vector<unsigned char>(jpeg.begin(), jpeg.begin() + 200), true},
+  };
+  // A BMP cut short in its pixel data.
+  const std::string whole = PathOf("whole.bmp");
+  ASSERT_TRUE(TQtBitmap::ToQImage(Gradient(40, 40)).save(QString::fromStdString(whole), "BMP"));
+  const std::vector<unsigned char> bmp = ReadBytes(whole);
+  cases.push_back(
+      {"truncated.bmp", std::vector<unsigned char>(bmp.begin(), bmp.begin() + 60), true});
+  // A JPEG whose entropy-coded data is overwritten with noise.
+  std::vector<unsigned char> noisy = jpeg;
+  for (size_t i = noisy.size() / 3; i + 2 < noisy.size(); i += 7) noisy[i] = 0xFF;
+  cases.push_back({"noisy.jpg", noisy, true});
+
+  for (const Case& c : cases) {
+    const std::string path = PathOf(c.name);
+    if (c.write) WriteBytes(path, c.bytes);
+    const auto result = TPictureFile::Load(path);
+    EXPECT_FALSE(result.Ok) << c.name;
+    EXPECT_NE(result.Error.find(path), std::string::npos) << c.name << ": " << result.Error;
+    EXPECT_EQ(result.Bitmap.Width(), 0) << c.name;
+  }
+}
+
+TEST_F(PictureFileTest, OversizedHeadersAreRefusedBeforeDecoding) {
+  // JPEG: patch the frame header of a small picture to claim 20001 x 8.
+  std::vector<unsigned char> jpeg = EncodeJpeg(Gradient(8, 8), 80);
+  size_t sof = 0;
+  for (size_t i = 0; i + 9 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+      sof = i;
+      break;
+    }
+  ASSERT_NE(sof, 0u);
+  const auto patch = [&](uint32_t width, uint32_t height) {
+    std::vector<unsigned char> bytes = jpeg;
+    bytes[sof + 5] = static_cast<unsigned char>(height >> 8);
+    bytes[sof + 6] = static_cast<unsigned char>(height & 0xFF);
+    bytes[sof + 7] = static_cast<unsigned char>(width >> 8);
+    bytes[sof + 8] = static_cast<unsigned char>(width & 0xFF);
+    return bytes;
+  };
+  for (const auto& [w, h] : {std::pair{20001u, 8u}, std::pair{8u, 65000u}}) {
+    const std::string path = PathOf("huge.jpg");
+    WriteBytes(path, patch(w, h));
+    const auto result = TPictureFile::Load(path);
+    EXPECT_FALSE(result.Ok);
+    EXPECT_NE(result.Error.find("20000"), std::string::npos) << result.Error;
+  }
+
+  // BMP: a bare header claiming 30000 x 30000 at 24 bits, and a negative
+  // (top-down) height beyond the limit.
+  for (const int32_t height : {30000, -30000}) {
+    std::vector<unsigned char> header(54, 0);
+    header[0] = 'B';
+    header[1] = 'M';
+    const auto put32 = [&](size_t at, uint32_t v) {
+      for (int i = 0; i < 4; ++i) header[at + i] = static_cast<unsigned char>(v >> (8 * i));
+    };
+    put32(2, 54);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 30000);
+    put32(22, static_cast<uint32_t>(height));
+    header[26] = 1;
+    header[28] = 24;
+    const std::string path = PathOf("huge.bmp");
+    WriteBytes(path, header);
+    const auto result = TPictureFile::Load(path);
+    EXPECT_FALSE(result.Ok);
+    EXPECT_NE(result.Error.find("30000 x 30000"), std::string::npos) << result.Error;
+  }
+}
+
+}  // namespace
+}  // namespace vornak
