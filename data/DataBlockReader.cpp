@@ -109,7 +109,7 @@ bool TDataBlockReader::ReadAlphanumeric(int32_t count, std::string& text) {
       count = 0;
     }
   }
-  if (FFnc1 == 0) {
+  if (FHeaders.Fnc1 == 0) {
     text += segment;
     return true;
   }
@@ -160,7 +160,7 @@ bool TDataBlockReader::ReadEci() {
     return false;
   }
   if (FExhausted) return false;
-  if (FEciAssignment < 0) FEciAssignment = value;
+  if (FHeaders.EciAssignment < 0) FHeaders.EciAssignment = value;
   return true;
 }
 
@@ -169,10 +169,10 @@ bool TDataBlockReader::ReadStructuredAppend() {
   const int32_t total = ReadBits(4) + 1;
   const int32_t parity = ReadBits(8);
   if (FExhausted) return false;
-  FHasStructuredAppend = true;
-  FAppendPosition = position;
-  FAppendTotal = total;
-  FAppendParity = parity;
+  FHeaders.StructuredAppend = true;
+  FHeaders.AppendPosition = position;
+  FHeaders.AppendTotal = total;
+  FHeaders.AppendParity = parity;
   return true;
 }
 
@@ -183,13 +183,7 @@ bool TDataBlockReader::Decode(std::string& text) {
   FMode = -1;
   FCharCount = 0;
   FExhausted = false;
-  FEciAssignment = -1;
-  FHasStructuredAppend = false;
-  FAppendPosition = 0;
-  FAppendTotal = 0;
-  FAppendParity = 0;
-  FFnc1 = 0;
-  FApplicationIndicator = -1;
+  FHeaders = THeaders{};
   if (FVersion < 1 || FVersion > 40) return false;
 
   std::string result;
@@ -222,12 +216,12 @@ bool TDataBlockReader::Decode(std::string& text) {
         sound = ReadStructuredAppend();
         break;
       case kModeFnc1First:
-        FFnc1 = 1;
+        FHeaders.Fnc1 = 1;
         break;
       case kModeFnc1Second:
-        FApplicationIndicator = ReadBits(8);
+        FHeaders.ApplicationIndicator = ReadBits(8);
         sound = !FExhausted;
-        FFnc1 = 2;
+        FHeaders.Fnc1 = 2;
         break;
       default:
         sound = false;

@@ -50,19 +50,25 @@ class TDataBlockReader {
   // mode has no count or the version is outside 1..40.
   static int32_t CharCountBits(int32_t mode, int32_t version);
 
-  // Header fields seen by the last Decode.
-  // First ECI assignment number of the stream, or -1 when it names none.
-  int32_t EciAssignment() const { return FEciAssignment; }
-  bool HasStructuredAppend() const { return FHasStructuredAppend; }
-  // Position of this symbol in its sequence, from 0.
-  int32_t AppendPosition() const { return FAppendPosition; }
-  // Number of symbols in the sequence (1..16).
-  int32_t AppendTotal() const { return FAppendTotal; }
-  int32_t AppendParity() const { return FAppendParity; }
-  // 0 = no FNC1, 1 = FNC1 in first position, 2 = FNC1 in second position.
-  int32_t Fnc1() const { return FFnc1; }
-  // Application indicator of FNC1 in second position, -1 otherwise.
-  int32_t ApplicationIndicator() const { return FApplicationIndicator; }
+  // Header fields of a stream.
+  struct THeaders {
+    // First ECI assignment number of the stream, or -1 when it names none.
+    int32_t EciAssignment = -1;
+    bool StructuredAppend = false;
+    // Position of this symbol in its sequence, from 0.
+    int32_t AppendPosition = 0;
+    // Number of symbols in the sequence (1..16).
+    int32_t AppendTotal = 0;
+    int32_t AppendParity = 0;
+    // 0 = no FNC1, 1 = FNC1 in first position, 2 = FNC1 in second position.
+    int32_t Fnc1 = 0;
+    // Application indicator of FNC1 in second position, -1 otherwise.
+    int32_t ApplicationIndicator = -1;
+    bool operator==(const THeaders&) const = default;
+  };
+
+  // The headers seen by the last Decode.
+  const THeaders& Headers() const { return FHeaders; }
 
  private:
   int32_t ReadMode() { return ReadBits(4); }
@@ -84,13 +90,7 @@ class TDataBlockReader {
   int32_t FCharCount = 0;
   bool FExhausted = false;
 
-  int32_t FEciAssignment = -1;
-  bool FHasStructuredAppend = false;
-  int32_t FAppendPosition = 0;
-  int32_t FAppendTotal = 0;
-  int32_t FAppendParity = 0;
-  int32_t FFnc1 = 0;
-  int32_t FApplicationIndicator = -1;
+  THeaders FHeaders;
 };
 
 }  // namespace vornak

@@ -202,13 +202,13 @@ TEST(DataBlockReaderTest, EciAssignmentIsReadInAllThreeForms) {
     std::string text;
     EXPECT_TRUE(reader.Decode(text)) << assignment;
     EXPECT_EQ(text, utf8);
-    EXPECT_EQ(reader.EciAssignment(), assignment);
+    EXPECT_EQ(reader.Headers().EciAssignment, assignment);
   }
   const TIntegers plain = Encode({QrSegment::makeNumeric("1")}, 1);
   TDataBlockReader reader(plain, static_cast<int32_t>(plain.size()), 1);
   std::string text;
   EXPECT_TRUE(reader.Decode(text));
-  EXPECT_EQ(reader.EciAssignment(), -1);
+  EXPECT_EQ(reader.Headers().EciAssignment, -1);
 }
 
 TEST(DataBlockReaderTest, StructuredAppendHeaderIsKept) {
@@ -223,11 +223,11 @@ TEST(DataBlockReaderTest, StructuredAppendHeaderIsKept) {
   std::string text;
   EXPECT_TRUE(reader.Decode(text));
   EXPECT_EQ(text, "PART3");
-  EXPECT_TRUE(reader.HasStructuredAppend());
-  EXPECT_EQ(reader.AppendPosition(), 2);
-  EXPECT_EQ(reader.AppendTotal(), 5);
-  EXPECT_EQ(reader.AppendParity(), 0xA7);
-  EXPECT_EQ(reader.Fnc1(), 0);
+  EXPECT_TRUE(reader.Headers().StructuredAppend);
+  EXPECT_EQ(reader.Headers().AppendPosition, 2);
+  EXPECT_EQ(reader.Headers().AppendTotal, 5);
+  EXPECT_EQ(reader.Headers().AppendParity, 0xA7);
+  EXPECT_EQ(reader.Headers().Fnc1, 0);
 }
 
 TEST(DataBlockReaderTest, Fnc1TurnsPercentIntoGroupSeparator) {
@@ -241,8 +241,8 @@ TEST(DataBlockReaderTest, Fnc1TurnsPercentIntoGroupSeparator) {
   EXPECT_TRUE(reader.Decode(text));
   EXPECT_EQ(text, std::string("010491234512345910ABC\x1D"
                               "21%X\x1D"));
-  EXPECT_EQ(reader.Fnc1(), 1);
-  EXPECT_EQ(reader.ApplicationIndicator(), -1);
+  EXPECT_EQ(reader.Headers().Fnc1, 1);
+  EXPECT_EQ(reader.Headers().ApplicationIndicator, -1);
 
   BitBuffer second;
   second.appendBits(TDataBlockReader::kModeFnc1Second, 4);
@@ -254,8 +254,8 @@ TEST(DataBlockReaderTest, Fnc1TurnsPercentIntoGroupSeparator) {
   EXPECT_EQ(text,
             "AB\x1D"
             "C");
-  EXPECT_EQ(other.Fnc1(), 2);
-  EXPECT_EQ(other.ApplicationIndicator(), 137);
+  EXPECT_EQ(other.Headers().Fnc1, 2);
+  EXPECT_EQ(other.Headers().ApplicationIndicator, 137);
 
   // Without FNC1 the percent sign is itself.
   EXPECT_EQ(DecodeStream(Encode({QrSegment::makeAlphanumeric("A%%B%")}, 3), 3).text, "A%%B%");
