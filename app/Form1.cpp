@@ -1,0 +1,354 @@
+#include "app/Form1.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTextCursor>
+#include <QTimer>
+#include <QUrl>
+#include <exception>
+
+#include "app/HelpForm.h"
+#include "app/HomeForm.h"
+#include "app/ImageForm.h"
+#include "app/Info.h"
+#include "app/Memo.h"
+#include "app/PictureBox.h"
+#include "app/SpinEdit.h"
+#include "app/WindowStyle.h"
+#include "engine/Vornak.h"
+#include "platform/DisplayText.h"
+#include "platform/PictureFile.h"
+#include "platform/QtBitmap.h"
+
+namespace vornak {
+
+namespace {
+
+constexpr int kLeft = 218;
+constexpr int kTop = 149;
+constexpr QSize kOuterSize(433, 461);
+
+// Copies a rectangle that lies inside the bitmap.
+TBitmap CopyRect(const TBitmap& source, const QRect& area) {
+  TBitmap result(area.width(), area.height());
+  for (int y = 0; y < area.height(); ++y) {
+    const uint32_t* from = source.Row(area.top() + y) + area.left();
+    std::copy(from, from + area.width(), result.Row(y));
+  }
+  return result;
+}
+
+bool IsPictureName(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  return suffix == "jpg" || suffix == "jpeg" || suffix == "bmp";
+}
+
+// Shows the busy cursor while a decode blocks the window.
+class TBusyCursor {
+ public:
+  TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("Form1");
+  setWindowTitle(QStringLiteral("Orvik Vornak 3.0"));
+  setFont(WindowFont());
+  setAcceptDrops(true);
+  CreateControls();
+  CreateMenu();
+  move(kLeft, kTop);
+  SetOuterSize(this, kOuterSize);
+  FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::CreateControls() {
+  FPanel1 = new QWidget(this);
+  FPanel1->setObjectName("Panel1");
+  setCentralWidget(FPanel1);
+
+  FBevel1 = new QFrame(FPanel1);
+  FBevel1->setObjectName("Bevel1");
+  FBevel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  FBevel1->setGeometry(32, 16, 217, 217);
+
+  FImage1 = new TPictureBox(FPanel1);
+  FImage1->setObjectName("Image1");
+  FImage1->SetStretch(true);
+  FImage1->setGeometry(40, 24, 200, 200);
+
+  FImageReadBtn = new QPushButton(QStringLiteral("読込"), FPanel1);
+  FImageReadBtn->setObjectName("ImageReadBtn");
+  FImageReadBtn->setGeometry(275, 16, 54, 41);
+  connect(FImageReadBtn, &QPushButton::clicked, this, &TForm1::ImageReadBtnClick);
+
+  FAnalyBtn = new QPushButton(QStringLiteral("解析"), FPanel1);
+  FAnalyBtn->setObjectName("AnalyBtn");
+  FAnalyBtn->setGeometry(344, 16, 48, 40);
+  connect(FAnalyBtn, &QPushButton::clicked, this, &TForm1::AnalyBtnClick);
+
+  auto label = [this](const char* name, const QString& text, int left, int top) {
+    auto* result = new QLabel(text, FPanel1);
+    result->setObjectName(name);
+    result->move(left, top);
+    result->adjustSize();
+    return result;
+  };
+  FLabel8 = label("Label8", QStringLiteral("Resolver"), 280, 88);
+  FLabel11 = label("Label11", QStringLiteral("Warp"), 280, 136);
+  FLabel10 = label("Label10", QStringLiteral("ForceVersion"), 280, 184);
+
+  FSpinEdit1 = new TSpinEdit(-128, 128, 7, FPanel1);
+  FSpinEdit1->setObjectName("SpinEdit1");
+  FSpinEdit1->setGeometry(280, 104, 41, 21);
+  FSpinEdit3 = new TSpinEdit(1, 6, 6, FPanel1);
+  FSpinEdit3->setObjectName("SpinEdit3");
+  FSpinEdit3->setGeometry(280, 152, 41, 21);
+  FSpinEdit2 = new TSpinEdit(0, 40, 0, FPanel1);
+  FSpinEdit2->setObjectName("SpinEdit2");
+  FSpinEdit2->setGeometry(280, 200, 41, 21);
+
+  FResultMemo = new TMemo(FPanel1);
+  FResultMemo->setObjectName("ResultMemo");
+  FResultMemo->setGeometry(32, 248, 361, 89);
+  FResultMemo->setFont(FixedFont());
+  FResultMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  FResultMemo->setTabChangesFocus(true);
+  // Dropped files belong to the window, not to the text boxes.
+  FResultMemo->setAcceptDrops(false);
+  connect(FResultMemo, &TMemo::KeyUp, this, &TForm1::ResultMemoKeyUp);
+  connect(FResultMemo, &TMemo::MouseUp, this, &TForm1::ResultMemoMouseUp);
+
+  FMessMemo = new TMemo(FPanel1);
+  FMessMemo->setObjectName("MessMemo");
+  FMessMemo->setGeometry(32, 352, 361, 33);
+  FMessMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  FMessMemo->setTabChangesFocus(true);
+  FMessMemo->setAcceptDrops(false);
+
+  // The result box drops any selection at once, so copying takes the whole
+  // decoded text instead.
+  FCopyAction = new QAction(QStringLiteral("コピー"), this);
+  FCopyAction->setObjectName("CopyAction");
+  FCopyAction->setShortcut(QKeySequence::Copy);
+  FCopyAction->setShortcutContext(Qt::WindowShortcut);
+  FCopyAction->setEnabled(false);
+  addAction(FCopyAction);
+  FResultMemo->SetCopyAction(FCopyAction);
+  connect(FCopyAction, &QAction::triggered, this, &TForm1::CopyResultText);
+
+  setTabOrder(FImageReadBtn, FAnalyBtn);
+  setTabOrder(FAnalyBtn, FSpinEdit3);
+  setTabOrder(FSpinEdit3, FSpinEdit1);
+  setTabOrder(FSpinEdit1, FSpinEdit2);
+  setTabOrder(FSpinEdit2, FResultMemo);
+  setTabOrder(FResultMemo, FMessMemo);
+}
+
+void TForm1::CreateMenu() {
+  QMenu* n1 = menuBar()->addMenu(QStringLiteral("ファイル"));
+  n1->setObjectName("N1");
+  QAction* n2 = n1->addAction(QStringLiteral("読み込み"));
+  n2->setObjectName("N2");
+  connect(n2, &QAction::triggered, this, &TForm1::ImageReadBtnClick);
+
+  QMenu* n3 = menuBar()->addMenu(QStringLiteral("情報"));
+  n3->setObjectName("N3");
+  QAction* n4 = n3->addAction(QStringLiteral("使用方法"));
+  n4->setObjectName("N4");
+  connect(n4, &QAction::triggered, this, &TForm1::N4Click);
+  QAction* n5 = n3->addAction(QStringLiteral("ホーム"));
+  n5->setObjectName("N5");
+  connect(n5, &QAction::triggered, this, &TForm1::N5Click);
+}
+
+void TForm1::Attach(TImageForm* imageForm, THelpForm* helpForm, Tinfo* info, THomeForm* homeForm) {
+  FImageForm = imageForm;
+  FHelpForm = helpForm;
+  FInfo = info;
+  FHomeForm = homeForm;
+}
+
+void TForm1::SetFileChooser(TFileChooser chooser) { FFileChooser = std::move(chooser); }
+
+void TForm1::FormCreate() {
+  FDecoder = std::make_unique<TVornak>();
+  FLoadedBitmap = TBitmap();
+  FCroppedBitmap = TBitmap();
+  FAnalyBtn->setEnabled(false);
+}
+
+void TForm1::FormClose() {
+  FDecoder.reset();
+  FLoadedBitmap = TBitmap();
+  FCroppedBitmap = TBitmap();
+  FAnalyBtn->setEnabled(false);
+}
+
+void TForm1::FormShow() {
+  if (FHomeForm != nullptr) FHomeForm->show();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (event->spontaneous()) return;
+  SetOuterSize(this, kOuterSize);
+  FormShow();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+QString TForm1::ChooseFile() {
+  if (FFileChooser) return FFileChooser(this);
+  QFileDialog dialog(this);
+  dialog.setObjectName("OpenDialog1");
+  dialog.setNameFilter(kFileFilter);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles().value(0);
+}
+
+void TForm1::ShowError(const QString& message) {
+  QMessageBox box(QMessageBox::Critical, windowTitle(), message, QMessageBox::Ok, this);
+  box.setObjectName("ErrorBox");
+  box.exec();
+}
+
+void TForm1::ImageReadBtnClick() {
+  FAnalyBtn->setEnabled(false);
+  const QString path = ChooseFile();
+  if (path.isEmpty()) return;
+  OpenFile(path);
+}
+
+void TForm1::OpenFile(const QString& path) {
+  FAnalyBtn->setEnabled(false);
+  if (FImageForm == nullptr || !FDecoder) return;
+
+  TPictureFile::TResult loaded = TPictureFile::Load(QFile::encodeName(path).toStdString());
+  if (!loaded.Ok) {
+    ShowError(QString::fromStdString(loaded.Error));
+    return;
+  }
+  FLoadedBitmap = std::move(loaded.Bitmap);
+
+  const QImage picture = TQtBitmap::ToQImage(FLoadedBitmap);
+  FImageForm->SetPicture(picture);
+  SetOuterSize(FImageForm, TImageForm::SizeFor(picture.size()));
+  if (FImageForm->exec() != QDialog::Accepted) return;
+
+  // The outline was only ever an overlay: the crop comes from the file's own
+  // pixels.
+  FCroppedBitmap = CopyRect(FLoadedBitmap, FImageForm->Selection(picture.size()));
+  FImage1->SetPicture(TQtBitmap::ToQImage(FCroppedBitmap));
+  FAnalyBtn->setEnabled(true);
+}
+
+void TForm1::AnalyBtnClick() {
+  if (!FDecoder) return;
+  FResultMemo->Clear();
+  FMessMemo->Clear();
+  FDecoder->SetWarp(FSpinEdit3->Value());
+  FDecoder->SetResolver(FSpinEdit1->Value());
+  FDecoder->SetForceVersion(FSpinEdit2->Value());
+
+  bool ok = false;
+  QString text;
+  QString error;
+  try {
+    TBusyCursor busy;
+    ok = FDecoder->Decode(FCroppedBitmap);
+    text = QString::fromStdString(TDisplayText::ToUtf8(FDecoder->ResultText(), FDecoder->Eci()));
+    error = QString::fromStdString(FDecoder->ErrorText());
+  } catch (const std::exception& failure) {
+    ShowError(QString::fromUtf8(failure.what()));
+    return;
+  } catch (...) {
+    ShowError(QStringLiteral("Program Error"));
+    return;
+  }
+
+  FDecodedText = text;
+  FCopyAction->setEnabled(!FDecodedText.isEmpty());
+  FResultMemo->AddLine(text);
+  FMessMemo->AddLine(ok ? QStringLiteral("完了") : QStringLiteral("失敗"));
+  FResultMemo->AddLine(error);
+  FImageReadBtn->setEnabled(true);
+}
+
+void TForm1::ResultMemoKeyUp() {
+  QTextCursor cursor = FResultMemo->textCursor();
+  if (!cursor.hasSelection()) return;
+  cursor.setPosition(cursor.selectionStart());
+  FResultMemo->setTextCursor(cursor);
+}
+
+void TForm1::ResultMemoMouseUp() { ResultMemoKeyUp(); }
+
+void TForm1::CopyResultText() {
+  if (FDecodedText.isEmpty()) return;
+  QGuiApplication::clipboard()->setText(FDecodedText);
+}
+
+void TForm1::N4Click() {
+  if (FHelpForm == nullptr) return;
+  FHelpForm->show();
+  FHelpForm->raise();
+  FHelpForm->activateWindow();
+}
+
+void TForm1::N5Click() {
+  if (FInfo != nullptr) FInfo->exec();
+}
+
+QString TForm1::DroppedPicture(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) return {};
+  const QList<QUrl> urls = data->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
+  const QString path = urls.front().toLocalFile();
+  return IsPictureName(path) ? path : QString();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppedPicture(event->mimeData()).isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  const QString path = DroppedPicture(event->mimeData());
+  if (path.isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  // Let the drag finish before the region dialog takes over.
+  QTimer::singleShot(0, this, [this, path] { OpenFile(path); });
+}
+
+}  // namespace vornak

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "common/Types.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMimeData;
+class QMenu;
+class QPushButton;
+
+namespace vornak {
+
+class TVornak;
+class TImageForm;
+class THelpForm;
+class Tinfo;
+class THomeForm;
+class TPictureBox;
+class TMemo;
+class TSpinEdit;
+
+// The main window: loads a picture, has the region dialog crop it, holds the
+// three tuning values, runs the decoder and shows its text and status.
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Returns the chosen file name, or an empty string when the user cancels.
+  using TFileChooser = std::function<QString(QWidget* parent)>;
+
+  static inline const QString kFileFilter = QStringLiteral("Jpeg (*.jpg *.jpeg);;bmp (*.bmp)");
+
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The windows this one opens; they are created after it at start-up.
+  void Attach(TImageForm* imageForm, THelpForm* helpForm, Tinfo* info, THomeForm* homeForm);
+
+  // Replaces the file-open dialog (tests); an empty chooser restores it.
+  void SetFileChooser(TFileChooser chooser);
+
+  void ImageReadBtnClick();
+  void AnalyBtnClick();
+  void ResultMemoKeyUp();
+  void ResultMemoMouseUp();
+  void N4Click();
+  void N5Click();
+
+  // Loads a file as if it had been chosen in the file dialog.
+  void OpenFile(const QString& path);
+  // Copies the whole decoded text of the last analysis to the clipboard.
+  void CopyResultText();
+
+  TVornak* Decoder() const { return FDecoder.get(); }
+  const TBitmap& LoadedBitmap() const { return FLoadedBitmap; }
+  const TBitmap& CroppedBitmap() const { return FCroppedBitmap; }
+  const QString& DecodedText() const { return FDecodedText; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormClose();
+  void FormShow();
+  void CreateControls();
+  void CreateMenu();
+  QString ChooseFile();
+  void ShowError(const QString& message);
+  // The one picture file among dropped data, or an empty string.
+  static QString DroppedPicture(const QMimeData* data);
+
+  std::unique_ptr<TVornak> FDecoder;
+  TBitmap FLoadedBitmap;
+  TBitmap FCroppedBitmap;
+  QString FDecodedText;
+  TFileChooser FFileChooser;
+
+  TImageForm* FImageForm = nullptr;
+  THelpForm* FHelpForm = nullptr;
+  Tinfo* FInfo = nullptr;
+  THomeForm* FHomeForm = nullptr;
+
+  QWidget* FPanel1 = nullptr;
+  QFrame* FBevel1 = nullptr;
+  TPictureBox* FImage1 = nullptr;
+  QPushButton* FImageReadBtn = nullptr;
+  QPushButton* FAnalyBtn = nullptr;
+  QLabel* FLabel8 = nullptr;
+  QLabel* FLabel10 = nullptr;
+  QLabel* FLabel11 = nullptr;
+  TSpinEdit* FSpinEdit1 = nullptr;
+  TSpinEdit* FSpinEdit2 = nullptr;
+  TSpinEdit* FSpinEdit3 = nullptr;
+  TMemo* FResultMemo = nullptr;
+  TMemo* FMessMemo = nullptr;
+  QAction* FCopyAction = nullptr;
+};
+
+}  // namespace vornak

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+
+#include "app/Form1.h"
+#include "app/HelpForm.h"
+#include "app/HomeForm.h"
+#include "app/ImageForm.h"
+#include "app/Info.h"
+
+namespace vornak {
+
+// The program's five windows, created in start-up order: main window, region
+// dialog, help window, About box, home window. They live until this object
+// goes; only the main window is shown by Show().
+class TStartup {
+ public:
+  // Needs the application object; installs the font substitutes.
+  TStartup();
+  ~TStartup();
+  TStartup(const TStartup&) = delete;
+  TStartup& operator=(const TStartup&) = delete;
+
+  // Shows the main window (which opens the home window beside it).
+  void Show();
+
+  TForm1& Form1() { return *FForm1; }
+  TImageForm& ImageForm() { return *FImageForm; }
+  THelpForm& HelpForm() { return *FHelpForm; }
+  Tinfo& Info() { return *FInfo; }
+  THomeForm& HomeForm() { return *FHomeForm; }
+
+ private:
+  std::unique_ptr<TForm1> FForm1;
+  std::unique_ptr<TImageForm> FImageForm;
+  std::unique_ptr<THelpForm> FHelpForm;
+  std::unique_ptr<Tinfo> FInfo;
+  std::unique_ptr<THomeForm> FHomeForm;
+};
+
+}  // namespace vornak
