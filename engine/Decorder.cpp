@@ -2,6 +2,124 @@
 
 namespace vornak {
 
+TDecorder::TDecorder() : FReedSolomon(std::make_unique<TReedSolomon>()) {}
+
+TDecorder::~TDecorder() = default;
+
+const char* TDecorder::Message(int32_t code) {
+  if (code < 1 || code > static_cast<int32_t>(kMessages.size())) return "";
+  return kMessages[static_cast<size_t>(code - 1)];
+}
+
+int32_t TDecorder::MisdecodeProtection(int32_t version, int32_t level) {
+  if (version == 1) return level == 0 ? 3 : (level == 1 ? 2 : 1);
+  if (version == 2 && level == 0) return 2;
+  if (version == 3 && level == 0) return 1;
+  return 0;
+}
+
+int32_t TDecorder::Fail(int32_t code) {
+  SetErrorCode(code);
+  FErrorText = Message(code);
+  return code;
+}
+
+int32_t TDecorder::DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::string& text) {
+  FErrorText.clear();
+  SetErrorCode(0);
+  FDataCodewords.clear();
+  FHeaders = TDataBlockReader::THeaders{};
+
+  if (size < 21 || size > 177 || (size - 17) % 4 != 0 || matrix.Width() < size ||
+      matrix.Height() < size)
+    return Fail(kUnsupportedVersion);
+  LoadMatrix(matrix, size, size);
+  // A format word that no copy could correct gives no level or mask to
+  // trust: reading on would only produce garbage.
+  if (!FormatOk()) return Fail(kReadError);
+  Unmask();
+  ReadCodewords();
+  if (!SplitBlocks()) return Fail(kReadError);
+  FCount = static_cast<int32_t>(FDataCodewords.size());
+
+  std::string work;
+  TDataBlockReader reader(FDataCodewords, FCount, Version());
+  if (!reader.Decode(work)) return Fail(kReadError);
+  FHeaders = reader.Headers();
+  text = std::move(work);
+  return 0;
+}
+
+void TDecorder::CorrectBlock(TIntegers& block, int32_t check, int32_t protection) {
+  FReedSolomon->SetBlock(block, check, protection);
+  if (FReedSolomon->Correct())
+    FCorrectedCodewords += FReedSolomon->CorrectedCount();
+  else
+    ++FFailedBlocks;
+}
+
+bool TDecorder::SplitBlocks() {
+  FBlocks.clear();
+  FShortBlocks.clear();
+  FLongBlocks.clear();
+  FDataCodewords.clear();
+  FCorrectedCodewords = 0;
+  FFailedBlocks = 0;
+  if (Module() == nullptr) return false;
+
+  const int32_t blockCount = BlockCount();
+  const int32_t total = static_cast<int32_t>(FCodewords.size());
+  if (blockCount < 1 || total != Module()->CodewordCount()) return false;
+  const int32_t check = ECCodewordCount() / blockCount;
+  const int32_t longCount = total % blockCount;
+  const int32_t shortCount = blockCount - longCount;
+  const int32_t length = total / blockCount;
+  const int32_t data = length - check;
+  if (check < 1 || data < 1) return false;
+  const int32_t protection = MisdecodeProtection(Version(), Level());
+  auto at = [this](int32_t index) { return FCodewords[static_cast<size_t>(index)]; };
+
+  // Data codewords are dealt round all blocks, the long blocks' extra one
+  // after the last common pass, then the check codewords round all blocks.
+  if (longCount == 0) {
+    FBlocks.assign(static_cast<size_t>(blockCount), TIntegers(static_cast<size_t>(length)));
+    for (int32_t i = 0; i < blockCount; ++i) {
+      TIntegers& block = FBlocks[static_cast<size_t>(i)];
+      for (int32_t j = 0; j < length; ++j) block[static_cast<size_t>(j)] = at(j * blockCount + i);
+      CorrectBlock(block, check, protection);
+    }
+  } else {
+    FShortBlocks.assign(static_cast<size_t>(shortCount), TIntegers(static_cast<size_t>(length)));
+    FLongBlocks.assign(static_cast<size_t>(longCount), TIntegers(static_cast<size_t>(length + 1)));
+    for (int32_t i = 0; i < blockCount; ++i) {
+      if (i < shortCount) {
+        TIntegers& block = FShortBlocks[static_cast<size_t>(i)];
+        for (int32_t j = 0; j < length; ++j)
+          block[static_cast<size_t>(j)] =
+              at(j < data ? j * blockCount + i : j * blockCount + i + longCount);
+        CorrectBlock(block, check, protection);
+      } else {
+        TIntegers& block = FLongBlocks[static_cast<size_t>(i - shortCount)];
+        for (int32_t j = 0; j <= length; ++j)
+          block[static_cast<size_t>(j)] =
+              at(j < data ? j * blockCount + i : j * blockCount + i - shortCount);
+        CorrectBlock(block, check, protection);
+      }
+    }
+  }
+  if (FFailedBlocks > 0) return false;
+
+  // Only the data codewords go on; the check codewords have done their work.
+  FDataCodewords.reserve(static_cast<size_t>(blockCount * data + longCount));
+  for (const TIntegers& block : FBlocks)
+    FDataCodewords.insert(FDataCodewords.end(), block.begin(), block.begin() + data);
+  for (const TIntegers& block : FShortBlocks)
+    FDataCodewords.insert(FDataCodewords.end(), block.begin(), block.begin() + data);
+  for (const TIntegers& block : FLongBlocks)
+    FDataCodewords.insert(FDataCodewords.end(), block.begin(), block.begin() + data + 1);
+  return true;
+}
+
 bool TDecorder::MaskInverts(int32_t mask, int32_t x, int32_t y) {
   switch (mask) {
     case 0:

@@ -1,19 +1,46 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "common/Types.h"
+#include "data/DataBlockReader.h"
+#include "ecc/ReedSolomon.h"
 #include "symbol/Symbol.h"
 
 namespace vornak {
 
 // The pipeline driver: from a sampled module matrix (loaded through TSymbol)
-// to codewords. So far it removes the data mask and reads the codewords in
-// placement order.
+// to text. It removes the data mask, reads the codewords in placement order,
+// splits them into Reed-Solomon blocks, corrects each block and decodes the
+// data segments; failures become an error code with a message.
 class TDecorder : public TSymbol {
  public:
-  TDecorder() = default;
-  ~TDecorder() override = default;
+  // Error codes of the message table.
+  static constexpr int32_t kNotFound = 1;
+  static constexpr int32_t kUnsupportedVersion = 2;
+  static constexpr int32_t kReadError = 3;
+
+  TDecorder();
+  ~TDecorder() override;
+
+  // The tail of a decode, shared by every way of obtaining a module matrix:
+  // loads the size x size matrix (indexed (x, y), non-zero = dark), reads the
+  // format, unmasks, reads the codewords, splits and corrects the blocks and
+  // decodes the data. Returns the error code: 0 with the text on success;
+  // kUnsupportedVersion when size is no version's side (or the plane is
+  // smaller); kReadError when the format, a block or the data stream cannot
+  // be read. On an error text keeps what the caller passed and ErrorText()
+  // holds the message.
+  int32_t DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::string& text);
+
+  // De-interleaves Codewords() into blocks, corrects each in ascending order
+  // and concatenates their data codewords into DataCodewords(). Returns true
+  // when every block is (now) a valid codeword.
+  bool SplitBlocks();
 
   // Fills the mask layer: 1 where the data mask of Mask() inverts a module,
   // never on function modules. Does nothing before a matrix is loaded.
@@ -32,11 +59,60 @@ class TDecorder : public TSymbol {
 
   const TIntegers& Codewords() const { return FCodewords; }
   int32_t Count() const { return FCount; }
+  const TIntegers& DataCodewords() const { return FDataCodewords; }
+  const std::vector<TIntegers>& Blocks() const { return FBlocks; }
+  const std::vector<TIntegers>& ShortBlocks() const { return FShortBlocks; }
+  const std::vector<TIntegers>& LongBlocks() const { return FLongBlocks; }
+  // Codewords changed by the corrections of the last SplitBlocks, and the
+  // blocks it could not correct.
+  int32_t CorrectedCodewords() const { return FCorrectedCodewords; }
+  int32_t FailedBlocks() const { return FFailedBlocks; }
+  // ECI, structured-append and FNC1 fields of the last decoded stream.
+  const TDataBlockReader::THeaders& Headers() const { return FHeaders; }
+
+  // Message of the last failure; empty when none.
+  const std::string& ErrorText() const { return FErrorText; }
+  // Message of error code 1..10 (UTF-8); empty for other codes and the
+  // slots without text.
+  static const char* Message(int32_t code);
+
+  // Check codewords per block kept back from correction against
+  // miscorrection: 3 for 1-L, 2 for 1-M and 2-L, 1 for 1-Q, 1-H and 3-L.
+  static int32_t MisdecodeProtection(int32_t version, int32_t level);
 
  private:
+  // Sets the error code and its message; returns the code.
+  int32_t Fail(int32_t code);
+  // Corrects one filled block and keeps the tally.
+  void CorrectBlock(TIntegers& block, int32_t check, int32_t protection);
+
+  static constexpr std::array<const char*, 10> kMessages = {
+      "位置検出パターンがみつかりません。",
+      "サポートしていない型番です。",
+      "セルの読み込みでエラーが発生しました。",
+      "位置検出パターンが見つかりません。",
+      "",
+      "",
+      "",
+      "",
+      "",
+      ""};
+
   int32_t FCount = 0;
   // All codewords in reading order, values 0..255.
   TIntegers FCodewords;
+  // Corrected data codewords in block order, for the data reader.
+  TIntegers FDataCodewords;
+  // One decoder serves every block.
+  std::unique_ptr<TReedSolomon> FReedSolomon;
+  // Blocks when all have one length; else the short and the long ones.
+  std::vector<TIntegers> FBlocks;
+  std::vector<TIntegers> FShortBlocks;
+  std::vector<TIntegers> FLongBlocks;
+  std::string FErrorText;
+  int32_t FCorrectedCodewords = 0;
+  int32_t FFailedBlocks = 0;
+  TDataBlockReader::THeaders FHeaders;
 };
 
 }  // namespace vornak
