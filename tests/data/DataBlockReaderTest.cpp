@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <qrcodegen/qrcodegen.hpp>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -339,6 +340,24 @@ TEST(DataBlockReaderTest, TheEndOfTheCodewordsEndsTheStream) {
   const Decoded decoded = DecodeStream(Pack(bits, 3), 1);
   EXPECT_TRUE(decoded.ok);
   EXPECT_EQ(decoded.text, "12");
+}
+
+TEST(DataBlockReaderTest, RandomStreamsEndOrBreakWithoutStray) {
+  std::mt19937 random(17);
+  int broken = 0;
+  for (int round = 0; round < 3000; ++round) {
+    const int version = 1 + static_cast<int>(random() % 40);
+    TIntegers codewords(random() % 64);
+    for (int32_t& c : codewords) c = static_cast<int32_t>(random() & 0xFF);
+    TDataBlockReader reader(codewords, static_cast<int32_t>(codewords.size()), version);
+    std::string text = "stale";
+    if (!reader.Decode(text)) {
+      ++broken;
+      EXPECT_EQ(text, "");
+    }
+  }
+  // Most random streams name an undefined mode or overrun their data.
+  EXPECT_GT(broken, 1500);
 }
 
 }  // namespace

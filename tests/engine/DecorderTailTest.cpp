@@ -437,5 +437,23 @@ TEST(DecorderTailTest, FailuresReportCodeThreeAndASuccessClearsThem) {
   for (int code : {0, 5, 10, 11, -1}) EXPECT_EQ(TDecorder::Message(code), std::string()) << code;
 }
 
+// Noise in place of a symbol, for every version: a clean failure each time,
+// never a crash or a text.
+TEST(DecorderTailTest, NoiseMatricesFailCleanly) {
+  TDecorder decorder;
+  std::mt19937 random(5);
+  for (int version = 1; version <= 40; ++version) {
+    const int side = 4 * version + 17;
+    for (int round = 0; round < 3; ++round) {
+      TPlaneBoolean matrix(side, side, 0);
+      for (uint8_t& module : matrix.Data()) module = static_cast<uint8_t>(random() & 1);
+      std::string text = "kept";
+      const int32_t code = decorder.DecodeMatrix(matrix, side, text);
+      EXPECT_EQ(code, 3) << version;
+      EXPECT_EQ(text, "kept");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vornak
