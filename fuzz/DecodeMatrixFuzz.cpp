@@ -1,0 +1,54 @@
+// An arbitrary module matrix of any version through the tail of the pipeline:
+// format, unmasking, codewords, block correction and data decoding.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "common/Types.h"
+#include "engine/Decorder.h"
+#include "fuzz/FuzzInput.h"
+
+namespace {
+
+// One driver for every input, as in an application that decodes many
+// pictures with the same component.
+vornak::TDecorder& Driver() {
+  static vornak::TDecorder driver;
+  return driver;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using vornak::fuzz::TMatrixShape;
+  if (size < 2) return 0;
+  const int32_t version = vornak::fuzz::MatrixVersion(data[0]);
+  const TMatrixShape shape = vornak::fuzz::MatrixShape(data[1]);
+  const int32_t side = 4 * version + 17;
+  int32_t planeSide = side;
+  int32_t matrixSize = side;
+  if (shape == TMatrixShape::LargerPlane) planeSide = side + 1;
+  if (shape == TMatrixShape::BadSize) matrixSize = side + 1;
+  if (shape == TMatrixShape::SmallerPlane) planeSide = side - 1;
+
+  vornak::TPlaneBoolean matrix(planeSide, planeSide, 0);
+  const uint8_t* bits = data + 2;
+  const size_t bitCount = (size - 2) * 8;
+  size_t bit = 0;
+  for (int32_t y = 0; y < planeSide && bit < bitCount; ++y)
+    for (int32_t x = 0; x < planeSide && bit < bitCount; ++x, ++bit)
+      matrix(x, y) = (bits[bit / 8] >> (7 - bit % 8)) & 1;
+
+  const std::string sentinel = "unchanged";
+  std::string text = sentinel;
+  const int32_t code = Driver().DecodeMatrix(matrix, matrixSize, text);
+  if (code == 0) {
+    if (!Driver().ErrorText().empty()) __builtin_trap();
+  } else {
+    // A failure leaves the caller's text alone and says why.
+    if (text != sentinel || Driver().ErrorText().empty()) __builtin_trap();
+  }
+  if ((shape == TMatrixShape::BadSize || shape == TMatrixShape::SmallerPlane) && code == 0)
+    __builtin_trap();
+  return 0;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The input formats shared by the fuzz targets and the seed generator: a few
+// header bytes that choose the shape of the case, then the payload.
+namespace vornak::fuzz {
+
+// TDataBlockReader: [version selector] [count selector] codewords...
+// Versions 0 and 41 are kept reachable on purpose (no count widths).
+inline int32_t ReaderVersion(uint8_t selector) { return selector % 42; }
+// Selector below 0x80 reads every codeword; else the low seven bits cap the count.
+inline size_t ReaderCount(uint8_t selector, size_t size) {
+  if (selector < 0x80) return size;
+  const size_t cap = selector & 0x7F;
+  return cap < size ? cap : size;
+}
+
+// Module matrix for the decode tail: [version selector] [shape] bits...,
+// bits packed eight per byte, most significant first, row by row.
+inline int32_t MatrixVersion(uint8_t selector) { return selector % 40 + 1; }
+enum class TMatrixShape : uint8_t {
+  Exact = 0,        // plane side = size = 4V + 17
+  LargerPlane = 1,  // plane one module wider and taller than size
+  BadSize = 2,      // size one more than a version's side
+  SmallerPlane = 3  // plane one module smaller than size
+};
+inline TMatrixShape MatrixShape(uint8_t selector) {
+  return static_cast<TMatrixShape>(selector & 3);
+}
+
+// Bitmap for TVornak::Decode: [width] [height] [flags] [warp/resolver]
+// [force version] pixels... Sides are 1..kMaxSide. Flag bit 0: three bytes per
+// pixel (red, green, blue), else one grey byte. Missing pixels are white.
+constexpr int32_t kMaxSide = 160;
+inline int32_t BitmapSide(uint8_t selector) { return selector % kMaxSide + 1; }
+inline bool BitmapColour(uint8_t flags) { return (flags & 1) != 0; }
+// Flag bit 1 lets the force-version byte through; else automatic detection.
+inline int32_t BitmapForceVersion(uint8_t flags, uint8_t selector) {
+  return (flags & 2) != 0 ? selector % 42 : 0;
+}
+inline int32_t BitmapWarp(uint8_t selector) { return selector % 6 + 1; }
+inline int32_t BitmapResolver(uint8_t selector) { return (selector >> 3) * 2 + 1; }
+
+}  // namespace vornak::fuzz
