@@ -257,7 +257,7 @@ void TForm1::OpenFile(const QString& path) {
 
   const QImage picture = TQtBitmap::ToQImage(FLoadedBitmap);
   FImageForm->SetPicture(picture);
-  SetOuterSize(FImageForm, TImageForm::SizeFor(picture.size()));
+  FImageForm->SetWindowSize(TImageForm::SizeFor(picture.size()));
   if (FImageForm->exec() != QDialog::Accepted) return;
 
   // The outline was only ever an overlay: the crop comes from the file's own

@@ -88,6 +88,11 @@ QRect TImageForm::Selection(QSize picture) const {
                static_cast<int>(bottom - top));
 }
 
+void TImageForm::SetWindowSize(QSize outer) {
+  FWindowSize = outer;
+  SetOuterSize(this, outer);
+}
+
 void TImageForm::FormShow() {
   FState = kNoSelection;
   FImage1->ClearFrames();
@@ -96,6 +101,7 @@ void TImageForm::FormShow() {
 
 void TImageForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  if (FWindowSize.isValid()) SetOuterSize(this, FWindowSize);
   FormShow();
 }
 

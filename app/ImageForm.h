@@ -48,6 +48,9 @@ class TImageForm : public QDialog {
   // is at least 300 wide, else 330; 110 higher when it is at least 300 high,
   // else 410.
   static QSize SizeFor(QSize picture);
+  // Sets the outer size, frame included; kept for every later showing, when
+  // the frame is known.
+  void SetWindowSize(QSize outer);
 
   void Image1MouseDown(Qt::MouseButton button, int32_t x, int32_t y);
   void Image1MouseMove(int32_t x, int32_t y);
@@ -70,6 +73,7 @@ class TImageForm : public QDialog {
   TPictureBox* FImage1 = nullptr;
   QStatusBar* FStatusBar1 = nullptr;
 
+  QSize FWindowSize;
   int32_t FState = kNoSelection;
   TPoint FStartPoint;
   TPoint FEndPoint;
