@@ -2,7 +2,8 @@
 
 namespace vornak {
 
-TDecorder::TDecorder() : FReedSolomon(std::make_unique<TReedSolomon>()) {}
+TDecorder::TDecorder()
+    : FReader(std::make_unique<TImageReader>()), FReedSolomon(std::make_unique<TReedSolomon>()) {}
 
 TDecorder::~TDecorder() = default;
 
@@ -22,6 +23,18 @@ int32_t TDecorder::Fail(int32_t code) {
   SetErrorCode(code);
   FErrorText = Message(code);
   return code;
+}
+
+void TDecorder::SetWarp(int32_t value) { FReader->SetWarp(value); }
+
+void TDecorder::SetForceVersion(int32_t value) { FReader->SetForceVersion(value); }
+
+int32_t TDecorder::DecodePlane(const TPlaneBoolean& plane, int32_t width, int32_t height,
+                               std::string& text) {
+  FErrorText.clear();
+  SetErrorCode(FReader->Read(plane, width, height));
+  if (ErrorCode() >= 1) return Fail(ErrorCode());
+  return DecodeMatrix(FReader->Matrix(), FReader->Size(), text);
 }
 
 int32_t TDecorder::DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::string& text) {

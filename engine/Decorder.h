@@ -9,6 +9,7 @@
 #include "common/Types.h"
 #include "data/DataBlockReader.h"
 #include "ecc/ReedSolomon.h"
+#include "locate/ImageReader.h"
 #include "symbol/Symbol.h"
 
 namespace vornak {
@@ -26,6 +27,22 @@ class TDecorder : public TSymbol {
 
   TDecorder();
   ~TDecorder() override;
+
+  // One decode from a two-level picture (Width x Height, non-zero = dark):
+  // the grid sampler locates the symbol and samples its modules, then the
+  // tail of DecodeMatrix runs on the matrix. Returns the error code: 0 with
+  // the text on success; kNotFound when the symbol is not located or its
+  // version not fixed; the codes of DecodeMatrix otherwise. On an error text
+  // keeps what the caller passed and ErrorText() holds the message.
+  // Geometry faults of the location pass through as exceptions.
+  int32_t DecodePlane(const TPlaneBoolean& plane, int32_t width, int32_t height, std::string& text);
+  // Search radius for the fourth corner, passed to the grid sampler (the
+  // component keeps it within 1..6).
+  void SetWarp(int32_t value);
+  // 0 or less: automatic version detection; else the version to assume.
+  void SetForceVersion(int32_t value);
+  // The grid sampler, with the geometry of the last location.
+  const TImageReader& Reader() const { return *FReader; }
 
   // The tail of a decode, shared by every way of obtaining a module matrix:
   // loads the size x size matrix (indexed (x, y), non-zero = dark), reads the
@@ -103,6 +120,8 @@ class TDecorder : public TSymbol {
   TIntegers FCodewords;
   // Corrected data codewords in block order, for the data reader.
   TIntegers FDataCodewords;
+  // The grid sampler, reused for every decode.
+  std::unique_ptr<TImageReader> FReader;
   // One decoder serves every block.
   std::unique_ptr<TReedSolomon> FReedSolomon;
   // Blocks when all have one length; else the short and the long ones.
