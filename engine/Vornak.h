@@ -94,7 +94,7 @@ class TVornak {
 
  private:
   void ResetFindings();
-  void TakeFindings();
+  void TakeGeometry();
   bool Fail(int32_t code);
 
   TPlaneBoolean FPlane;

@@ -1,0 +1,126 @@
+#include "engine/Vornak.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "engine/Decorder.h"
+#include "engine/FrontImage.h"
+#include "locate/Coordinates.h"
+#include "locate/ImageReader.h"
+
+namespace vornak {
+
+TVornak::TVornak()
+    : FFrontImage(std::make_unique<TFrontImage>()), FDecorder(std::make_unique<TDecorder>()) {}
+
+TVornak::~TVornak() = default;
+
+void TVornak::SetWarp(int32_t value) {
+  FWarp = std::clamp(value, 1, 6);
+  FDecorder->SetWarp(FWarp);
+}
+
+void TVornak::SetResolver(int32_t value) {
+  FResolver = std::clamp(value, 1, 255);
+  FFrontImage->SetResolver(FResolver);
+}
+
+void TVornak::SetForceVersion(int32_t value) {
+  // Versions above 40 lie outside the symbol tables.
+  FForceVersion = std::min(value, 40);
+}
+
+void TVornak::ResetFindings() {
+  FResultText.clear();
+  FErrorText.clear();
+  FExceptionText.clear();
+  FErrorCode = kNoError;
+  FVersion = 0;
+  FLevel = -1;
+  FMask = -1;
+  FEci = -1;
+  FHasStructuredAppend = false;
+  FAppendIndex = 0;
+  FAppendTotal = 0;
+  FAppendParity = 0;
+  FHasGeometry = false;
+  FFinderCentres = {};
+  FCorners = {};
+}
+
+bool TVornak::Fail(int32_t code) {
+  FResultText.clear();
+  FErrorCode = code;
+  FErrorText = TDecorder::Message(code);
+  return false;
+}
+
+void TVornak::TakeGeometry() {
+  const TCoordinates& where = FDecorder->Reader().Coordinates();
+  FHasGeometry = true;
+  for (int32_t i = 0; i < 3; ++i) FFinderCentres[static_cast<size_t>(i)] = where.Finder(i);
+  for (int32_t i = 0; i < 4; ++i) FCorners[static_cast<size_t>(i)] = where.Corner(i);
+}
+
+bool TVornak::Decode(const TBitmap& bitmap) {
+  ResetFindings();
+  const int32_t width = bitmap.Width();
+  const int32_t height = bitmap.Height();
+  {
+    TPlaneInteger colours(width, height);
+    for (int32_t y = 0; y < height; ++y) {
+      const uint32_t* in = bitmap.Row(y);
+      int32_t* out = colours.Row(y);
+      for (int32_t x = 0; x < width; ++x) out[x] = static_cast<int32_t>(in[x]);
+    }
+    FFrontImage->Binarize(colours, width, height, FPlane);
+  }
+
+  bool ok;
+  if (width < 2 || height < 1) {
+    // Nothing can be dark in such a picture, so no symbol can be located.
+    ok = Fail(kNotLocated);
+  } else {
+    try {
+      FDecorder->SetForceVersion(FForceVersion);
+      std::string text;
+      const int32_t code = FDecorder->DecodePlane(FPlane, width, height, text);
+      // The sampler located the symbol unless it said so; a symbol whose
+      // format, blocks or data cannot be read still has its place.
+      if (code != kNotLocated) TakeGeometry();
+      if (code != kNoError) {
+        ok = Fail(code);
+      } else {
+        FResultText = std::move(text);
+        ok = true;
+      }
+    } catch (const std::exception& error) {
+      FExceptionText = error.what();
+      ok = Fail(kReadFailure);
+    } catch (...) {
+      FExceptionText = "Unknown exception";
+      ok = Fail(kReadFailure);
+    }
+  }
+
+  if (ok) {
+    FVersion = FDecorder->Version();
+    FLevel = FDecorder->Level();
+    FMask = FDecorder->Mask();
+    const TDataBlockReader::THeaders& headers = FDecorder->Headers();
+    FEci = headers.EciAssignment;
+    FHasStructuredAppend = headers.StructuredAppend;
+    FAppendIndex = headers.AppendPosition;
+    FAppendTotal = headers.AppendTotal;
+    FAppendParity = headers.AppendParity;
+  }
+
+  if (ok) {
+    if (OnDecoded) OnDecoded(*this);
+  } else {
+    if (OnError) OnError(*this);
+  }
+  return ok;
+}
+
+}  // namespace vornak
