@@ -262,5 +262,12 @@ TEST_F(CommandLineTest, CorruptAndTruncatedFilesAreReadErrors) {
   }
 }
 
+TEST_F(CommandLineTest, BundledSampleDecodes) {
+  const std::string sample = std::string(VORNAK_SOURCE_DIR) + "/samples/sample.jpg";
+  const TCliOutput run = RunDecoder({sample});
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_EQ(run.Out, "Vornak reads QR Code symbols from photographs and scans.\n");
+}
+
 }  // namespace
 }  // namespace vornak::test
