@@ -31,9 +31,9 @@ THomeForm::THomeForm(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 void THomeForm::OpenPage(const QString& address) {
-  const QUrl url(address);
+  const QUrl url = QUrl::fromUserInput(address);
   const QString scheme = url.scheme().toLower();
-  if (scheme.isEmpty() || scheme == "qrc" || scheme == "file") {
+  if (scheme == "qrc" || scheme == "file") {
     FWebBrowser1->setSource(url);
     return;
   }

@@ -55,7 +55,10 @@ Tinfo::Tinfo(QWidget* parent) : QDialog(parent) {
   for (QLabel* each : {FLabel6, FLabel3, FLabel4}) each->adjustSize();
 }
 
-void Tinfo::Label4Click() { QDesktopServices::openUrl(QUrl(FLabel4->text())); }
+void Tinfo::Label4Click() {
+  // A bare host name such as www.example.org still opens as a web address.
+  QDesktopServices::openUrl(QUrl::fromUserInput(FLabel4->text()));
+}
 
 bool Tinfo::eventFilter(QObject* watched, QEvent* event) {
   if (watched == FLabel4 && event->type() == QEvent::MouseButtonRelease &&

@@ -59,7 +59,12 @@ TModalWatch::~TModalWatch() {
 
 TSymbolPicture MakeSymbolPicture(const std::string& text, int width, int height, int offsetX,
                                  int offsetY, uint32_t dark, uint32_t light) {
-  const test::ReferenceSymbol symbol = test::Make(text, 2, 1, 3);
+  return MakeMatrixPicture(test::Make(text, 2, 1, 3).Matrix, width, height, offsetX, offsetY, dark,
+                           light);
+}
+
+TSymbolPicture MakeMatrixPicture(const TPlaneBoolean& matrix, int width, int height, int offsetX,
+                                 int offsetY, uint32_t dark, uint32_t light) {
   test::TRenderOptions options;
   options.ModuleSize = 4.0;
   options.QuietZone = 4;
@@ -71,9 +76,9 @@ TSymbolPicture MakeSymbolPicture(const std::string& text, int width, int height,
   options.DarkColour = dark;
   options.LightColour = light;
   TSymbolPicture picture;
-  picture.Bitmap = test::RenderBitmap(symbol.Matrix, options);
+  picture.Bitmap = test::RenderBitmap(matrix, options);
   picture.Image = TQtBitmap::ToQImage(picture.Bitmap);
-  const int side = symbol.Side();
+  const int side = matrix.Width();
   const test::TPointF topLeft =
       test::ModuleToPixel(side, options, -options.QuietZone, -options.QuietZone);
   const test::TPointF bottomRight =

@@ -52,6 +52,9 @@ struct TSymbolPicture {
 };
 TSymbolPicture MakeSymbolPicture(const std::string& text, int width, int height, int offsetX,
                                  int offsetY, uint32_t dark = 0x000000, uint32_t light = 0xFFFFFF);
+// The same for a module matrix made elsewhere.
+TSymbolPicture MakeMatrixPicture(const TPlaneBoolean& matrix, int width, int height, int offsetX,
+                                 int offsetY, uint32_t dark = 0x000000, uint32_t light = 0xFFFFFF);
 
 // Saves a picture; format "BMP" or "JPEG" (quality 95). Returns the path.
 QString SavePicture(const QTemporaryDir& dir, const QString& name, const QImage& image,

@@ -27,6 +27,7 @@
 #include "engine/Vornak.h"
 #include "platform/QtBitmap.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/support/ReferenceSymbol.h"
 
 namespace vornak {
 namespace {
@@ -289,6 +290,28 @@ TEST_F(MainWindowTest, CropHoldsNoOutlinePixels) {
   const QRect area(from, QSize(to.x() - from.x(), to.y() - from.y()));
   EXPECT_EQ(FForm->CroppedBitmap(), Region(picture.Bitmap, area));
   EXPECT_EQ(FForm->LoadedBitmap(), picture.Bitmap);
+}
+
+TEST_F(MainWindowTest, DecodedBytesAreShownAsTextLineByLine) {
+  // Kanji mode from libqrencode: Shift JIS pairs in the engine's result,
+  // Japanese on screen.
+  const test::ReferenceSymbol kanji =
+      test::MakeQrencode("\x8A\xBF\x8E\x9A\x82\xCC\x93\xC7\x82\xDD\x8E\xE6\x82\xE8", 2, 1, true);
+  Load(apptest::SavePicture(FDir, "kanji.bmp",
+                            apptest::MakeMatrixPicture(kanji.Matrix, 0, 0, 0, 0).Image, "BMP"));
+  Analyse();
+  EXPECT_EQ(ResultMemo()->Lines(), (QStringList{QStringLiteral("漢字の読み取り"), ""}));
+  EXPECT_EQ(MessMemo()->Lines(), QStringList{QStringLiteral("完了")});
+
+  // Line breaks inside the text give lines of their own; copying takes the
+  // text as decoded.
+  const std::string twoLines = "Vornak\r\nline two";
+  Load(apptest::SavePicture(FDir, "lines.bmp",
+                            apptest::MakeSymbolPicture(twoLines, 0, 0, 0, 0).Image, "BMP"));
+  Analyse();
+  EXPECT_EQ(ResultMemo()->Lines(), (QStringList{"Vornak", "line two", ""}));
+  FForm->CopyResultText();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdString(twoLines));
 }
 
 TEST_F(MainWindowTest, LocationFailureShowsStatusAndMessage) {

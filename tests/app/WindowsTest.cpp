@@ -67,6 +67,17 @@ TEST_F(WindowsTest, HomeWindowShowsTheBundledPage) {
   home.OpenPage("https://example.org/vornak");
   EXPECT_TRUE(home.WebBrowser1()->toHtml().contains("https://example.org/vornak"));
   EXPECT_TRUE(home.WebBrowser1()->openExternalLinks());
+  home.OpenPage("www.example.org");
+  EXPECT_TRUE(home.WebBrowser1()->toHtml().contains("http://www.example.org"));
+  // A local page is shown in place.
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QFile page(dir.filePath("maker.html"));
+  ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+  page.write("<html><body><p>Local maker page</p></body></html>");
+  page.close();
+  home.OpenPage(page.fileName());
+  EXPECT_EQ(home.WebBrowser1()->toPlainText().trimmed(), QStringLiteral("Local maker page"));
 }
 
 TEST_F(WindowsTest, HelpWindowIsNotModalAndHoldsTheUsageText) {
