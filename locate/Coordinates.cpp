@@ -171,7 +171,8 @@ void TCoordinates::SharpenFourthCorner(const TPicture& Picture) {
   const long double angleB = MaxEdgeAngle(Picture, FCorner[2], FCorner[3]);
 
   const TPoint crossing = IntersectLines(FCorner[1], angleA, FCorner[2], angleB);
-  if (!Picture.Inside(crossing.X, crossing.Y)) throw EMathError(kProgramError);
+  // A crossing beyond the picture's border (a symbol cut by the border) is a
+  // light pixel like any other outside the picture.
   if (!Picture.Dark(crossing.X, crossing.Y) &&
       Distance(FCorner[3].X, FCorner[3].Y, crossing.X, crossing.Y) > FPitchA / 2)
     FCorner[3] = crossing;

@@ -258,19 +258,29 @@ TEST(CoordinatesCorners, IntersectionFaultsAreProgramErrors) {
   peer.SetCorners({0, 0}, {10, 10}, {20, 20}, {30, 30});
   EXPECT_EQ(MessageOf([&] { peer.SharpenFourthCorner(line); }), kProgramError);
 
-  // Two edges that meet at (33, 4): on a picture 40 pixels wide that light
-  // pixel becomes the corner; on one 31 pixels wide it lies outside.
-  auto edges = [](int32_t width) {
+  // Edges pointing in opposite directions on two distinct lines: they meet
+  // only far beyond any integer.
+  TPlaneBoolean opposite(40, 40, 0);
+  opposite(10, 10) = 1;  // pi/4 from corner 1
+  opposite(11, 10) = 1;  // -3pi/4 from corner 2
+  peer.SetCorners({0, 0}, {0, 0}, {21, 20}, {10, 10});
+  EXPECT_EQ(MessageOf([&] { peer.SharpenFourthCorner(opposite); }), kProgramError);
+}
+
+TEST(CoordinatesCorners, CrossingBeyondThePictureIsALightPixel) {
+  TCoordinates coordinates;
+  TCoordinatesPeer peer(coordinates);
+  peer.SetPitches(4.0L, 4.0L);
+  // Two edges that meet at (33, 4): whether the picture is 40 pixels wide or
+  // only 31, that light pixel becomes the corner.
+  for (const int32_t width : {40, 31}) {
     TPlaneBoolean image(width, 11, 0);
     image(30, 5) = 1;
     image(30, 4) = 1;
-    return image;
-  };
-  peer.SetCorners({0, 0}, {0, 0}, {0, 10}, {30, 5});
-  peer.SharpenFourthCorner(edges(40));
-  EXPECT_EQ(coordinates.Corner(3), (TPoint{33, 4}));
-  peer.SetCorners({0, 0}, {0, 0}, {0, 10}, {30, 5});
-  EXPECT_EQ(MessageOf([&] { peer.SharpenFourthCorner(edges(31)); }), kProgramError);
+    peer.SetCorners({0, 0}, {0, 0}, {0, 10}, {30, 5});
+    peer.SharpenFourthCorner(image);
+    EXPECT_EQ(coordinates.Corner(3), (TPoint{33, 4})) << "width " << width;
+  }
 }
 
 TEST(CoordinatesCorners, FourthCornerOnCornerOneOrTwoIsABaseAngleError) {
