@@ -3,10 +3,13 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "locate/FindPattern.h"
+#include "locate/PrincipalPattern.h"
+#include "locate/TimingPattern.h"
 #include "tests/locate/LocateTestUtil.h"
 #include "tests/support/Renderer.h"
 
@@ -217,6 +220,39 @@ TEST(FindPattern, MirroredSymbolExchangesTheAxisEnds) {
   // ...and comes out as index 2.
   EXPECT_TRUE(near(finder.GetPattern(1), endB));
   EXPECT_TRUE(near(finder.GetPattern(2), endA));
+}
+
+// False candidates close to the edges of noisy pictures, carried through the
+// version search and the principal pattern: defined results, no stray reads.
+TEST(FindPattern, NoisyPicturesWithMarksAtTheEdgesRunThroughTheVersionSearch) {
+  std::mt19937 random(3);
+  int32_t located = 0;
+  for (int32_t round = 0; round < 80; ++round) {
+    const int32_t width = 40 + static_cast<int32_t>(random() % 120);
+    const int32_t height = 40 + static_cast<int32_t>(random() % 120);
+    TPlaneBoolean plane(width, height, 0);
+    for (uint8_t& p : plane.Data()) p = random() % 4 == 0 ? 1 : 0;
+    for (int32_t k = 0; k < 3; ++k) {
+      const int32_t module = 1 + static_cast<int32_t>(random() % 3);
+      // Anywhere, including partly outside the picture.
+      const int32_t x = static_cast<int32_t>(random() % static_cast<uint32_t>(width)) - 5 * module;
+      const int32_t y = static_cast<int32_t>(random() % static_cast<uint32_t>(height)) - 5 * module;
+      DrawMark(plane, x, y, module);
+    }
+    TFindPattern finder;
+    if (finder.Find(plane) != 0) continue;
+    ++located;
+    const TPoint c = finder.GetPattern(0), a = finder.GetPattern(1), b = finder.GetPattern(2);
+    TTimingPattern timing(c, a, b);
+    const int32_t estimate = timing.EstimateVersion(plane, width, height);
+    EXPECT_GE(estimate, 1);
+    for (int32_t v = estimate; v <= 14; ++v) timing.CheckVersion(v, plane, width, height);
+    TPrincipalPattern principal(c, a, b);
+    principal.SetVersion(1);
+    const TPoint p = principal.ModuleOffset(-7, -3, a);
+    EXPECT_LT(std::abs(p.X - a.X), 2 * (width + height));
+  }
+  EXPECT_GE(located, 10);
 }
 
 }  // namespace
