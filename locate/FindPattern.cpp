@@ -4,12 +4,11 @@
 #include <cmath>
 #include <numbers>
 
+#include "symbol/StandardTables.h"
+
 namespace vornak {
 
 namespace {
-
-// Dark:light:dark:light:dark proportions of a line through a finder centre.
-constexpr std::array<int32_t, 5> kFinderRatio{1, 1, 3, 1, 1};
 
 constexpr long double kPi = std::numbers::pi_v<long double>;
 
@@ -85,7 +84,7 @@ bool TFindPattern::IsFinderRatio(const std::array<int32_t, 5>& c, int32_t s) {
   for (int32_t k = 0; k < 5; ++k) {
     const long double e = static_cast<long double>(c[static_cast<size_t>((s + 1 + k) % 5)]);
     const long double ideal =
-        static_cast<long double>(kFinderRatio[static_cast<size_t>(k)]) * module;
+        static_cast<long double>(FinderRatio[static_cast<size_t>(k)]) * module;
     const long double lo = ideal - half;
     const long double hi = ideal + half;
     if (!(lo <= e && e <= hi)) return false;
