@@ -1,26 +1,19 @@
 #pragma once
 
-#include <qrcodegen/qrcodegen.hpp>
-
 #include <cstdint>
 #include <string>
 
 #include "common/Types.h"
 #include "locate/TimingPattern.h"
+#include "tests/support/ReferenceSymbol.h"
 
 namespace vornak::test {
 
-// Module matrix of a symbol from the independent encoder, version and level
-// fixed, mask chosen by the encoder.
+// Module matrix of a symbol from the independent encoder at level L; the mask
+// varies with the version unless given.
 inline TPlaneBoolean EncodedMatrix(int32_t version, int32_t mask = -1) {
   const std::string text = "VORNAK LOCATE " + std::to_string(version);
-  const auto segments = qrcodegen::QrSegment::makeSegments(text.c_str());
-  const qrcodegen::QrCode code = qrcodegen::QrCode::encodeSegments(
-      segments, qrcodegen::QrCode::Ecc::LOW, version, version, mask, false);
-  TPlaneBoolean matrix(code.getSize(), code.getSize(), 0);
-  for (int y = 0; y < code.getSize(); ++y)
-    for (int x = 0; x < code.getSize(); ++x) matrix(x, y) = code.getModule(x, y) ? 1 : 0;
-  return matrix;
+  return Make(text, version, 0, mask < 0 ? version % 8 : mask).Matrix;
 }
 
 // The caller's version search: from the estimate up to 14, first that passes;
