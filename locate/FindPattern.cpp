@@ -76,8 +76,19 @@ TPoint TFindPattern::GetPattern(int32_t index) const {
 bool TFindPattern::IsFinderRatio(const std::array<int32_t, 5>& c, int32_t s) {
   if (s < 0 || s > 4) return false;
   const int64_t sum = static_cast<int64_t>(c[0]) + c[1] + c[2] + c[3] + c[4];
-  // Each step rounds in extended precision, in this order; the boundary cases
-  // (1,1,4,1,1 in, 1,1,5,1,2 out) depend on it.
+  // Exact integer screen first: run k passes when (2r - 1) T <= 14 e <=
+  // (2r + 1) T. Away from equality the margin (1/14 pixel) dwarfs any
+  // rounding of the extended arithmetic, so only equality needs it.
+  bool boundary = false;
+  for (int32_t k = 0; k < 5; ++k) {
+    const int64_t e14 = 14 * static_cast<int64_t>(c[static_cast<size_t>((s + 1 + k) % 5)]);
+    const int64_t ideal = 2 * static_cast<int64_t>(FinderRatio[static_cast<size_t>(k)]) * sum;
+    if (e14 < ideal - sum || e14 > ideal + sum) return false;
+    if (e14 == ideal - sum || e14 == ideal + sum) boundary = true;
+  }
+  if (!boundary) return true;
+  // At the bounds each step rounds in extended precision, in this order; the
+  // boundary cases (1,1,4,1,1 in, 1,1,5,1,2 out) depend on it.
   const long double total = static_cast<long double>(sum);
   const long double module = total / 7.0L;
   const long double half = module / 2.0L;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -36,6 +37,35 @@ TEST(FindPattern, RatioBoundariesFollowExtendedArithmetic) {
   EXPECT_TRUE(TFindPattern::IsFinderRatio(rotated, 0));
   EXPECT_FALSE(TFindPattern::IsFinderRatio(rotated, 4));
   EXPECT_FALSE(TFindPattern::IsFinderRatio(rotated, 5));
+}
+
+// The ratio test in extended arithmetic throughout, for comparison.
+bool ExtendedRatio(const std::array<int32_t, 5>& c, int32_t s) {
+  const long double module = static_cast<long double>(c[0] + c[1] + c[2] + c[3] + c[4]) / 7.0L;
+  const int32_t ratio[5] = {1, 1, 3, 1, 1};
+  for (int32_t k = 0; k < 5; ++k) {
+    const long double e = c[static_cast<size_t>((s + 1 + k) % 5)];
+    const long double lo = ratio[k] * module - module / 2;
+    const long double hi = ratio[k] * module + module / 2;
+    if (!(lo <= e && e <= hi)) return false;
+  }
+  return true;
+}
+
+TEST(FindPattern, RatioAgreesWithExtendedArithmeticEverywhere) {
+  std::mt19937 random(17);
+  int32_t passed = 0;
+  for (int32_t round = 0; round < 200000; ++round) {
+    const int32_t module = 1 + static_cast<int32_t>(random() % 12);
+    std::array<int32_t, 5> c{};
+    for (size_t k = 0; k < 5; ++k)
+      c[k] = std::max(0, module * (k == 2 ? 3 : 1) + static_cast<int32_t>(random() % 9) - 4);
+    const int32_t s = static_cast<int32_t>(random() % 5);
+    ASSERT_EQ(TFindPattern::IsFinderRatio(c, s), ExtendedRatio(c, s))
+        << c[0] << "," << c[1] << "," << c[2] << "," << c[3] << "," << c[4] << " s " << s;
+    passed += ExtendedRatio(c, s) ? 1 : 0;
+  }
+  EXPECT_GT(passed, 1000);
 }
 
 // A plane from rows of '#' (dark) and '.'.
