@@ -19,7 +19,9 @@
 #include <QUrl>
 
 #include "app/Form1.h"
+#include "app/HelpForm.h"
 #include "app/ImageForm.h"
+#include "app/Info.h"
 #include "app/Memo.h"
 #include "app/PictureBox.h"
 #include "app/SpinEdit.h"
@@ -188,6 +190,21 @@ TEST_F(MainWindowTest, MenuItemsAndFonts) {
   EXPECT_EQ(info[0]->text(), QStringLiteral("使用方法"));
   EXPECT_EQ(info[1]->objectName(), QStringLiteral("N5"));
   EXPECT_EQ(info[1]->text(), QStringLiteral("ホーム"));
+
+  // The items reach their handlers: "読み込み" runs the file dialog,
+  // "使用方法" shows the help window, "ホーム" the modal About box.
+  int chosen = 0;
+  FForm->SetFileChooser([&chosen](QWidget*) {
+    ++chosen;
+    return QString();
+  });
+  file[0]->trigger();
+  EXPECT_EQ(chosen, 1);
+  info[0]->trigger();
+  EXPECT_TRUE(FWindows->HelpForm().isVisible());
+  auto about = OnModal<Tinfo>([](Tinfo* box) { box->close(); });
+  info[1]->trigger();
+  EXPECT_TRUE(about->Fired());
 
   // The windows name the fonts they were laid out with; the substitutes are
   // what gets drawn.
