@@ -184,8 +184,8 @@ void TFindPattern::Orient(std::array<TPoint, 3>& patterns) {
   const TPoint c = patterns[static_cast<size_t>(corner)];
   std::array<long double, 2> a{};
   for (size_t j = 0; j < 2; ++j) {
-    a[j] =
-        std::atan2(static_cast<long double>(q[j].Y - c.Y), static_cast<long double>(q[j].X - c.X));
+    a[j] = std::atan2(static_cast<long double>(q[j].Y) - static_cast<long double>(c.Y),
+                      static_cast<long double>(q[j].X) - static_cast<long double>(c.X));
     if (a[j] < 0) a[j] += 2.0L * kPi;
   }
   TPoint first, second;
