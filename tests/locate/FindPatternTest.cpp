@@ -6,6 +6,7 @@
 #include <numbers>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "locate/FindPattern.h"
@@ -102,6 +103,36 @@ TEST(FindPattern, RowStartingLightAfterADarkEndRecordsAnEmptyStretch) {
   finder.Find(Picture({"....", "#..."}));
   ASSERT_EQ(finder.VertRuns().Count(), 1);
   EXPECT_EQ(finder.VertRuns().Get(0), (TLine{true, 0, TPoint{1, 0}, TPoint{1, -1}}));
+}
+
+// The column scan is the row scan of the transposed picture, colour carried
+// from one column's end into the next column included.
+TEST(FindPattern, ColumnScanIsTheRowScanOfTheTransposedPicture) {
+  std::mt19937 random(23);
+  int32_t total = 0;
+  for (int32_t round = 0; round < 20; ++round) {
+    const int32_t width = 1 + static_cast<int32_t>(random() % 90);
+    const int32_t height = 1 + static_cast<int32_t>(random() % 90);
+    TPlaneBoolean plane(width, height, 0), transposed(height, width, 0);
+    const uint32_t density = 2 + random() % 3;
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x)
+        transposed(y, x) = plane(x, y) = random() % density == 0 ? 1 : 0;
+    TFindPattern columns, rows;
+    columns.Find(plane);
+    rows.Find(transposed);
+    ASSERT_EQ(columns.VertRuns().Count(), rows.HorzRuns().Count());
+    total += rows.HorzRuns().Count();
+    for (int32_t i = 0; i < rows.HorzRuns().Count(); ++i) {
+      TLine expected = rows.HorzRuns().Get(i);
+      std::swap(expected.StartPt.X, expected.StartPt.Y);
+      std::swap(expected.EndPt.X, expected.EndPt.Y);
+      TLine found = columns.VertRuns().Get(i);
+      found.Active = expected.Active = true;
+      ASSERT_EQ(found, expected) << "run " << i;
+    }
+  }
+  EXPECT_GT(total, 100);
 }
 
 // Three centres rotated clockwise on screen by degrees about (cx, cy).
