@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace vornak {
@@ -292,9 +293,12 @@ int32_t TCenterDots::IntSqrt(int64_t n) {
 }
 
 int32_t TCenterDots::Distance(TPoint p1, TPoint p2) {
-  // Squares in 64 bits: differences across a very large plane would overflow 32.
-  const int64_t dx = static_cast<int64_t>(p2.X) - p1.X;
-  const int64_t dy = static_cast<int64_t>(p2.Y) - p1.Y;
+  // Squares in 64 bits: differences across a very large plane would overflow
+  // 32. A difference of 2^31 or more is beyond any 32-bit distance anyway.
+  const int64_t dx = std::abs(static_cast<int64_t>(p2.X) - p1.X);
+  const int64_t dy = std::abs(static_cast<int64_t>(p2.Y) - p1.Y);
+  constexpr int64_t kLimit = int64_t{1} << 31;
+  if (dx >= kLimit || dy >= kLimit) return std::numeric_limits<int32_t>::max();
   return IntSqrt(dx * dx + dy * dy);
 }
 

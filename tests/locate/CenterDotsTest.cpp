@@ -233,6 +233,9 @@ TEST(CenterDots, DistanceAndIntSqrtTruncate) {
   EXPECT_EQ(TCenterDots::Distance(TPoint{0, 0}, TPoint{5, 5}), 7);  // 7.07
   // Beyond the 32-bit range of the squares.
   EXPECT_EQ(TCenterDots::Distance(TPoint{0, 0}, TPoint{60000, 80000}), 100000);
+  EXPECT_EQ(TCenterDots::Distance(TPoint{INT32_MIN, 0}, TPoint{INT32_MAX, 0}), INT32_MAX);
+  EXPECT_EQ(TCenterDots::Distance(TPoint{-2000000000, 0}, TPoint{0, 2000000000}), INT32_MAX);
+  EXPECT_EQ(TCenterDots::Distance(TPoint{0, -1000000000}, TPoint{0, 1000000000}), 2000000000);
 }
 
 // The indexed grouping gives the same groups, representatives, order, dots
