@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include <QDesktopServices>
+#include <QTimer>
 
 #include "app/WindowStyle.h"
 
@@ -30,6 +31,13 @@ TStartup::~TStartup() {
   FForm1.reset();
 }
 
-void TStartup::Show() { FForm1->show(); }
+void TStartup::Show(const QStringList& arguments) {
+  FForm1->show();
+  if (arguments.size() < 2) return;
+  // Once the main window is up, so that the region dialog opens over it.
+  const QString path = arguments.at(1);
+  TForm1* form = FForm1.get();
+  QTimer::singleShot(0, form, [form, path] { form->OpenFile(path); });
+}
 
 }  // namespace vornak

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <memory>
 
 #include "app/Form1.h"
@@ -21,8 +22,10 @@ class TStartup {
   TStartup(const TStartup&) = delete;
   TStartup& operator=(const TStartup&) = delete;
 
-  // Shows the main window (which opens the home window beside it).
-  void Show();
+  // Shows the main window (which opens the home window beside it). With a
+  // file name after the program's name in the arguments, that file is then
+  // opened as if it had been chosen in the file dialog.
+  void Show(const QStringList& arguments = {});
 
   TForm1& Form1() { return *FForm1; }
   TImageForm& ImageForm() { return *FImageForm; }

@@ -50,6 +50,21 @@ TEST_F(WindowsTest, StartUpShowsTheMainWindowAndTheHomePage) {
   EXPECT_EQ(FWindows->Form1().Decoder(), nullptr);
 }
 
+TEST_F(WindowsTest, FileNamedOnTheCommandLineOpensThroughTheRegionDialog) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const apptest::TSymbolPicture picture =
+      apptest::MakeSymbolPicture("https://example.org/qr", 0, 0, 0, 0);
+  const QString path = apptest::SavePicture(dir, "argument.jpg", picture.Image, "JPEG");
+  auto region = OnModal<TImageForm>([](TImageForm* dialog) { dialog->accept(); });
+  FWindows->Show({"vornak", path});
+  auto* analyse = FWindows->Form1().findChild<QPushButton*>("AnalyBtn");
+  for (int i = 0; i < 200 && !region->Fired(); ++i) apptest::Settle(10);
+  EXPECT_TRUE(region->Fired());
+  EXPECT_TRUE(analyse->isEnabled());
+  EXPECT_EQ(FWindows->Form1().LoadedBitmap().Width(), picture.Bitmap.Width());
+}
+
 TEST_F(WindowsTest, HomeWindowShowsTheBundledPage) {
   THomeForm& home = FWindows->HomeForm();
   EXPECT_EQ(home.windowTitle(), QStringLiteral("ホーム"));
