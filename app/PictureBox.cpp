@@ -7,9 +7,7 @@
 
 namespace vornak {
 
-TPictureBox::TPictureBox(QWidget* parent) : QWidget(parent) {
-  setAttribute(Qt::WA_OpaquePaintEvent, false);
-}
+TPictureBox::TPictureBox(QWidget* parent) : QWidget(parent) {}
 
 void TPictureBox::SetPicture(const QImage& picture) {
   FPicture = picture;
