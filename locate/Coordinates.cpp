@@ -64,10 +64,10 @@ int32_t TCoordinates::Locate(const TPlaneBoolean& Image, int32_t Width, int32_t 
   return LocateIn(picture);
 }
 
-int32_t TCoordinates::LocateIn(const TPicture& picture) {
-  const TPlaneBoolean& Image = *picture.Image;
+int32_t TCoordinates::LocateIn(const TPicture& Picture) {
+  const TPlaneBoolean& Image = *Picture.Image;
 
-  const int32_t code = FFindPattern->Find(Image, picture.Width, picture.Height);
+  const int32_t code = FFindPattern->Find(Image, Picture.Width, Picture.Height);
   if (code > 0) return code;
   for (int32_t k = 0; k < 3; ++k) FFindPattern->GetPattern(k, FFinder[static_cast<size_t>(k)]);
   FPrincipal = std::make_unique<TPrincipalPattern>(FFinder[0], FFinder[1], FFinder[2]);
@@ -76,10 +76,10 @@ int32_t TCoordinates::LocateIn(const TPicture& picture) {
     FVersion = FForceVersion;
   } else {
     TTimingPattern timing(FFinder[0], FFinder[1], FFinder[2]);
-    const int32_t estimate = timing.EstimateVersion(Image, picture.Width, picture.Height);
+    const int32_t estimate = timing.EstimateVersion(Image, Picture.Width, Picture.Height);
     int32_t found = 0;
     for (int32_t v = estimate; v <= kMaxTimingVersion; ++v) {
-      if (timing.CheckVersion(v, Image, picture.Width, picture.Height)) {
+      if (timing.CheckVersion(v, Image, Picture.Width, Picture.Height)) {
         found = v;
         break;
       }
@@ -92,7 +92,7 @@ int32_t TCoordinates::LocateIn(const TPicture& picture) {
   // From version 7 on the symbol states its version; the first one only set
   // the pitch used to find those modules.
   if (FVersion > 6) {
-    FVersion = ReadVersionInfo(picture);
+    FVersion = ReadVersionInfo(Picture);
     if (FVersion == 0) return 1;
   }
 
@@ -102,7 +102,7 @@ int32_t TCoordinates::LocateIn(const TPicture& picture) {
   FAngleA = FPrincipal->AngleA();
   FAngleB = FPrincipal->AngleB();
 
-  FindCorners(picture);
+  FindCorners(Picture);
   return 0;
 }
 

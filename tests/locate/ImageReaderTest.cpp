@@ -455,10 +455,15 @@ TEST(FailedReadTest, LeavesMatrixAndSizeAsTheyWere) {
   ASSERT_EQ(reader.Read(picture, picture.Width(), picture.Height()), 0);
   ASSERT_EQ(Differing(reader, symbol.Matrix), 0);
 
-  // Nothing to locate.
+  // Nothing to locate: the finder search fails before anything changes.
   const TPlaneBoolean blank(200, 200, 0);
+  const TCoordinates& located = reader.Coordinates();
+  const TPoint corners[4] = {located.Corner(0), located.Corner(1), located.Corner(2),
+                             located.Corner(3)};
   EXPECT_EQ(reader.Read(blank, blank.Width(), blank.Height()), 1);
   EXPECT_EQ(Differing(reader, symbol.Matrix), 0);
+  EXPECT_EQ(located.Version(), 4);
+  for (int32_t k = 0; k < 4; ++k) EXPECT_EQ(located.Corner(k), corners[k]);
   // A picture smaller than the size given: only the plane counts.
   EXPECT_EQ(reader.Read(blank, 5000, -3), 1);
   EXPECT_EQ(Differing(reader, symbol.Matrix), 0);
