@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libqrcodegencpp-dev libqrencode-dev libzxing-dev
   fonts-ipafont-gothic
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev time
   xvfb xauth
 )
 

@@ -1,0 +1,111 @@
+#include "bench/BenchPictures.h"
+
+#include <qrcodegen/qrcodegen.hpp>
+
+#include <stdexcept>
+
+#include "tests/support/Renderer.h"
+
+namespace vornak::bench {
+
+namespace {
+
+// A text that fills nine tenths of a version at level M: dense, as typical
+// symbols are, without being full.
+bool Fits(const std::string& text, int32_t version) {
+  try {
+    const auto segments = qrcodegen::QrSegment::makeSegments(text.c_str());
+    qrcodegen::QrCode::encodeSegments(segments, qrcodegen::QrCode::Ecc::MEDIUM, version, version,
+                                      -1, false);
+    return true;
+  } catch (const qrcodegen::data_too_long&) {
+    return false;
+  }
+}
+
+std::string PayloadFor(int32_t version) {
+  std::string text = "vornak-v" + std::to_string(version) + ":";
+  std::string tail;
+  for (char c = 'a'; Fits(text + tail + c, version); c = c == 'z' ? 'a' : static_cast<char>(c + 1))
+    tail += c;
+  return text + tail.substr(0, tail.size() * 9 / 10);
+}
+
+TPlaneBoolean Matrix(const std::string& text, int32_t version) {
+  const auto segments = qrcodegen::QrSegment::makeSegments(text.c_str());
+  const qrcodegen::QrCode code = qrcodegen::QrCode::encodeSegments(
+      segments, qrcodegen::QrCode::Ecc::MEDIUM, version, version, -1, false);
+  TPlaneBoolean matrix(code.getSize(), code.getSize(), 0);
+  for (int y = 0; y < code.getSize(); ++y)
+    for (int x = 0; x < code.getSize(); ++x) matrix(x, y) = code.getModule(x, y) ? 1 : 0;
+  return matrix;
+}
+
+}  // namespace
+
+TBenchPicture PhotoPicture(int32_t width, int32_t height, int32_t version, double moduleSize,
+                           double rotationDegrees, uint32_t seed) {
+  TBenchPicture picture;
+  picture.Name =
+      std::to_string(width) + "x" + std::to_string(height) + "-v" + std::to_string(version);
+  picture.Expected = PayloadFor(version);
+  test::TRenderOptions options;
+  options.ModuleSize = moduleSize;
+  options.RotationDegrees = rotationDegrees;
+  options.Width = width;
+  options.Height = height;
+  options.OffsetX = width * 0.04;
+  options.OffsetY = -height * 0.03;
+  options.Supersample = 2;
+  options.BlurSigma = moduleSize / 10.0;
+  options.NoiseSigma = 5.0;
+  options.Seed = seed;
+  options.Lighting = 0.3;
+  options.LightingAngleDegrees = 30.0;
+  options.DarkColour = TBitmap::Rgb(40, 38, 45);
+  options.LightColour = TBitmap::Rgb(232, 228, 215);
+  picture.Bitmap = test::RenderBitmap(Matrix(picture.Expected, version), options);
+  if (picture.Bitmap.Width() != width || picture.Bitmap.Height() != height)
+    throw std::logic_error("rendered picture has the wrong size");
+  return picture;
+}
+
+TBenchPicture BlankPicture(int32_t width, int32_t height) {
+  TBenchPicture picture;
+  picture.Name = "blank";
+  picture.Bitmap = TBitmap(width, height, TBitmap::Rgb(200, 200, 200));
+  return picture;
+}
+
+TBenchPicture TiledPicture(int32_t width, int32_t height) {
+  TBenchPicture picture;
+  picture.Name = "tiled";
+  picture.Bitmap = TBitmap(width, height, 0xFFFFFF);
+  const int32_t module = 2, pitch = 7 * module + 2;
+  for (int32_t top = 1; top + 7 * module < height; top += pitch)
+    for (int32_t left = 1; left + 7 * module < width; left += pitch)
+      for (int32_t my = 0; my < 7; ++my)
+        for (int32_t mx = 0; mx < 7; ++mx) {
+          const bool dark = mx == 0 || my == 0 || mx == 6 || my == 6 ||
+                            (mx >= 2 && mx <= 4 && my >= 2 && my <= 4);
+          if (!dark) continue;
+          for (int32_t j = 0; j < module; ++j)
+            for (int32_t i = 0; i < module; ++i)
+              picture.Bitmap.SetPixel(left + mx * module + i, top + my * module + j, 0);
+        }
+  return picture;
+}
+
+TBenchPicture LargePhoto() { return PhotoPicture(4000, 3000, 14, 22.0, 4.0, 3); }
+
+std::vector<TBenchPicture> StandardPictures() {
+  std::vector<TBenchPicture> pictures;
+  pictures.push_back(PhotoPicture(640, 480, 2, 8.0, 6.0, 1));
+  pictures.push_back(PhotoPicture(1600, 1200, 7, 14.0, -9.0, 2));
+  pictures.push_back(LargePhoto());
+  pictures.push_back(BlankPicture(4000, 3000));
+  pictures.push_back(TiledPicture(4000, 3000));
+  return pictures;
+}
+
+}  // namespace vornak::bench
