@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/Binarizer.h"
+
+namespace vornak {
+
+class TFrontImage;
+
+// The classic rule as a binarizer: one threshold from the middle row of the
+// grey plane, shifted by Resolver (TFrontImage does the work, so the rule
+// lives in one place).
+class TGlobalBinarizer : public TBinarizer {
+ public:
+  TGlobalBinarizer();
+  ~TGlobalBinarizer() override;
+
+  const char* Name() const override { return "global"; }
+  void Binarize(const TPlaneInteger& grey, TPlaneBoolean& result) override;
+
+  void SetResolver(int32_t value);
+
+ private:
+  std::unique_ptr<TFrontImage> FFront;
+  TPlaneInteger FColours;
+};
+
+}  // namespace vornak

@@ -1,0 +1,112 @@
+#include "engine/PassChain.h"
+
+#include <exception>
+
+#include "engine/AdaptiveBinarizer.h"
+#include "engine/Decorder.h"
+#include "engine/GlobalBinarizer.h"
+#include "engine/InvertedBinarizer.h"
+#include "locate/ClassicLocator.h"
+#include "locate/TripleLocator.h"
+
+namespace vornak {
+
+TPassChain::TPassChain() {
+  FBinarizers.push_back(std::make_unique<TGlobalBinarizer>());
+  FBinarizers.push_back(std::make_unique<TAdaptiveBinarizer>());
+  FBinarizers.push_back(
+      std::make_unique<TInvertedBinarizer>(std::make_unique<TAdaptiveBinarizer>()));
+  FPlanes.resize(FBinarizers.size());
+
+  // Cheapest first. The classic locator on the local threshold mends
+  // uneven light alone; finder triples mend false finders, large versions
+  // and a symbol away from the middle row; the inverted plane reads
+  // light-on-dark symbols.
+  AddPass("adaptive", std::make_unique<TClassicLocator>());
+  AddPass("global", std::make_unique<TTripleLocator>());
+  AddPass("adaptive", std::make_unique<TTripleLocator>());
+  AddPass("adaptive-inverted", std::make_unique<TTripleLocator>());
+}
+
+TPassChain::~TPassChain() = default;
+
+bool TPassChain::AddPass(const std::string& binarizer, std::unique_ptr<TLocator> locator) {
+  for (size_t i = 0; i < FBinarizers.size(); ++i) {
+    if (binarizer != FBinarizers[i]->Name()) continue;
+    TPass pass;
+    pass.Binarizer = i;
+    pass.Name = binarizer + "+" + locator->Name();
+    pass.Locator = std::move(locator);
+    FPasses.push_back(std::move(pass));
+    return true;
+  }
+  return false;
+}
+
+const std::string& TPassChain::PassName(int32_t index) const {
+  static const std::string none;
+  if (index < 0 || index >= PassCount()) return none;
+  return FPasses[static_cast<size_t>(index)].Name;
+}
+
+bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std::string& text) {
+  if (location.Matrix == nullptr) return false;
+  std::string work;
+  if (decorder.DecodeMatrix(*location.Matrix, location.Size, work) == 0) {
+    FMirrored = false;
+    text = std::move(work);
+    return true;
+  }
+  if (decorder.ErrorCode() != TDecorder::kReadError || decorder.FormatOk()) return false;
+  // Neither format copy corrected: a mirrored symbol reads transposed.
+  const int32_t size = location.Size;
+  FTransposed.Resize(size, size);
+  for (int32_t y = 0; y < size; ++y)
+    for (int32_t x = 0; x < size; ++x) FTransposed(x, y) = (*location.Matrix)(y, x);
+  if (decorder.DecodeMatrix(FTransposed, size, work) != 0) return false;
+  FMirrored = true;
+  text = std::move(work);
+  return true;
+}
+
+bool TPassChain::Run(const TPlaneInteger& grey, TDecorder& decorder, std::string& text) {
+  FPass.clear();
+  FMirrored = false;
+  FBuilt.assign(FBinarizers.size(), false);
+  for (const std::unique_ptr<TBinarizer>& binarizer : FBinarizers)
+    if (auto* global = dynamic_cast<TGlobalBinarizer*>(binarizer.get()))
+      global->SetResolver(FResolver);
+
+  for (TPass& pass : FPasses) {
+    if (!FOnly.empty() && pass.Name != FOnly) continue;
+    if (!FBuilt[pass.Binarizer]) {
+      FBinarizers[pass.Binarizer]->Binarize(grey, FPlanes[pass.Binarizer]);
+      FBuilt[pass.Binarizer] = true;
+    }
+    const TPlaneBoolean& plane = FPlanes[pass.Binarizer];
+    pass.Locator->SetForceVersion(FForceVersion);
+    if (auto* classic = dynamic_cast<TClassicLocator*>(pass.Locator.get())) classic->SetWarp(FWarp);
+
+    bool decoded = false;
+    try {
+      decoded = pass.Locator->Locate(plane, [&](const TLocation& location) {
+        if (!TryLocation(location, decorder, text)) return false;
+        FFinders = location.Finders;
+        FCorners = location.Corners;
+        return true;
+      });
+    } catch (const std::exception&) {
+      // A pass that breaks down on this picture yields nothing; the next
+      // one still runs.
+      decoded = false;
+    }
+    if (decoded) {
+      FPass = pass.Name;
+      FPlane = plane;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace vornak

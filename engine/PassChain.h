@@ -1,0 +1,89 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/Types.h"
+#include "locate/Locator.h"
+
+namespace vornak {
+
+class TBinarizer;
+class TDecorder;
+
+// The passes that run after the classic pipeline has failed, cheapest first.
+// Each pass pairs a binarizer (engine/) with a locator (locate/); every
+// candidate matrix a locator offers goes through the one shared tail,
+// TDecorder::DecodeMatrix, so a pass counts only when the format corrects,
+// every block corrects within its capacity and the data parses. When neither
+// format copy corrects, the transposed matrix is tried as well: a mirrored
+// symbol reads as the transpose of itself.
+//
+// A new pass is one AddPass call in the constructor (PassChain.cpp), placed
+// by cost; its name is "<binarizer>+<locator>". Planes are built once per
+// binarizer and picture, only when a pass needs them.
+class TPassChain {
+ public:
+  TPassChain();
+  ~TPassChain();
+  TPassChain(const TPassChain&) = delete;
+  TPassChain& operator=(const TPassChain&) = delete;
+
+  // Adds a pass pairing the binarizer of the given name with locator.
+  // Returns false (and drops the locator) when no such binarizer exists.
+  bool AddPass(const std::string& binarizer, std::unique_ptr<TLocator> locator);
+
+  // Settings passed on to the locators before each run.
+  void SetWarp(int32_t value) { FWarp = value; }
+  void SetForceVersion(int32_t value) { FForceVersion = value; }
+  void SetResolver(int32_t value) { FResolver = value; }
+  // Runs only the pass of this name; empty runs them all (the default). For
+  // measuring passes one by one.
+  void SetOnly(const std::string& name) { FOnly = name; }
+
+  // Runs the passes on grey (levels 0..255) until one decodes. True then,
+  // with the text in text, the decorder holding version, level, mask and
+  // headers, and the findings below; false when none decodes (text keeps
+  // what the caller passed).
+  bool Run(const TPlaneInteger& grey, TDecorder& decorder, std::string& text);
+
+  int32_t PassCount() const { return static_cast<int32_t>(FPasses.size()); }
+  const std::string& PassName(int32_t index) const;
+
+  // Findings of the last successful Run.
+  const std::string& Pass() const { return FPass; }
+  const TPlaneBoolean& Plane() const { return FPlane; }
+  bool Mirrored() const { return FMirrored; }
+  const std::array<TPoint, 3>& Finders() const { return FFinders; }
+  const std::array<TPoint, 4>& Corners() const { return FCorners; }
+
+ private:
+  struct TPass {
+    size_t Binarizer = 0;
+    std::unique_ptr<TLocator> Locator;
+    std::string Name;
+  };
+  // The tail on one candidate, then on its transpose when no format copy
+  // corrected.
+  bool TryLocation(const TLocation& location, TDecorder& decorder, std::string& text);
+
+  std::vector<std::unique_ptr<TBinarizer>> FBinarizers;
+  std::vector<TPass> FPasses;
+  std::vector<TPlaneBoolean> FPlanes;
+  std::vector<bool> FBuilt;
+  TPlaneBoolean FTransposed;
+  std::string FOnly;
+  std::string FPass;
+  TPlaneBoolean FPlane;
+  bool FMirrored = false;
+  std::array<TPoint, 3> FFinders{};
+  std::array<TPoint, 4> FCorners{};
+  int32_t FWarp = 1;
+  int32_t FForceVersion = 0;
+  int32_t FResolver = 7;
+};
+
+}  // namespace vornak

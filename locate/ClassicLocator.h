@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "locate/Locator.h"
+
+namespace vornak {
+
+class TImageReader;
+
+// The classic grid sampler (three finders from the ranked centres, version
+// search, four corners, bilinear sampling) offered as a locator, so that it
+// can run on the planes of other binarizers. One candidate per plane.
+class TClassicLocator : public TLocator {
+ public:
+  TClassicLocator();
+  ~TClassicLocator() override;
+
+  const char* Name() const override { return "classic"; }
+  bool Locate(const TPlaneBoolean& plane, const TLocationSink& sink) override;
+
+  // Search radius for the fourth corner (1..6).
+  void SetWarp(int32_t value);
+
+ private:
+  std::unique_ptr<TImageReader> FReader;
+};
+
+}  // namespace vornak

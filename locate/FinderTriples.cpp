@@ -1,0 +1,215 @@
+#include "locate/FinderTriples.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vornak {
+
+namespace {
+
+// Candidates kept while scanning; a busy picture cannot grow the list (and
+// the merge cost) without bound.
+constexpr size_t kMaxRaw = 400;
+
+// True when five runs (dark, light, dark, light, dark) keep 1:1:3:1:1 within
+// the tolerance a tilted, blurred photograph needs.
+bool FinderRatio(const std::array<int32_t, 5>& r) {
+  const int32_t total = r[0] + r[1] + r[2] + r[3] + r[4];
+  if (total < 7) return false;
+  const long double m = total / 7.0L;
+  const long double tolerance = m * 0.6L;
+  for (int32_t i : {0, 1, 3, 4})
+    if (std::fabs(r[static_cast<size_t>(i)] - m) > tolerance) return false;
+  return std::fabs(r[2] - 3 * m) <= 1.5L * m;
+}
+
+long double Distance(const TFinderCandidate& a, const TFinderCandidate& b) {
+  return std::hypot(a.X - b.X, a.Y - b.Y);
+}
+
+}  // namespace
+
+int32_t TFinderTriples::Find(const TPlaneBoolean& plane) {
+  FCandidates.clear();
+  FTriples.clear();
+  for (int32_t y = 0; y < plane.Height(); ++y) ScanRow(plane, y);
+  RankCandidates();
+  BuildTriples();
+  return static_cast<int32_t>(FTriples.size());
+}
+
+void TFinderTriples::ScanRow(const TPlaneBoolean& plane, int32_t y) {
+  const int32_t width = plane.Width();
+  const uint8_t* row = plane.Row(y);
+  // Runs of the row so far; the last five, oldest first, end at x.
+  std::array<int32_t, 5> runs{};
+  int32_t filled = 0;  // complete runs in runs, counted from a dark one
+  int32_t x = 0;
+  while (x < width && row[x] == 0) ++x;  // the first run counted is dark
+  while (x < width) {
+    const bool dark = row[x] != 0;
+    int32_t length = 0;
+    while (x < width && (row[x] != 0) == dark) {
+      ++length;
+      ++x;
+    }
+    if (filled == 5) {
+      for (size_t i = 0; i < 4; ++i) runs[i] = runs[i + 1];
+      runs[4] = length;
+    } else {
+      runs[static_cast<size_t>(filled++)] = length;
+    }
+    if (filled == 5 && dark && FinderRatio(runs)) Confirm(plane, runs, x, y);
+  }
+}
+
+void TFinderTriples::Confirm(const TPlaneBoolean& plane, const std::array<int32_t, 5>& runs,
+                             int32_t end, int32_t y) {
+  const int32_t total = runs[0] + runs[1] + runs[2] + runs[3] + runs[4];
+  const int32_t centreStart = end - runs[4] - runs[3] - runs[2];
+  const int32_t cx = centreStart + runs[2] / 2;
+  const int32_t limit = total * 2;
+
+  // Down the column through the centre: the same five runs.
+  auto dark = [&plane](int32_t px, int32_t py) { return plane.At(px, py, 0) != 0; };
+  std::array<int32_t, 5> v{};
+  int32_t up = y;
+  while (up >= 0 && dark(cx, up) && y - up < limit) --up;
+  int32_t down = y;
+  while (down < plane.Height() && dark(cx, down) && down - y < limit) ++down;
+  v[2] = down - up - 1;
+  int32_t top = up;
+  int32_t bottom = down;
+  for (size_t step = 0; step < 2; ++step) {
+    const bool wantDark = step == 1;
+    int32_t count = 0;
+    while (top >= 0 && dark(cx, top) == wantDark && count < limit) {
+      --top;
+      ++count;
+    }
+    v[1 - step] = count;
+    count = 0;
+    while (bottom < plane.Height() && dark(cx, bottom) == wantDark && count < limit) {
+      ++bottom;
+      ++count;
+    }
+    v[3 + step] = count;
+  }
+  if (!FinderRatio(v)) return;
+  const int32_t vtotal = v[0] + v[1] + v[2] + v[3] + v[4];
+  if (vtotal * 2 < total || vtotal > total * 2) return;
+  const long double cy = up + 1 + v[2] / 2.0L;
+
+  // Across again through the vertical centre, for an unbiased column.
+  const int32_t ry = static_cast<int32_t>(std::floor(cy));
+  int32_t left = cx;
+  while (left >= 0 && dark(left, ry) && cx - left < limit) --left;
+  int32_t right = cx;
+  while (right < plane.Width() && dark(right, ry) && right - cx < limit) ++right;
+  const int32_t centre = right - left - 1;
+  if (centre < 1 || std::fabs(centre - runs[2]) > total / 7.0L * 1.5L) return;
+
+  TFinderCandidate found;
+  found.X = left + 1 + centre / 2.0L;
+  found.Y = cy;
+  found.ModuleX = total / 7.0L;
+  found.ModuleY = vtotal / 7.0L;
+  found.Module = (found.ModuleX + found.ModuleY) / 2;
+  found.Count = 1;
+  AddCandidate(found);
+}
+
+void TFinderTriples::AddCandidate(const TFinderCandidate& found) {
+  for (TFinderCandidate& c : FCandidates) {
+    if (std::fabs(c.X - found.X) <= c.Module * 1.5L &&
+        std::fabs(c.Y - found.Y) <= c.Module * 1.5L && found.Module < c.Module * 1.5L &&
+        c.Module < found.Module * 1.5L) {
+      // Running mean over the confirming rows.
+      const long double n = c.Count;
+      c.X = (c.X * n + found.X) / (n + 1);
+      c.Y = (c.Y * n + found.Y) / (n + 1);
+      c.ModuleX = (c.ModuleX * n + found.ModuleX) / (n + 1);
+      c.ModuleY = (c.ModuleY * n + found.ModuleY) / (n + 1);
+      c.Module = (c.ModuleX + c.ModuleY) / 2;
+      ++c.Count;
+      return;
+    }
+  }
+  if (FCandidates.size() < kMaxRaw) FCandidates.push_back(found);
+}
+
+void TFinderTriples::RankCandidates() {
+  // A finder is crossed by about three modules' worth of rows; one stray
+  // row is no finder.
+  std::erase_if(FCandidates, [](const TFinderCandidate& c) { return c.Count < 2; });
+  std::stable_sort(
+      FCandidates.begin(), FCandidates.end(),
+      [](const TFinderCandidate& a, const TFinderCandidate& b) { return a.Count > b.Count; });
+  if (FCandidates.size() > static_cast<size_t>(kMaxCandidates))
+    FCandidates.resize(static_cast<size_t>(kMaxCandidates));
+}
+
+bool TFinderTriples::MakeTriple(const TFinderCandidate& a, const TFinderCandidate& b,
+                                const TFinderCandidate& c, TFinderTriple& triple) {
+  const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
+  const long double minModule = std::min({a.Module, b.Module, c.Module});
+  const long double maxModule = std::max({a.Module, b.Module, c.Module});
+  if (minModule <= 0 || maxModule > minModule * 1.8L) return false;
+
+  // The corner is the vertex whose legs come nearest a right angle.
+  size_t corner = 0;
+  long double bestCos = 2;
+  for (size_t i = 0; i < 3; ++i) {
+    const TFinderCandidate& o = *p[i];
+    const TFinderCandidate& s = *p[(i + 1) % 3];
+    const TFinderCandidate& t = *p[(i + 2) % 3];
+    const long double ls = Distance(o, s);
+    const long double lt = Distance(o, t);
+    if (ls <= 0 || lt <= 0) return false;
+    const long double cosine =
+        std::fabs(((s.X - o.X) * (t.X - o.X) + (s.Y - o.Y) * (t.Y - o.Y)) / (ls * lt));
+    if (cosine < bestCos) {
+      bestCos = cosine;
+      corner = i;
+    }
+  }
+  if (bestCos > 0.5L) return false;
+  const TFinderCandidate& o = *p[corner];
+  const TFinderCandidate* s = p[(corner + 1) % 3];
+  const TFinderCandidate* t = p[(corner + 2) % 3];
+  const long double ls = Distance(o, *s);
+  const long double lt = Distance(o, *t);
+  const long double legRatio = std::max(ls, lt) / std::min(ls, lt);
+  if (legRatio > 1.6L) return false;
+  const long double module = (a.Module + b.Module + c.Module) / 3;
+  // Finder centres of one symbol lie 14 (version 1) to 170 modules apart;
+  // the module measured across a tilted finder runs up to 1.5 times long.
+  const long double legModules = std::min(ls, lt) / module;
+  if (legModules < 9 || std::max(ls, lt) / module > 185) return false;
+
+  // Axis A must turn clockwise onto axis B (y grows downward).
+  const long double cross = (s->X - o.X) * (t->Y - o.Y) - (s->Y - o.Y) * (t->X - o.X);
+  if (cross < 0) std::swap(s, t);
+  triple.Finders = {o, *s, *t};
+  triple.Module = module;
+  triple.Score = 2 * bestCos + (legRatio - 1) + (maxModule / minModule - 1);
+  return true;
+}
+
+void TFinderTriples::BuildTriples() {
+  const size_t n = FCandidates.size();
+  for (size_t i = 0; i < n; ++i)
+    for (size_t j = i + 1; j < n; ++j)
+      for (size_t k = j + 1; k < n; ++k) {
+        TFinderTriple triple;
+        if (MakeTriple(FCandidates[i], FCandidates[j], FCandidates[k], triple))
+          FTriples.push_back(triple);
+      }
+  std::stable_sort(
+      FTriples.begin(), FTriples.end(),
+      [](const TFinderTriple& a, const TFinderTriple& b) { return a.Score < b.Score; });
+  if (FTriples.size() > static_cast<size_t>(kMaxTriples))
+    FTriples.resize(static_cast<size_t>(kMaxTriples));
+}
+
+}  // namespace vornak

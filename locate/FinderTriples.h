@@ -1,0 +1,69 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "common/Types.h"
+
+namespace vornak {
+
+// A finder pattern seen in a two-level plane: a 1:1:3:1:1 run sequence
+// across and down through the same centre.
+struct TFinderCandidate {
+  long double X = 0;  // centre, pixels
+  long double Y = 0;
+  // Module size measured from the runs: across (seven modules wide), down,
+  // and their mean.
+  long double ModuleX = 0;
+  long double ModuleY = 0;
+  long double Module = 0;
+  // Rows that confirmed the candidate; the ranking weight.
+  int32_t Count = 0;
+};
+
+// Three candidates that look like the finders of one symbol, ordered as the
+// corner finder, the one ending axis A (module columns) and the one ending
+// axis B (module rows), so that axis A turns clockwise onto axis B in pixel
+// space (y down). A mirrored symbol therefore comes out transposed.
+struct TFinderTriple {
+  std::array<TFinderCandidate, 3> Finders{};
+  // Mean module size of the three.
+  long double Module = 0;
+  // Lower is better: right angle, equal legs, equal module sizes.
+  long double Score = 0;
+};
+
+// Keeps up to kMaxCandidates finder candidates (most confirmed first) and
+// ranks the triples among them that could be one symbol, keeping at most
+// kMaxTriples. Linear in the number of pixels plus a fixed bound.
+class TFinderTriples {
+ public:
+  static constexpr int32_t kMaxCandidates = 12;
+  static constexpr int32_t kMaxTriples = 8;
+
+  // Scans every row of the plane; returns the number of triples kept.
+  int32_t Find(const TPlaneBoolean& plane);
+
+  const std::vector<TFinderCandidate>& Candidates() const { return FCandidates; }
+  const std::vector<TFinderTriple>& Triples() const { return FTriples; }
+
+  // Scores three candidates as one symbol and orders them; false when they
+  // cannot be one (module sizes too different, angle too far from right,
+  // legs too unequal or too short).
+  static bool MakeTriple(const TFinderCandidate& a, const TFinderCandidate& b,
+                         const TFinderCandidate& c, TFinderTriple& triple);
+
+ private:
+  void ScanRow(const TPlaneBoolean& plane, int32_t y);
+  void Confirm(const TPlaneBoolean& plane, const std::array<int32_t, 5>& runs, int32_t end,
+               int32_t y);
+  void AddCandidate(const TFinderCandidate& found);
+  void RankCandidates();
+  void BuildTriples();
+
+  std::vector<TFinderCandidate> FCandidates;
+  std::vector<TFinderTriple> FTriples;
+};
+
+}  // namespace vornak

@@ -1,0 +1,72 @@
+#include "locate/TripleLocator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "locate/VersionGuess.h"
+
+namespace vornak {
+
+namespace {
+
+TPoint ToPixel(long double x, long double y) {
+  // Far outside any picture either way: clamp before converting.
+  const long double cx = std::clamp(std::floor(x), -1.0e9L, 1.0e9L);
+  const long double cy = std::clamp(std::floor(y), -1.0e9L, 1.0e9L);
+  return TPoint{static_cast<int32_t>(cx), static_cast<int32_t>(cy)};
+}
+
+}  // namespace
+
+void TTripleLocator::MapPoint(const TFinderTriple& triple, int32_t size, long double u,
+                              long double v, long double& x, long double& y) {
+  const TFinderCandidate& o = triple.Finders[0];
+  const TFinderCandidate& a = triple.Finders[1];
+  const TFinderCandidate& b = triple.Finders[2];
+  const long double span = size - 7;
+  const long double fa = (u - 3.5L) / span;
+  const long double fb = (v - 3.5L) / span;
+  x = o.X + fa * (a.X - o.X) + fb * (b.X - o.X);
+  y = o.Y + fa * (a.Y - o.Y) + fb * (b.Y - o.Y);
+}
+
+bool TTripleLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sink) {
+  if (FTriples.Find(plane) == 0) return false;
+  for (const TFinderTriple& triple : FTriples.Triples()) {
+    const TGridProbe grid = [&plane, &triple](int32_t size) -> TModuleProbe {
+      return [&plane, &triple, size](int32_t mx, int32_t my) {
+        long double px = 0;
+        long double py = 0;
+        MapPoint(triple, size, mx + 0.5L, my + 0.5L, px, py);
+        const TPoint p = ToPixel(px, py);
+        return plane.At(p.X, p.Y, 0) != 0;
+      };
+    };
+    for (int32_t version : TVersionGuess::Candidates(triple, grid, kSpread, FForceVersion)) {
+      const int32_t size = 17 + 4 * version;
+      const TModuleProbe probe = grid(size);
+      FMatrix.Resize(size, size);
+      for (int32_t my = 0; my < size; ++my)
+        for (int32_t mx = 0; mx < size; ++mx) FMatrix(mx, my) = probe(mx, my) ? 1 : 0;
+
+      TLocation location;
+      location.Matrix = &FMatrix;
+      location.Size = size;
+      location.Version = version;
+      for (size_t i = 0; i < 3; ++i)
+        location.Finders[i] = ToPixel(triple.Finders[i].X, triple.Finders[i].Y);
+      const long double corners[4][2] = {
+          {0, 0}, {1.0L * size, 0}, {0, 1.0L * size}, {1.0L * size, 1.0L * size}};
+      for (size_t i = 0; i < 4; ++i) {
+        long double px = 0;
+        long double py = 0;
+        MapPoint(triple, size, corners[i][0], corners[i][1], px, py);
+        location.Corners[i] = ToPixel(std::nearbyint(px), std::nearbyint(py));
+      }
+      if (sink(location)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace vornak

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "locate/FinderTriples.h"
+#include "locate/Locator.h"
+
+namespace vornak {
+
+// Finds the symbol from finder triples rather than the three best-scored
+// centres, and its version from the geometry (any version 1..40, confirmed by
+// the version information or the timing patterns, neighbours tried next).
+// Samples one pixel per module through the affine grid the three finder
+// centres span. Offers the best triples first, each with its likeliest
+// versions first.
+class TTripleLocator : public TLocator {
+ public:
+  // Versions tried on either side of the geometric estimate.
+  static constexpr int32_t kSpread = 2;
+
+  const char* Name() const override { return "triples"; }
+  bool Locate(const TPlaneBoolean& plane, const TLocationSink& sink) override;
+
+  // The finder search of the last Locate.
+  const TFinderTriples& Triples() const { return FTriples; }
+
+  // Pixel of the point (u, v) in module units (module (x, y) has its centre
+  // at (x + 0.5, y + 0.5)) on the affine grid of triple for a symbol of the
+  // given side.
+  static void MapPoint(const TFinderTriple& triple, int32_t size, long double u, long double v,
+                       long double& x, long double& y);
+
+ private:
+  TFinderTriples FTriples;
+  TPlaneBoolean FMatrix;
+};
+
+}  // namespace vornak
