@@ -38,6 +38,23 @@ const TPlaneBoolean& TiledPicture() {
   return picture;
 }
 
+// A page of one-pixel stripes crossing both ways (1:1:3:1:1 and a gap, every
+// 8 pixels, exclusive-or of rows and columns): every row and every column is
+// full of finder-like stretches.
+const TPlaneBoolean& StripedPicture() {
+  static const TPlaneBoolean picture = [] {
+    TPlaneBoolean plane(4000, 3000, 0);
+    auto stripe = [](int32_t v) {
+      const int32_t m = v % 8;
+      return m == 0 || m == 2 || m == 3 || m == 4 || m == 6;
+    };
+    for (int32_t y = 0; y < plane.Height(); ++y)
+      for (int32_t x = 0; x < plane.Width(); ++x) plane(x, y) = stripe(x) != stripe(y) ? 1 : 0;
+    return plane;
+  }();
+  return picture;
+}
+
 // A version-10 symbol, 17 pixels per module, in a clean 1600 x 1200 picture.
 const TPlaneBoolean& CleanPicture() {
   static const TPlaneBoolean picture = [] {
@@ -66,6 +83,16 @@ void BM_FindTiled(benchmark::State& state) {
   state.counters["candidates"] = finder.CenterDots().Count();
 }
 BENCHMARK(BM_FindTiled)->Unit(benchmark::kMillisecond);
+
+void BM_FindStriped(benchmark::State& state) {
+  const TPlaneBoolean& picture = StripedPicture();
+  TFindPattern finder;
+  for (auto _ : state) benchmark::DoNotOptimize(finder.Find(picture));
+  state.counters["horz_runs"] = finder.HorzRuns().Count();
+  state.counters["vert_runs"] = finder.VertRuns().Count();
+  state.counters["candidates"] = finder.CenterDots().Count();
+}
+BENCHMARK(BM_FindStriped)->Unit(benchmark::kMillisecond);
 
 void BM_FindClean(benchmark::State& state) {
   const TPlaneBoolean& picture = CleanPicture();

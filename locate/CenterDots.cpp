@@ -27,6 +27,8 @@ class TRunIndex {
     FLo.clear();
     FHi.clear();
     FOrder = order;
+    FCurLo.clear();
+    FCurHi.clear();
     FLo.reserve(order.size());
     FHi.reserve(order.size());
     for (size_t k = 0; k < order.size(); ++k) {
@@ -69,6 +71,27 @@ class TRunIndex {
     }
   }
 
+  // As Query, for a sequence of calls whose points never decrease: each
+  // bucket keeps two cursors that only move forward, so no search is needed.
+  template <typename Visit>
+  void Sweep(int32_t keyLo, int32_t keyHi, int32_t point, Visit visit) {
+    if (FCurLo.size() + 1 != FBegin.size()) {
+      FCurLo.assign(FBegin.begin(), FBegin.end() - 1);
+      FCurHi = FCurLo;
+    }
+    if (keyHi <= keyLo) return;
+    auto bucket = std::upper_bound(FKeys.begin(), FKeys.end(), keyLo);
+    for (; bucket != FKeys.end() && *bucket < keyHi; ++bucket) {
+      const size_t b = static_cast<size_t>(bucket - FKeys.begin());
+      const int32_t end = FBegin[b + 1];
+      int32_t& startsBefore = FCurLo[b];
+      while (startsBefore < end && FLo[static_cast<size_t>(startsBefore)] < point) ++startsBefore;
+      int32_t& endsAfter = FCurHi[b];
+      while (endsAfter < end && FHi[static_cast<size_t>(endsAfter)] <= point) ++endsAfter;
+      if (endsAfter < startsBefore) visit(endsAfter, startsBefore);
+    }
+  }
+
   int32_t Original(int32_t position) const { return FOrder[static_cast<size_t>(position)]; }
 
  private:
@@ -77,6 +100,8 @@ class TRunIndex {
   std::vector<int32_t> FLo;     // extent start per position
   std::vector<int32_t> FHi;     // extent end per position
   std::vector<int32_t> FOrder;  // list index per position
+  std::vector<int32_t> FCurLo;  // per bucket: first position starting at or after the point
+  std::vector<int32_t> FCurHi;  // per bucket: first position ending after the point
 };
 
 // Skips claimed runs: Next(i) is the first still active position >= i.
@@ -156,6 +181,12 @@ void Group(TLines& claimed, const TLines& across, bool claimedIsHorizontal, TLin
     return;
   }
 
+  // Scan lists visit the crossing runs' points in ascending order (columns for
+  // vertical runs, rows for horizontal ones), which lets the index sweep.
+  bool ascending = true;
+  for (size_t i = 1; i < acrossItems.size() && ascending; ++i)
+    ascending = claimedIsHorizontal ? acrossItems[i - 1].StartPt.X <= acrossItems[i].StartPt.X
+                                    : acrossItems[i - 1].StartPt.Y <= acrossItems[i].StartPt.Y;
   std::vector<bool> active(items.size());
   for (size_t i = 0; i < items.size(); ++i) active[i] = items[i].Active;
   TActiveSet remaining(active);
@@ -166,7 +197,7 @@ void Group(TLines& claimed, const TLines& across, bool claimedIsHorizontal, TLin
     const int32_t keyLo = claimedIsHorizontal ? other.StartPt.Y : other.StartPt.X;
     const int32_t keyHi = claimedIsHorizontal ? other.EndPt.Y : other.EndPt.X;
     const int32_t point = claimedIsHorizontal ? other.StartPt.X : other.StartPt.Y;
-    index.Query(keyLo, keyHi, point, [&](int32_t from, int32_t to) {
+    auto claim = [&](int32_t from, int32_t to) {
       for (int32_t i = remaining.Next(from); i < to; i = remaining.Next(i + 1)) {
         TLine line = items[static_cast<size_t>(i)];
         members.push_back(line);
@@ -174,7 +205,11 @@ void Group(TLines& claimed, const TLines& across, bool claimedIsHorizontal, TLin
         claimed.Put(i, line);
         remaining.Remove(i);
       }
-    });
+    };
+    if (ascending)
+      index.Sweep(keyLo, keyHi, point, claim);
+    else
+      index.Query(keyLo, keyHi, point, claim);
     emit();
   }
 }
