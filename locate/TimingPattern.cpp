@@ -36,15 +36,32 @@ TTimingPattern::TTimingPattern(TPoint origin, TPoint endA, TPoint endB)
   FPitchB = 0;
 }
 
+namespace {
+
+// AxisPoint with the four cosines and sines taken once for a whole walk.
+struct TAxisFrame {
+  long double CosA, SinA, CosB, SinB;
+  TAxisFrame(long double angleA, long double angleB)
+      : CosA(std::cos(angleA)),
+        SinA(std::sin(angleA)),
+        CosB(std::cos(angleB)),
+        SinB(std::sin(angleB)) {}
+  TPoint Point(int32_t a, int32_t b, TPoint origin) const {
+    const long double x =
+        (CosA * static_cast<long double>(a) + CosB * static_cast<long double>(b)) +
+        static_cast<long double>(origin.X);
+    const long double y =
+        (SinA * static_cast<long double>(a) + SinB * static_cast<long double>(b)) +
+        static_cast<long double>(origin.Y);
+    return TPoint{RoundInt32(x), RoundInt32(y)};
+  }
+};
+
+}  // namespace
+
 TPoint TTimingPattern::AxisPoint(int32_t a, int32_t b, long double angleA, long double angleB,
                                  TPoint origin) {
-  const long double x = (std::cos(angleA) * static_cast<long double>(a) +
-                         std::cos(angleB) * static_cast<long double>(b)) +
-                        static_cast<long double>(origin.X);
-  const long double y = (std::sin(angleA) * static_cast<long double>(a) +
-                         std::sin(angleB) * static_cast<long double>(b)) +
-                        static_cast<long double>(origin.Y);
-  return TPoint{RoundInt32(x), RoundInt32(y)};
+  return TAxisFrame(angleA, angleB).Point(a, b, origin);
 }
 
 void TTimingPattern::AxisPoint(int32_t a, int32_t b, long double angleA, long double angleB,
@@ -53,10 +70,11 @@ void TTimingPattern::AxisPoint(int32_t a, int32_t b, long double angleA, long do
 }
 
 int32_t TTimingPattern::ChangesA(const TPlaneBoolean& image) const {
+  const TAxisFrame frame(FAngleA, FAngleB);
   bool expected = true;
   int32_t changes = 0;
   for (int32_t i = 0; i <= FDistA; ++i) {
-    if (IsDark(image, AxisPoint(i, 1, FAngleA, FAngleB, FOrigin)) != expected) {
+    if (IsDark(image, frame.Point(i, 1, FOrigin)) != expected) {
       ++changes;
       expected = !expected;
     }
@@ -65,10 +83,11 @@ int32_t TTimingPattern::ChangesA(const TPlaneBoolean& image) const {
 }
 
 int32_t TTimingPattern::ChangesB(const TPlaneBoolean& image) const {
+  const TAxisFrame frame(FAngleA, FAngleB);
   bool expected = true;
   int32_t changes = 0;
   for (int32_t j = 0; j <= FDistB; ++j) {
-    if (IsDark(image, AxisPoint(1, j, FAngleA, FAngleB, FOrigin)) != expected) {
+    if (IsDark(image, frame.Point(1, j, FOrigin)) != expected) {
       ++changes;
       expected = !expected;
     }
