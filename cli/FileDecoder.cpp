@@ -22,6 +22,7 @@ TFileDecoder::TFileDecoder(const TOptions& options)
   FVornak->SetWarp(options.Warp);
   FVornak->SetResolver(options.Resolver);
   FVornak->SetForceVersion(options.ForceVersion);
+  FVornak->SetClassic(options.Classic);
 }
 
 TFileDecoder::~TFileDecoder() = default;
@@ -84,6 +85,7 @@ TFileResult TFileDecoder::DecodeFileUnguarded(const std::string& file) {
   result.Text = TDisplayText::ToUtf8(v.ResultText(), v.Eci());
   result.Error = v.ErrorText();
   result.Exception = v.ExceptionText();
+  result.Pass = v.Pass();
   result.Version = v.Version();
   result.Level = v.Level();
   result.Mask = v.Mask();

@@ -50,7 +50,9 @@ std::string TOptions::HelpText() {
          "  --region X,Y,W,H   decode only this rectangle of each picture\n"
          "  --raw              write the decoded bytes unchanged instead of UTF-8 text\n"
          "  --json             one JSON object per file and line: file, ok, text, error,\n"
-         "                     version, level, mask, eci, ms (decode time) and more\n"
+         "                     version, level, mask, eci, ms (decode time), pass and more\n"
+         "  --classic          run the classic pipeline alone, without the passes for\n"
+         "                     photographs that follow it when it fails\n"
          "  --jobs N           decode N files at a time (default 1)\n"
          "  -h, --help         show this help and exit\n"
          "  --version          show the version and exit\n"
@@ -90,6 +92,10 @@ TOptions TOptions::Parse(const std::vector<std::string>& arguments) {
     }
     if (argument == "--json") {
       options.Json = true;
+      continue;
+    }
+    if (argument == "--classic") {
+      options.Classic = true;
       continue;
     }
 

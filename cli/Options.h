@@ -32,6 +32,7 @@ class TOptions {
   TRegion Region;
   bool Raw = false;
   bool Json = false;
+  bool Classic = false;  // the classic pipeline alone, no further passes
   int32_t Jobs = 1;
   std::vector<std::string> Files;
 };

@@ -81,6 +81,7 @@ std::string TReport::Json(const TFileResult& r) {
   out += ",\"readable\":" + std::string(r.Readable ? "true" : "false");
   out += ",\"bytes\":\"" + hex + "\"";
   out += ",\"exception\":" + JsonString(r.Exception);
+  out += ",\"pass\":" + (r.Pass.empty() ? std::string("null") : JsonString(r.Pass));
   if (r.HasStructuredAppend)
     out += ",\"append\":{\"index\":" + std::to_string(r.AppendIndex) +
            ",\"total\":" + std::to_string(r.AppendTotal) + "}";

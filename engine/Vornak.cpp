@@ -5,13 +5,16 @@
 
 #include "engine/Decorder.h"
 #include "engine/FrontImage.h"
+#include "engine/PassChain.h"
 #include "locate/Coordinates.h"
 #include "locate/ImageReader.h"
 
 namespace vornak {
 
 TVornak::TVornak()
-    : FFrontImage(std::make_unique<TFrontImage>()), FDecorder(std::make_unique<TDecorder>()) {}
+    : FFrontImage(std::make_unique<TFrontImage>()),
+      FDecorder(std::make_unique<TDecorder>()),
+      FPasses(std::make_unique<TPassChain>()) {}
 
 TVornak::~TVornak() = default;
 
@@ -46,6 +49,8 @@ void TVornak::ResetFindings() {
   FHasGeometry = false;
   FFinderCentres = {};
   FCorners = {};
+  FPass.clear();
+  FMirrored = false;
 }
 
 bool TVornak::Fail(int32_t code) {
@@ -60,6 +65,32 @@ void TVornak::TakeGeometry() {
   FHasGeometry = true;
   for (int32_t i = 0; i < 3; ++i) FFinderCentres[static_cast<size_t>(i)] = where.Finder(i);
   for (int32_t i = 0; i < 4; ++i) FCorners[static_cast<size_t>(i)] = where.Corner(i);
+}
+
+bool TVornak::RunPasses() {
+  FPasses->SetWarp(FWarp);
+  FPasses->SetResolver(FResolver);
+  FPasses->SetForceVersion(FForceVersion);
+  std::string text;
+  bool decoded = false;
+  try {
+    decoded = FPasses->Run(FFrontImage->Grey(), *FDecorder, text);
+  } catch (const std::exception&) {
+    decoded = false;
+  }
+  // A failure keeps what the classic pipeline reported.
+  if (!decoded) return false;
+  FResultText = std::move(text);
+  FErrorText.clear();
+  FExceptionText.clear();
+  FErrorCode = kNoError;
+  FPass = FPasses->Pass();
+  FMirrored = FPasses->Mirrored();
+  FPlane = FPasses->Plane();
+  FHasGeometry = true;
+  FFinderCentres = FPasses->Finders();
+  FCorners = FPasses->Corners();
+  return true;
 }
 
 bool TVornak::Decode(const TBitmap& bitmap) {
@@ -101,6 +132,15 @@ bool TVornak::Decode(const TBitmap& bitmap) {
       FExceptionText = "Unknown exception";
       ok = Fail(kReadFailure);
     }
+  }
+
+  // The further passes run only where the classic pipeline did not locate
+  // or could not read the symbol; a picture it reads costs what it did.
+  if (ok) {
+    FPass = "classic";
+  } else if (!FClassic && width >= 2 && height >= 1 &&
+             (FErrorCode == kNotLocated || FErrorCode == kReadFailure)) {
+    ok = RunPasses();
   }
 
   if (ok) {

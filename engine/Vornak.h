@@ -12,6 +12,7 @@ namespace vornak {
 
 class TFrontImage;
 class TDecorder;
+class TPassChain;
 
 // The decoder component: one bitmap in, the symbol's text out. It binarizes
 // the picture, runs the pipeline driver on the result and reports the outcome
@@ -54,6 +55,17 @@ class TVornak {
   void SetForceVersion(int32_t value);
   int32_t ForceVersion() const { return FForceVersion; }
 
+  // True: the classic pipeline alone. False (the default): when it fails
+  // (not located, unreadable, or an exception), the passes of TPassChain run
+  // after it, cheapest first. Read at the start of each Decode.
+  void SetClassic(bool value) { FClassic = value; }
+  bool Classic() const { return FClassic; }
+  // Name of the pass that decoded the last picture ("classic" for the
+  // classic pipeline, else "<binarizer>+<locator>"); empty after a failure.
+  const std::string& Pass() const { return FPass; }
+  // True when the last picture decoded as a mirrored symbol.
+  bool Mirrored() const { return FMirrored; }
+
   // Events, called with the component itself, each only when assigned.
   TNotifyEvent OnDecoded;
   TNotifyEvent OnError;
@@ -95,11 +107,17 @@ class TVornak {
  private:
   void ResetFindings();
   void TakeGeometry();
+  // Runs the passes after a failed classic decode; true when one decoded.
+  bool RunPasses();
   bool Fail(int32_t code);
 
   TPlaneBoolean FPlane;
   std::unique_ptr<TFrontImage> FFrontImage;
   std::unique_ptr<TDecorder> FDecorder;
+  std::unique_ptr<TPassChain> FPasses;
+  bool FClassic = false;
+  std::string FPass;
+  bool FMirrored = false;
   std::string FResultText;
   std::string FErrorText;
   std::string FExceptionText;

@@ -132,6 +132,7 @@ TEST_F(CommandLineTest, EciNamesTheCharset) {
   EXPECT_EQ(lines[0].at("eci"), "3");
   EXPECT_EQ(lines[0].at("text"), "café");
   EXPECT_EQ(lines[0].at("bytes"), Hex("caf\xE9"));
+  EXPECT_EQ(lines[0].at("pass"), "classic");
 }
 
 TEST_F(CommandLineTest, SeveralFilesArePrefixedAndTheWorstOutcomeDecidesTheStatus) {
@@ -236,12 +237,21 @@ TEST_F(CommandLineTest, RegionCropsLikeTheRegionDialog) {
 }
 
 TEST_F(CommandLineTest, ForceVersionReadsLargeSymbols) {
-  // Automatic detection stops at version 14.
+  // The classic pipeline's automatic detection stops at version 14; the
+  // later passes take the version from the geometry.
   const ReferenceSymbol symbol = Make("version fifteen", 15, 0, 0);
   const std::string file = Write(symbol, "v15.bmp", 3.0);
-  const TCliOutput automatic = RunDecoder({file});
+  const TCliOutput automatic = RunDecoder({"--classic", file});
   EXPECT_EQ(automatic.Status, 1);
   EXPECT_TRUE(automatic.Out.empty());
+  const TCliOutput passes = RunDecoder({"--json", file});
+  EXPECT_EQ(passes.Status, 0) << passes.Err;
+  const auto lines = ParseJsonLines(passes.Out);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].at("text"), "version fifteen");
+  EXPECT_EQ(lines[0].at("version"), "15");
+  EXPECT_NE(lines[0].at("pass"), "classic");
+  EXPECT_NE(lines[0].at("pass"), "null");
   const TCliOutput forced = RunDecoder({"--force-version", "15", file});
   EXPECT_EQ(forced.Status, 0) << forced.Err;
   EXPECT_EQ(forced.Out, "version fifteen\n");
