@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Fresh Debian 12 to figures: installs what is missing, builds the benchmarks
+# (Release) and prints
+#   - finder-search time on a clean and on a finder-tiled picture,
+#   - end-to-end decode time beside zxing-cpp per picture, with the ratio,
+#   - decode rates on the photo corpus per category, beside zxing-cpp,
+#   - peak resident memory of vornak-decode on a 4000 x 3000 JPEG.
+# Environment: VORNAK_BENCH_BUILD_DIR (default build/bench), VORNAK_CORPUS
+# (default ../shared/corpus/photos next to the repository).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+scripts/setup.sh
+
+build=${VORNAK_BENCH_BUILD_DIR:-build/bench}
+corpus=${VORNAK_CORPUS:-$root/../shared/corpus/photos}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORNAK_BUILD_BENCH=ON \
+  -DVORNAK_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)" --target bench_locate bench_decode bench_corpus \
+  bench_make_jpeg vornak-decode >/dev/null
+
+echo "== Finder search"
+"$build/bench/bench_locate"
+
+echo
+echo "== End-to-end decode, Vornak beside zxing-cpp"
+"$build/bench/bench_decode"
+
+echo
+echo "== Decode rate on $corpus"
+if [ -f "$corpus/manifest.tsv" ]; then
+  "$build/bench/bench_corpus" "$corpus" || echo "(some pictures could not be loaded)"
+else
+  echo "no manifest.tsv there; skipped"
+fi
+
+echo
+echo "== Peak memory of vornak-decode on a 4000 x 3000 JPEG"
+jpeg="$build/large-4000x3000.jpg"
+[ -f "$jpeg" ] || "$build/bench/bench_make_jpeg" "$jpeg"
+log="$build/peak-memory.log"
+status=0
+/usr/bin/time -v "$build/cli/vornak-decode" "$jpeg" >"$build/peak-memory.out" 2>"$log" || status=$?
+kb=$(sed -n 's/^[[:space:]]*Maximum resident set size (kbytes): //p' "$log")
+seconds=$(sed -n 's/^[[:space:]]*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$log")
+awk -v kb="$kb" -v wall="$seconds" -v status="$status" 'BEGIN {
+  pixels = 4000 * 3000
+  printf "peak RSS %.1f MiB = %.2f bytes per pixel (target <= 16), wall %s, exit status %d\n",
+    kb / 1024, kb * 1024 / pixels, wall, status
+}'
