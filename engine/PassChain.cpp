@@ -57,8 +57,11 @@ bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std
     text = std::move(work);
     return true;
   }
-  if (decorder.ErrorCode() != TDecorder::kReadError || decorder.FormatOk()) return false;
-  // Neither format copy corrected: a mirrored symbol reads transposed.
+  if (decorder.ErrorCode() != TDecorder::kReadError) return false;
+  // A mirrored symbol reads transposed. Its format bits, read in the wrong
+  // order, may still land within reach of some other format word, so the
+  // transpose is tried after any read failure, not only when no copy
+  // corrected.
   const int32_t size = location.Size;
   FTransposed.Resize(size, size);
   for (int32_t y = 0; y < size; ++y)

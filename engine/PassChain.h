@@ -18,9 +18,9 @@ class TDecorder;
 // Each pass pairs a binarizer (engine/) with a locator (locate/); every
 // candidate matrix a locator offers goes through the one shared tail,
 // TDecorder::DecodeMatrix, so a pass counts only when the format corrects,
-// every block corrects within its capacity and the data parses. When neither
-// format copy corrects, the transposed matrix is tried as well: a mirrored
-// symbol reads as the transpose of itself.
+// every block corrects within its capacity and the data parses. When a
+// candidate cannot be read, its transposed matrix is tried as well: a
+// mirrored symbol reads as the transpose of itself.
 //
 // A new pass is one AddPass call in the constructor (PassChain.cpp), placed
 // by cost; its name is "<binarizer>+<locator>". Planes are built once per
@@ -66,8 +66,8 @@ class TPassChain {
     std::unique_ptr<TLocator> Locator;
     std::string Name;
   };
-  // The tail on one candidate, then on its transpose when no format copy
-  // corrected.
+  // The tail on one candidate, then on its transpose when that could not
+  // be read.
   bool TryLocation(const TLocation& location, TDecorder& decorder, std::string& text);
 
   std::vector<std::unique_ptr<TBinarizer>> FBinarizers;
