@@ -1,9 +1,11 @@
-// Rendered pictures through the whole program with the window's defaults:
-// file, loading, binarization, location, sampling, correction and data.
+// Rendered pictures through the whole program: file, loading, binarization,
+// location, sampling, correction and data, with the window's defaults, once
+// with the classic pipeline alone and once with the photograph passes that
+// follow it.
 //
 // Every decoded text must be exactly the encoded one. Cases that the
-// location method cannot read are listed with the reason; any other failure
-// fails the test.
+// classic pipeline cannot read are listed with the reason; any other failure
+// fails the test, and the passes may only add decodes.
 
 #include <gtest/gtest.h>
 
@@ -25,7 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Cases the location method cannot read, found by these sweeps; each test
+// Cases the classic pipeline cannot read, found by these sweeps; each test
 // explains why. Any other failure fails the test.
 const std::set<std::string> kKnownAutomatic = {"v5m4", "v12m4"};
 const std::set<std::string> kKnownForced = {
@@ -60,19 +62,27 @@ class EndToEndTest : public ::testing::Test {
     fs::remove_all(FDir, ignored);
   }
 
-  // Writes the pictures, decodes them in one run of the program and returns
-  // the failed cases with their reasons. A wrong text fails the test.
-  std::map<std::string, std::string> Run(const std::vector<TCase>& cases,
-                                         const std::vector<std::string>& options = {}) {
-    std::vector<std::string> arguments = {"--json", "--jobs", "2"};
-    arguments.insert(arguments.end(), options.begin(), options.end());
+  // Writes the pictures and returns their paths.
+  std::vector<std::string> Write(const std::vector<TCase>& cases) {
+    std::vector<std::string> paths;
     for (const TCase& c : cases) {
       const std::string path = (FDir / (c.Name + (c.Quality ? ".jpg" : ".bmp"))).string();
       const bool written =
           c.Quality ? WriteJpeg(c.Bitmap, path, c.Quality) : WriteBmp(c.Bitmap, path);
       EXPECT_TRUE(written) << path;
-      arguments.push_back(path);
+      paths.push_back(path);
     }
+    return paths;
+  }
+
+  // Decodes the pictures in one run of the program and returns the failed
+  // cases with their reasons. A wrong text fails the test.
+  std::map<std::string, std::string> Decode(const std::vector<TCase>& cases,
+                                            const std::vector<std::string>& paths,
+                                            const std::vector<std::string>& options) {
+    std::vector<std::string> arguments = {"--json", "--jobs", "2"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.insert(arguments.end(), paths.begin(), paths.end());
     const TCliOutput run = RunDecoder(arguments);
     EXPECT_NE(run.Status, 124) << "the decoder hung";
     EXPECT_NE(run.Status, 2) << run.Err;
@@ -92,15 +102,42 @@ class EndToEndTest : public ::testing::Test {
     return failed;
   }
 
-  // Every failure must be a known one; known ones that now decode are shown.
-  static void ExpectOnlyKnownFailures(const std::string& sweep, size_t total,
-                                      const std::map<std::string, std::string>& failed,
-                                      const std::set<std::string>& known) {
-    for (const auto& [name, reason] : failed)
+  // The failures of one sweep, with the classic pipeline alone and with the
+  // window's defaults (the photograph passes after it).
+  struct TFailures {
+    size_t Total = 0;
+    std::map<std::string, std::string> Classic;
+    std::map<std::string, std::string> Defaults;
+  };
+
+  void Sweep(const std::vector<TCase>& cases, TFailures& failures,
+             const std::vector<std::string>& options = {}) {
+    const std::vector<std::string> paths = Write(cases);
+    std::vector<std::string> classic = options;
+    classic.push_back("--classic");
+    failures.Total += cases.size();
+    failures.Classic.merge(Decode(cases, paths, classic));
+    failures.Defaults.merge(Decode(cases, paths, options));
+    for (const std::string& path : paths) fs::remove(path);
+  }
+
+  // With the classic pipeline every failure must be a known one; with the
+  // defaults the passes may only add decodes.
+  static void Expect(const std::string& sweep, const TFailures& failures,
+                     const std::set<std::string>& known) {
+    for (const auto& [name, reason] : failures.Classic)
       EXPECT_TRUE(known.count(name)) << sweep << ": " << name << " failed: " << reason;
     for (const std::string& name : known)
-      if (!failed.count(name)) std::cout << "  " << sweep << ": " << name << " now decodes\n";
-    std::cout << sweep << ": " << total - failed.size() << " of " << total << " decoded\n";
+      if (!failures.Classic.count(name))
+        std::cout << "  " << sweep << ": " << name << " now decodes\n";
+    for (const auto& [name, reason] : failures.Defaults) {
+      EXPECT_TRUE(failures.Classic.count(name))
+          << sweep << ": " << name << " fails only with the passes: " << reason;
+      std::cout << "  " << sweep << ": " << name << " fails: " << reason << "\n";
+    }
+    std::cout << sweep << ": " << failures.Total - failures.Classic.size() << " of "
+              << failures.Total << " decoded by the classic pipeline, "
+              << failures.Total - failures.Defaults.size() << " with the window's defaults\n";
   }
 
   fs::path FDir;
@@ -135,20 +172,19 @@ TEST_F(EndToEndTest, EveryVersionUpTo14AutomaticallyWithEveryMask) {
   std::vector<TCase> cases;
   for (int version = 1; version <= 14; ++version)
     for (int mask = 0; mask < 8; ++mask) cases.push_back(FullSymbol(version, mask, 4.0));
-  const auto failed = Run(cases);
-  ExpectOnlyKnownFailures("versions 1-14", cases.size(), failed, kKnownAutomatic);
+  TFailures failures;
+  Sweep(cases, failures);
+  Expect("versions 1-14", failures, kKnownAutomatic);
 }
 
 TEST_F(EndToEndTest, Versions15To40WithForcedVersion) {
-  std::map<std::string, std::string> failed;
-  size_t total = 0;
+  TFailures failures;
   for (int version = 15; version <= 40; ++version) {
     std::vector<TCase> cases;
     for (int mask = 0; mask < 8; ++mask) cases.push_back(FullSymbol(version, mask, 3.0));
-    total += cases.size();
-    failed.merge(Run(cases, {"--force-version", std::to_string(version)}));
+    Sweep(cases, failures, {"--force-version", std::to_string(version)});
   }
-  ExpectOnlyKnownFailures("versions 15-40 forced", total, failed, kKnownForced);
+  Expect("versions 15-40 forced", failures, kKnownForced);
 }
 
 TEST_F(EndToEndTest, ModuleSizesFrom2To12Pixels) {
@@ -164,8 +200,9 @@ TEST_F(EndToEndTest, ModuleSizesFrom2To12Pixels) {
     cases.push_back(
         {"px" + std::to_string(size) + ".4", text, RenderBitmap(symbol.Matrix, options), 85});
   }
-  const auto failed = Run(cases);
-  ExpectOnlyKnownFailures("module sizes", cases.size(), failed, kKnownModuleSizes);
+  TFailures failures;
+  Sweep(cases, failures);
+  Expect("module sizes", failures, kKnownModuleSizes);
 }
 
 // The finder search copes with any rotation. Two rotations of the version 6
@@ -184,8 +221,9 @@ TEST_F(EndToEndTest, RotatedEveryTenDegrees) {
                        RenderBitmap(Make(text, version, 1, angle / 10 % 8).Matrix, options), 90});
     }
   }
-  const auto failed = Run(cases);
-  ExpectOnlyKnownFailures("rotation", cases.size(), failed, kKnownRotation);
+  TFailures failures;
+  Sweep(cases, failures);
+  Expect("rotation", failures, kKnownRotation);
 }
 
 // Only the fourth corner is searched for (the farthest dark pixel within the
@@ -222,8 +260,9 @@ TEST_F(EndToEndTest, PerspectiveWithinTheWarpRadius) {
       cases.push_back({name, text, RenderBitmap(Make(text, 3, 1, 2).Matrix, options), 90});
     }
   }
-  const auto failed = Run(cases);
-  ExpectOnlyKnownFailures("perspective", cases.size(), failed, kKnownPerspective);
+  TFailures failures;
+  Sweep(cases, failures);
+  Expect("perspective", failures, kKnownPerspective);
 }
 
 // The one failure: the fourth corner, being the farthest single dark pixel,
@@ -251,8 +290,9 @@ TEST_F(EndToEndTest, BlurNoiseAndJpegQuality) {
       }
     }
   }
-  const auto failed = Run(cases);
-  ExpectOnlyKnownFailures("blur, noise and JPEG", cases.size(), failed, kKnownDegraded);
+  TFailures failures;
+  Sweep(cases, failures);
+  Expect("blur, noise and JPEG", failures, kKnownDegraded);
 }
 
 }  // namespace
