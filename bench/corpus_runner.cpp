@@ -216,8 +216,10 @@ int main(int argc, char** argv) {
     overall.Peer.Add(theirs);
   }
 
-  std::printf("%-44s %5s | %-18s", "category", "n", "Vornak exact/fail/wrong");
-  if (peer) std::printf(" | zxing-cpp exact/fail/wrong");
+  std::printf("%-44s %5s | %-18s", "", "", "Vornak");
+  if (peer) std::printf(" | %-18s", "zxing-cpp");
+  std::printf("\n%-44s %5s | %5s %6s %5s", "category", "n", "exact", "failed", "wrong");
+  if (peer) std::printf(" | %5s %6s %5s", "exact", "failed", "wrong");
   std::printf("\n");
   for (const auto& [name, row] : rows) PrintRow(name, row, peer);
   PrintRow("overall", overall, peer);

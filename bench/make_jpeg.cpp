@@ -1,8 +1,10 @@
 // Writes the 4000 x 3000 version-14 benchmark photograph as a JPEG, for
-// measuring the command line's peak memory on a large picture.
-//   bench_make_jpeg <file.jpg>
+// measuring the command line's peak memory on a large picture; with --blank,
+// an even grey picture of the same size, on which every pass runs and fails.
+//   bench_make_jpeg [--blank] <file.jpg>
 #include <cstdio>
 #include <iostream>
+#include <string>
 #include <vector>
 
 // jpeglib.h needs FILE and size_t declared first.
@@ -11,14 +13,17 @@
 #include "bench/BenchPictures.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: bench_make_jpeg <file.jpg>\n";
+  const bool blank = argc == 3 && std::string(argv[1]) == "--blank";
+  if (argc != 2 && !blank) {
+    std::cerr << "usage: bench_make_jpeg [--blank] <file.jpg>\n";
     return 2;
   }
-  const vornak::TBitmap bitmap = vornak::bench::LargePhoto().Bitmap;
-  std::FILE* file = std::fopen(argv[1], "wb");
+  const std::string path = argv[argc - 1];
+  const vornak::TBitmap bitmap =
+      blank ? vornak::bench::BlankPicture(4000, 3000).Bitmap : vornak::bench::LargePhoto().Bitmap;
+  std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
-    std::cerr << "bench_make_jpeg: cannot write " << argv[1] << "\n";
+    std::cerr << "bench_make_jpeg: cannot write " << path << "\n";
     return 1;
   }
   jpeg_compress_struct info{};

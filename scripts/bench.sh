@@ -36,16 +36,21 @@ else
 fi
 
 echo
-echo "== Peak memory of vornak-decode on a 4000 x 3000 JPEG"
-jpeg="$build/large-4000x3000.jpg"
-[ -f "$jpeg" ] || "$build/bench/bench_make_jpeg" "$jpeg"
-log="$build/peak-memory.log"
-status=0
-/usr/bin/time -v "$build/cli/vornak-decode" "$jpeg" >"$build/peak-memory.out" 2>"$log" || status=$?
-kb=$(sed -n 's/^[[:space:]]*Maximum resident set size (kbytes): //p' "$log")
-seconds=$(sed -n 's/^[[:space:]]*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$log")
-awk -v kb="$kb" -v wall="$seconds" -v status="$status" 'BEGIN {
-  pixels = 4000 * 3000
-  printf "peak RSS %.1f MiB = %.2f bytes per pixel (target <= 16), wall %s, exit status %d\n",
-    kb / 1024, kb * 1024 / pixels, wall, status
-}'
+echo "== Peak memory of vornak-decode on 4000 x 3000 JPEGs (target <= 16 bytes per pixel)"
+peak() {  # name, file
+  local log="$build/peak-$1.log" status=0
+  /usr/bin/time -v "$build/cli/vornak-decode" "$2" >"$build/peak-$1.out" 2>"$log" || status=$?
+  local kb wall
+  kb=$(sed -n 's/^[[:space:]]*Maximum resident set size (kbytes): //p' "$log")
+  wall=$(sed -n 's/^[[:space:]]*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$log")
+  awk -v name="$1" -v kb="$kb" -v wall="$wall" -v status="$status" 'BEGIN {
+    printf "%-28s peak RSS %7.1f MiB = %5.2f bytes per pixel, wall %s, exit status %d\n",
+      name, kb / 1024, kb * 1024 / (4000 * 3000), wall, status
+  }'
+}
+photo="$build/large-4000x3000.jpg"
+blank="$build/blank-4000x3000.jpg"
+[ -f "$photo" ] || "$build/bench/bench_make_jpeg" "$photo"
+[ -f "$blank" ] || "$build/bench/bench_make_jpeg" --blank "$blank"
+peak "photo, version 14" "$photo"
+peak "blank, every pass fails" "$blank"
