@@ -4,8 +4,8 @@
 
 namespace vornak {
 
-int32_t TAdaptiveBinarizer::Radius(int32_t width, int32_t height) {
-  return std::max(kMinRadius, std::min(width, height) / kWindowDivisor);
+int32_t TAdaptiveBinarizer::BlockSize(int32_t width, int32_t height) {
+  return std::max(kMinBlock, std::min(width, height) / kBlockDivisor);
 }
 
 void TAdaptiveBinarizer::Binarize(const TPlaneInteger& grey, TPlaneBoolean& result) {
@@ -14,40 +14,68 @@ void TAdaptiveBinarizer::Binarize(const TPlaneInteger& grey, TPlaneBoolean& resu
   result.Resize(width, height);
   if (width < 1 || height < 1) return;
 
-  // Integral image with a zero row and column in front: entry (x, y) sums
-  // the grey levels of columns < x and rows < y.
-  const size_t stride = static_cast<size_t>(width) + 1;
-  FIntegral.assign(stride * (static_cast<size_t>(height) + 1), 0);
+  const int32_t block = BlockSize(width, height);
+  const int32_t columns = (width + block - 1) / block;
+  const int32_t rows = (height + block - 1) / block;
+  // Integral tables with a zero row and column in front: entry (bx, by)
+  // covers the blocks left of column bx and above row by.
+  const size_t stride = static_cast<size_t>(columns) + 1;
+  const size_t cells = stride * (static_cast<size_t>(rows) + 1);
+  FSums.assign(cells, 0);
+  FAreas.assign(cells, 0);
   for (int32_t y = 0; y < height; ++y) {
     const int32_t* row = grey.Row(y);
-    int64_t sum = 0;
-    int64_t* above = FIntegral.data() + static_cast<size_t>(y) * stride;
-    int64_t* here = above + stride;
-    for (int32_t x = 0; x < width; ++x) {
-      sum += std::clamp(row[x], 0, 255);
-      here[x + 1] = above[x + 1] + sum;
+    int64_t* sums = FSums.data() + (static_cast<size_t>(y / block) + 1) * stride + 1;
+    int64_t* areas = FAreas.data() + (static_cast<size_t>(y / block) + 1) * stride + 1;
+    for (int32_t bx = 0; bx < columns; ++bx) {
+      const int32_t x0 = bx * block;
+      const int32_t x1 = std::min(width, x0 + block);
+      int64_t sum = 0;
+      for (int32_t x = x0; x < x1; ++x) sum += std::clamp(row[x], 0, 255);
+      sums[bx] += sum;
+      areas[bx] += x1 - x0;
+    }
+  }
+  for (int32_t by = 1; by <= rows; ++by)
+    for (int32_t bx = 1; bx <= columns; ++bx) {
+      const size_t here = static_cast<size_t>(by) * stride + static_cast<size_t>(bx);
+      FSums[here] += FSums[here - 1] + FSums[here - stride] - FSums[here - stride - 1];
+      FAreas[here] += FAreas[here - 1] + FAreas[here - stride] - FAreas[here - stride - 1];
+    }
+
+  // One threshold per block from the window of blocks round it: a level is
+  // dark when level < mean * (100 - kPercent) / 100 and
+  // level <= mean - kMinContrast, mean = sum / area, all in integers.
+  FThreshold.assign(static_cast<size_t>(columns) * static_cast<size_t>(rows), 0);
+  for (int32_t by = 0; by < rows; ++by) {
+    const size_t top = static_cast<size_t>(std::max(0, by - kWindowBlocks)) * stride;
+    const size_t bottom = static_cast<size_t>(std::min(rows, by + kWindowBlocks + 1)) * stride;
+    for (int32_t bx = 0; bx < columns; ++bx) {
+      const size_t left = static_cast<size_t>(std::max(0, bx - kWindowBlocks));
+      const size_t right = static_cast<size_t>(std::min(columns, bx + kWindowBlocks + 1));
+      const int64_t sum =
+          FSums[bottom + right] - FSums[bottom + left] - FSums[top + right] + FSums[top + left];
+      const int64_t area =
+          FAreas[bottom + right] - FAreas[bottom + left] - FAreas[top + right] + FAreas[top + left];
+      // level < ceil(sum * (100 - kPercent) / (100 * area))
+      const int64_t share = (sum * (100 - kPercent) + 100 * area - 1) / (100 * area);
+      // level < floor(sum / area) - kMinContrast + 1
+      const int64_t floor = sum / area - kMinContrast + 1;
+      FThreshold[static_cast<size_t>(by) * static_cast<size_t>(columns) + static_cast<size_t>(bx)] =
+          static_cast<int32_t>(std::min(share, floor));
     }
   }
 
-  const int32_t radius = Radius(width, height);
   for (int32_t y = 0; y < height; ++y) {
-    const int32_t y0 = std::max(0, y - radius);
-    const int32_t y1 = std::min(height, y + radius + 1);
-    const int64_t* top = FIntegral.data() + static_cast<size_t>(y0) * stride;
-    const int64_t* bottom = FIntegral.data() + static_cast<size_t>(y1) * stride;
     const int32_t* row = grey.Row(y);
     uint8_t* out = result.Row(y);
-    for (int32_t x = 0; x < width; ++x) {
-      const int32_t x0 = std::max(0, x - radius);
-      const int32_t x1 = std::min(width, x + radius + 1);
-      const int64_t area = static_cast<int64_t>(x1 - x0) * (y1 - y0);
-      const int64_t sum = bottom[x1] - bottom[x0] - top[x1] + top[x0];
-      const int64_t level = std::clamp(row[x], 0, 255);
-      // level < mean * (100 - kPercent) / 100 and level <= mean - kMinContrast,
-      // both in integers: mean = sum / area.
-      const bool belowShare = level * area * 100 < sum * (100 - kPercent);
-      const bool belowFloor = (level + kMinContrast) * area <= sum;
-      out[x] = belowShare && belowFloor ? 1 : 0;
+    const int32_t* thresholds =
+        FThreshold.data() + static_cast<size_t>(y / block) * static_cast<size_t>(columns);
+    for (int32_t bx = 0; bx < columns; ++bx) {
+      const int32_t threshold = thresholds[bx];
+      const int32_t x1 = std::min(width, (bx + 1) * block);
+      for (int32_t x = bx * block; x < x1; ++x)
+        out[x] = std::clamp(row[x], 0, 255) < threshold ? 1 : 0;
     }
   }
 }

@@ -17,6 +17,7 @@ TPassChain::TPassChain() {
   FBinarizers.push_back(
       std::make_unique<TInvertedBinarizer>(std::make_unique<TAdaptiveBinarizer>()));
   FPlanes.resize(FBinarizers.size());
+  FSearches.resize(FBinarizers.size());
 
   // Cheapest first. The classic locator on the local threshold mends
   // uneven light alone; finder triples mend false finders, large versions
@@ -72,21 +73,30 @@ bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std
   return true;
 }
 
-bool TPassChain::Run(const TPlaneInteger& grey, TDecorder& decorder, std::string& text) {
+bool TPassChain::Run(const TPlaneInteger& grey, TDecorder& decorder, std::string& text,
+                     const TPlaneBoolean* global) {
   FPass.clear();
   FMirrored = false;
   FBuilt.assign(FBinarizers.size(), false);
+  for (TFinderTriples& search : FSearches) search.Clear();
   for (const std::unique_ptr<TBinarizer>& binarizer : FBinarizers)
-    if (auto* global = dynamic_cast<TGlobalBinarizer*>(binarizer.get()))
-      global->SetResolver(FResolver);
+    if (auto* rule = dynamic_cast<TGlobalBinarizer*>(binarizer.get())) rule->SetResolver(FResolver);
 
   for (TPass& pass : FPasses) {
     if (!FOnly.empty() && pass.Name != FOnly) continue;
-    if (!FBuilt[pass.Binarizer]) {
-      FBinarizers[pass.Binarizer]->Binarize(grey, FPlanes[pass.Binarizer]);
-      FBuilt[pass.Binarizer] = true;
+    const size_t b = pass.Binarizer;
+    if (!FBuilt[b]) {
+      const bool given = global != nullptr && global->Width() == grey.Width() &&
+                         global->Height() == grey.Height() &&
+                         dynamic_cast<TGlobalBinarizer*>(FBinarizers[b].get()) != nullptr;
+      if (given)
+        FPlanes[b] = *global;
+      else
+        FBinarizers[b]->Binarize(grey, FPlanes[b]);
+      FBuilt[b] = true;
     }
-    const TPlaneBoolean& plane = FPlanes[pass.Binarizer];
+    const TPlaneBoolean& plane = FPlanes[b];
+    pass.Locator->ShareFinders(&FSearches[b]);
     pass.Locator->SetForceVersion(FForceVersion);
     if (auto* classic = dynamic_cast<TClassicLocator*>(pass.Locator.get())) classic->SetWarp(FWarp);
 

@@ -47,8 +47,11 @@ class TPassChain {
   // Runs the passes on grey (levels 0..255) until one decodes. True then,
   // with the text in text, the decorder holding version, level, mask and
   // headers, and the findings below; false when none decodes (text keeps
-  // what the caller passed).
-  bool Run(const TPlaneInteger& grey, TDecorder& decorder, std::string& text);
+  // what the caller passed). global, when given, is the plane the classic
+  // pipeline made of the same grey with the same resolver: the global
+  // binarizer's plane, which then is not built again.
+  bool Run(const TPlaneInteger& grey, TDecorder& decorder, std::string& text,
+           const TPlaneBoolean* global = nullptr);
 
   int32_t PassCount() const { return static_cast<int32_t>(FPasses.size()); }
   const std::string& PassName(int32_t index) const;
@@ -74,6 +77,8 @@ class TPassChain {
   std::vector<TPass> FPasses;
   std::vector<TPlaneBoolean> FPlanes;
   std::vector<bool> FBuilt;
+  // One finder search per plane, shared by its locators.
+  std::vector<TFinderTriples> FSearches;
   TPlaneBoolean FTransposed;
   std::string FOnly;
   std::string FPass;

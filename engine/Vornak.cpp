@@ -74,7 +74,8 @@ bool TVornak::RunPasses() {
   std::string text;
   bool decoded = false;
   try {
-    decoded = FPasses->Run(FFrontImage->Grey(), *FDecorder, text);
+    // The classic plane is the global binarizer's plane: not built twice.
+    decoded = FPasses->Run(FFrontImage->Grey(), *FDecorder, text, &FPlane);
   } catch (const std::exception&) {
     decoded = false;
   }

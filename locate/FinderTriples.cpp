@@ -10,6 +10,8 @@ namespace {
 // Candidates kept while scanning; a busy picture cannot grow the list (and
 // the merge cost) without bound.
 constexpr size_t kMaxRaw = 400;
+// Side of the merge grid's cells, pixels.
+constexpr long double kCell = 16;
 
 // True when five runs (dark, light, dark, light, dark) keep 1:1:3:1:1 within
 // the tolerance a tilted, blurred photograph needs.
@@ -29,12 +31,20 @@ long double Distance(const TFinderCandidate& a, const TFinderCandidate& b) {
 
 }  // namespace
 
-int32_t TFinderTriples::Find(const TPlaneBoolean& plane) {
+void TFinderTriples::Clear() {
   FCandidates.clear();
   FTriples.clear();
+  FCells.clear();
+  FSearched = false;
+}
+
+int32_t TFinderTriples::Find(const TPlaneBoolean& plane) {
+  Clear();
   for (int32_t y = 0; y < plane.Height(); ++y) ScanRow(plane, y);
+  FCells.clear();
   RankCandidates();
   BuildTriples();
+  FSearched = true;
   return static_cast<int32_t>(FTriples.size());
 }
 
@@ -120,22 +130,45 @@ void TFinderTriples::Confirm(const TPlaneBoolean& plane, const std::array<int32_
 }
 
 void TFinderTriples::AddCandidate(const TFinderCandidate& found) {
-  for (TFinderCandidate& c : FCandidates) {
-    if (std::fabs(c.X - found.X) <= c.Module * 1.5L &&
-        std::fabs(c.Y - found.Y) <= c.Module * 1.5L && found.Module < c.Module * 1.5L &&
-        c.Module < found.Module * 1.5L) {
-      // Running mean over the confirming rows.
-      const long double n = c.Count;
-      c.X = (c.X * n + found.X) / (n + 1);
-      c.Y = (c.Y * n + found.Y) / (n + 1);
-      c.ModuleX = (c.ModuleX * n + found.ModuleX) / (n + 1);
-      c.ModuleY = (c.ModuleY * n + found.ModuleY) / (n + 1);
-      c.Module = (c.ModuleX + c.ModuleY) / 2;
-      ++c.Count;
-      return;
-    }
+  auto merge = [this, &found](size_t index) {
+    TFinderCandidate& c = FCandidates[index];
+    if (std::fabs(c.X - found.X) > c.Module * 1.5L || std::fabs(c.Y - found.Y) > c.Module * 1.5L ||
+        found.Module >= c.Module * 1.5L || c.Module >= found.Module * 1.5L)
+      return false;
+    // Running mean over the confirming rows.
+    const long double n = c.Count;
+    c.X = (c.X * n + found.X) / (n + 1);
+    c.Y = (c.Y * n + found.Y) / (n + 1);
+    c.ModuleX = (c.ModuleX * n + found.ModuleX) / (n + 1);
+    c.ModuleY = (c.ModuleY * n + found.ModuleY) / (n + 1);
+    c.Module = (c.ModuleX + c.ModuleY) / 2;
+    ++c.Count;
+    return true;
+  };
+  // A sighting merges with a candidate within 1.5 of its modules, whose
+  // centre has drifted at most a module from where it was first seen: look
+  // in the grid cells that far round it, or through all candidates when
+  // they are fewer than those cells.
+  auto cell = [](long double v) { return static_cast<int64_t>(std::floor(v / kCell)); };
+  auto key = [](int64_t cx, int64_t cy) { return cx * 1000003 + cy; };
+  const int64_t reach = static_cast<int64_t>(std::ceil(found.Module * 3.5L / kCell));
+  const int64_t fx = cell(found.X);
+  const int64_t fy = cell(found.Y);
+  if ((2 * reach + 1) * (2 * reach + 1) > static_cast<int64_t>(FCandidates.size())) {
+    for (size_t index = 0; index < FCandidates.size(); ++index)
+      if (merge(index)) return;
+  } else {
+    for (int64_t cy = fy - reach; cy <= fy + reach; ++cy)
+      for (int64_t cx = fx - reach; cx <= fx + reach; ++cx) {
+        const auto it = FCells.find(key(cx, cy));
+        if (it == FCells.end()) continue;
+        for (const int32_t index : it->second)
+          if (merge(static_cast<size_t>(index))) return;
+      }
   }
-  if (FCandidates.size() < kMaxRaw) FCandidates.push_back(found);
+  if (FCandidates.size() >= kMaxRaw) return;
+  FCells[key(fx, fy)].push_back(static_cast<int32_t>(FCandidates.size()));
+  FCandidates.push_back(found);
 }
 
 void TFinderTriples::RankCandidates() {

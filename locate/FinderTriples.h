@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "common/Types.h"
@@ -44,6 +45,9 @@ class TFinderTriples {
 
   // Scans every row of the plane; returns the number of triples kept.
   int32_t Find(const TPlaneBoolean& plane);
+  // True once Find has run since construction or the last Clear.
+  bool Searched() const { return FSearched; }
+  void Clear();
 
   const std::vector<TFinderCandidate>& Candidates() const { return FCandidates; }
   const std::vector<TFinderTriple>& Triples() const { return FTriples; }
@@ -64,6 +68,10 @@ class TFinderTriples {
 
   std::vector<TFinderCandidate> FCandidates;
   std::vector<TFinderTriple> FTriples;
+  // Candidates by the grid cell of their first position, so that merging a
+  // new sighting looks at its neighbourhood only.
+  std::unordered_map<int64_t, std::vector<int32_t>> FCells;
+  bool FSearched = false;
 };
 
 }  // namespace vornak

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "common/Types.h"
+#include "locate/FinderTriples.h"
 
 namespace vornak {
 
@@ -59,8 +60,29 @@ class TLocator {
   // none is left (false).
   virtual bool Locate(const TPlaneBoolean& plane, const TLocationSink& sink) = 0;
 
+  // The pass chain shares one finder search per plane among the locators
+  // that run on it: it clears the search whenever it builds a new plane and
+  // hands it over before each Locate. nullptr: the locator searches alone.
+  void ShareFinders(TFinderTriples* shared) { FSharedFinders = shared; }
+
  protected:
+  // The finder search of plane: the shared one, searched on first use, or
+  // the locator's own, searched afresh. Locators that start from finder
+  // triples take them from here rather than running their own search.
+  const TFinderTriples& FindFinders(const TPlaneBoolean& plane) {
+    if (FSharedFinders == nullptr) {
+      FOwnFinders.Find(plane);
+      return FOwnFinders;
+    }
+    if (!FSharedFinders->Searched()) FSharedFinders->Find(plane);
+    return *FSharedFinders;
+  }
+
   int32_t FForceVersion = 0;
+
+ private:
+  TFinderTriples* FSharedFinders = nullptr;
+  TFinderTriples FOwnFinders;
 };
 
 }  // namespace vornak

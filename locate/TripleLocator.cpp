@@ -31,8 +31,8 @@ void TTripleLocator::MapPoint(const TFinderTriple& triple, int32_t size, long do
 }
 
 bool TTripleLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sink) {
-  if (FTriples.Find(plane) == 0) return false;
-  for (const TFinderTriple& triple : FTriples.Triples()) {
+  FTriples = &FindFinders(plane);
+  for (const TFinderTriple& triple : FTriples->Triples()) {
     const TGridProbe grid = [&plane, &triple](int32_t size) -> TModuleProbe {
       return [&plane, &triple, size](int32_t mx, int32_t my) {
         long double px = 0;
@@ -44,10 +44,28 @@ bool TTripleLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sin
     };
     for (int32_t version : TVersionGuess::Candidates(triple, grid, kSpread, FForceVersion)) {
       const int32_t size = 17 + 4 * version;
-      const TModuleProbe probe = grid(size);
+      // The grid is affine: step along each module row and column.
+      long double x0 = 0;
+      long double y0 = 0;
+      long double xa = 0;
+      long double ya = 0;
+      long double xb = 0;
+      long double yb = 0;
+      MapPoint(triple, size, 0.5L, 0.5L, x0, y0);
+      MapPoint(triple, size, 1.5L, 0.5L, xa, ya);
+      MapPoint(triple, size, 0.5L, 1.5L, xb, yb);
+      const long double dxa = xa - x0;
+      const long double dya = ya - y0;
+      const long double dxb = xb - x0;
+      const long double dyb = yb - y0;
       FMatrix.Resize(size, size);
-      for (int32_t my = 0; my < size; ++my)
-        for (int32_t mx = 0; mx < size; ++mx) FMatrix(mx, my) = probe(mx, my) ? 1 : 0;
+      for (int32_t my = 0; my < size; ++my) {
+        uint8_t* row = FMatrix.Row(my);
+        for (int32_t mx = 0; mx < size; ++mx) {
+          const TPoint p = ToPixel(x0 + mx * dxa + my * dxb, y0 + mx * dya + my * dyb);
+          row[mx] = plane.At(p.X, p.Y, 0) != 0 ? 1 : 0;
+        }
+      }
 
       TLocation location;
       location.Matrix = &FMatrix;

@@ -22,8 +22,8 @@ class TTripleLocator : public TLocator {
   const char* Name() const override { return "triples"; }
   bool Locate(const TPlaneBoolean& plane, const TLocationSink& sink) override;
 
-  // The finder search of the last Locate.
-  const TFinderTriples& Triples() const { return FTriples; }
+  // The finder search of the last Locate; nullptr before the first.
+  const TFinderTriples* Triples() const { return FTriples; }
 
   // Pixel of the point (u, v) in module units (module (x, y) has its centre
   // at (x + 0.5, y + 0.5)) on the affine grid of triple for a symbol of the
@@ -32,7 +32,7 @@ class TTripleLocator : public TLocator {
                        long double& x, long double& y);
 
  private:
-  TFinderTriples FTriples;
+  const TFinderTriples* FTriples = nullptr;
   TPlaneBoolean FMatrix;
 };
 

@@ -78,9 +78,11 @@ std::vector<int32_t> TVersionGuess::Candidates(const TFinderTriple& triple, cons
     const int32_t size = 17 + 4 * version;
     const TModuleProbe probe = grid(size);
     if (version >= 7) {
-      // The version information names the version outright when it reads.
+      // The version information names the version outright when it reads,
+      // but any 18 bits lie within reach of some version's word about one
+      // time in eight: only a name within the tried range counts.
       const int32_t named = ReadVersionInfo(probe, size);
-      if (named > 0) add(named);
+      if (named >= estimate - spread && named <= estimate + spread) add(named);
     }
     scored.push_back({version, TimingAgreement(probe, size)});
   }

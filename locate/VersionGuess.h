@@ -33,9 +33,9 @@ class TVersionGuess {
   static long double TimingAgreement(const TModuleProbe& probe, int32_t size);
 
   // Versions worth trying, best first, at most spread on either side of the
-  // estimate: a version named by the version information comes first; the
-  // others are ordered by timing agreement (ties: nearest the estimate).
-  // forced (1..40) goes first when given.
+  // estimate: a version within that range named by the version information
+  // comes first; the others are ordered by timing agreement (ties: nearest
+  // the estimate). forced (1..40) goes first when given.
   static std::vector<int32_t> Candidates(const TFinderTriple& triple, const TGridProbe& grid,
                                          int32_t spread = 2, int32_t forced = 0);
 };
