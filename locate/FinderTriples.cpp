@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace vornak {
 
@@ -14,15 +15,15 @@ constexpr size_t kMaxRaw = 400;
 constexpr long double kCell = 16;
 
 // True when five runs (dark, light, dark, light, dark) keep 1:1:3:1:1 within
-// the tolerance a tilted, blurred photograph needs.
+// the tolerance a tilted, blurred photograph needs: each single run within
+// 0.6 of a module of one module, the centre within 1.5 modules of three,
+// a module being a seventh of the total. In integers, scaled by 7 * 10.
 bool FinderRatio(const std::array<int32_t, 5>& r) {
   const int32_t total = r[0] + r[1] + r[2] + r[3] + r[4];
   if (total < 7) return false;
-  const long double m = total / 7.0L;
-  const long double tolerance = m * 0.6L;
-  for (int32_t i : {0, 1, 3, 4})
-    if (std::fabs(r[static_cast<size_t>(i)] - m) > tolerance) return false;
-  return std::fabs(r[2] - 3 * m) <= 1.5L * m;
+  for (size_t i : {0u, 1u, 3u, 4u})
+    if (10 * std::abs(7 * r[i] - total) > 6 * total) return false;
+  return 10 * std::abs(7 * r[2] - 3 * total) <= 15 * total;
 }
 
 long double Distance(const TFinderCandidate& a, const TFinderCandidate& b) {

@@ -42,7 +42,8 @@ bool TTripleLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sin
         return plane.At(p.X, p.Y, 0) != 0;
       };
     };
-    for (int32_t version : TVersionGuess::Candidates(triple, grid, kSpread, FForceVersion)) {
+    for (int32_t version :
+         TVersionGuess::Candidates(triple, grid, kSpread, FForceVersion, kMinAgreement)) {
       const int32_t size = 17 + 4 * version;
       // The grid is affine: step along each module row and column.
       long double x0 = 0;
@@ -58,12 +59,20 @@ bool TTripleLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sin
       const long double dya = ya - y0;
       const long double dxb = xb - x0;
       const long double dyb = yb - y0;
+      // Double precision is plenty for a pixel index and much faster here.
       FMatrix.Resize(size, size);
+      const double limitX = plane.Width();
+      const double limitY = plane.Height();
       for (int32_t my = 0; my < size; ++my) {
         uint8_t* row = FMatrix.Row(my);
-        for (int32_t mx = 0; mx < size; ++mx) {
-          const TPoint p = ToPixel(x0 + mx * dxa + my * dxb, y0 + mx * dya + my * dyb);
-          row[mx] = plane.At(p.X, p.Y, 0) != 0 ? 1 : 0;
+        double px = static_cast<double>(x0 + my * dxb);
+        double py = static_cast<double>(y0 + my * dyb);
+        for (int32_t mx = 0; mx < size;
+             ++mx, px += static_cast<double>(dxa), py += static_cast<double>(dya)) {
+          // Outside the picture (NaN included) reads light.
+          const bool inside = px >= 0 && py >= 0 && px < limitX && py < limitY;
+          row[mx] =
+              inside && plane(static_cast<int32_t>(px), static_cast<int32_t>(py)) != 0 ? 1 : 0;
         }
       }
 

@@ -18,6 +18,8 @@ class TTripleLocator : public TLocator {
  public:
   // Versions tried on either side of the geometric estimate.
   static constexpr int32_t kSpread = 2;
+  // Timing agreement a version needs to be tried (chance gives about half).
+  static constexpr long double kMinAgreement = 0.6L;
 
   const char* Name() const override { return "triples"; }
   bool Locate(const TPlaneBoolean& plane, const TLocationSink& sink) override;

@@ -59,7 +59,8 @@ long double TVersionGuess::TimingAgreement(const TModuleProbe& probe, int32_t si
 }
 
 std::vector<int32_t> TVersionGuess::Candidates(const TFinderTriple& triple, const TGridProbe& grid,
-                                               int32_t spread, int32_t forced) {
+                                               int32_t spread, int32_t forced,
+                                               long double minAgreement) {
   std::vector<int32_t> result;
   auto add = [&result](int32_t version) {
     if (version >= 1 && version <= 40 &&
@@ -90,7 +91,8 @@ std::vector<int32_t> TVersionGuess::Candidates(const TFinderTriple& triple, cons
     if (a.Agreement != b.Agreement) return a.Agreement > b.Agreement;
     return std::abs(a.Version - estimate) < std::abs(b.Version - estimate);
   });
-  for (const TScored& s : scored) add(s.Version);
+  for (const TScored& s : scored)
+    if (s.Agreement >= minAgreement) add(s.Version);
   return result;
 }
 

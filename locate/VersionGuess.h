@@ -35,9 +35,12 @@ class TVersionGuess {
   // Versions worth trying, best first, at most spread on either side of the
   // estimate: a version within that range named by the version information
   // comes first; the others are ordered by timing agreement (ties: nearest
-  // the estimate). forced (1..40) goes first when given.
+  // the estimate). forced (1..40) goes first when given. Versions whose
+  // timing agreement stays below minAgreement are left out unless forced or
+  // named (a grid that misreads its own timing samples garbage).
   static std::vector<int32_t> Candidates(const TFinderTriple& triple, const TGridProbe& grid,
-                                         int32_t spread = 2, int32_t forced = 0);
+                                         int32_t spread = 2, int32_t forced = 0,
+                                         long double minAgreement = 0);
 };
 
 }  // namespace vornak
