@@ -76,7 +76,8 @@ bool TVornak::RunPasses() {
   try {
     // The classic plane is the global binarizer's plane: not built twice.
     decoded = FPasses->Run(FFrontImage->Grey(), *FDecorder, text, &FPlane);
-  } catch (const std::exception&) {
+  } catch (...) {
+    // Nothing may leave Decode; a failed pass is one more failure.
     decoded = false;
   }
   // A failure keeps what the classic pipeline reported.
