@@ -1,0 +1,189 @@
+// The real photographs through the component, with the passes and with the
+// classic pipeline alone: exact text or a failure, never a wrong text; the
+// passes keep every classic decode and add to them. Prints the counts per
+// kind of picture (the "seen:" note of the manifest) and per pass.
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/Vornak.h"
+
+namespace vornak {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+uint32_t Little(const std::string& data, size_t at, int bytes) {
+  uint32_t value = 0;
+  for (int i = bytes - 1; i >= 0; --i)
+    value = (value << 8) | static_cast<uint8_t>(data[at + static_cast<size_t>(i)]);
+  return value;
+}
+
+// Uncompressed 24- or 32-bit BMP (the corpus format); false otherwise.
+bool LoadBmp(const fs::path& path, TBitmap& bitmap) {
+  const std::string data = ReadAll(path);
+  if (data.size() < 54 || data[0] != 'B' || data[1] != 'M') return false;
+  const uint32_t offset = Little(data, 10, 4);
+  const int32_t width = static_cast<int32_t>(Little(data, 18, 4));
+  const int32_t rawHeight = static_cast<int32_t>(Little(data, 22, 4));
+  const uint32_t bits = Little(data, 28, 2);
+  const uint32_t compression = Little(data, 30, 4);
+  if ((bits != 24 && bits != 32) || compression != 0 || width <= 0 || rawHeight == 0) return false;
+  const int32_t height = rawHeight < 0 ? -rawHeight : rawHeight;
+  const size_t bytesPerPixel = bits / 8;
+  const size_t stride = (static_cast<size_t>(width) * bytesPerPixel + 3) / 4 * 4;
+  if (offset + stride * static_cast<size_t>(height) > data.size()) return false;
+  bitmap.Resize(width, height);
+  for (int32_t y = 0; y < height; ++y) {
+    const size_t row = offset + stride * static_cast<size_t>(rawHeight < 0 ? y : height - 1 - y);
+    for (int32_t x = 0; x < width; ++x) {
+      const size_t p = row + static_cast<size_t>(x) * bytesPerPixel;
+      bitmap.SetPixel(
+          x, y,
+          TBitmap::Rgb(static_cast<uint8_t>(data[p + 2]), static_cast<uint8_t>(data[p + 1]),
+                       static_cast<uint8_t>(data[p])));
+    }
+  }
+  return true;
+}
+
+struct TPhoto {
+  std::string File;
+  std::string Expected;
+  std::string Kind;  // the "seen:" note: photo, synthetic, screenshot, ...
+  bool SeveralSymbols = false;
+};
+
+std::vector<TPhoto> ReadManifest(const fs::path& dir) {
+  std::vector<TPhoto> photos;
+  std::ifstream manifest(dir / "manifest.tsv");
+  std::string line;
+  std::getline(manifest, line);  // column names
+  while (std::getline(manifest, line)) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    std::string field;
+    while (std::getline(in, field, '\t')) fields.push_back(field);
+    if (fields.size() < 3) continue;
+    TPhoto photo;
+    photo.File = fields[0];
+    photo.Expected = ReadAll(dir / fields[2]);
+    const std::string notes = fields.size() > 5 ? fields[5] : "";
+    const size_t seen = notes.find("seen: ");
+    if (seen != std::string::npos) {
+      const size_t end = notes.find(';', seen);
+      photo.Kind = notes.substr(seen + 6, end == std::string::npos ? end : end - seen - 6);
+    }
+    photo.SeveralSymbols = notes.find("multi-symbol") != std::string::npos;
+    photos.push_back(photo);
+  }
+  return photos;
+}
+
+// The expected texts are UTF-8; the engine gives Kanji and half-width kana
+// as Shift JIS bytes. Empty when the text has no such form.
+std::string ShiftJis(const std::string& utf8) {
+  iconv_t convert = iconv_open("CP932", "UTF-8");
+  if (convert == reinterpret_cast<iconv_t>(-1)) return "";
+  std::string in = utf8;
+  std::string out(utf8.size() * 2 + 4, '\0');
+  char* source = in.data();
+  char* target = out.data();
+  size_t left = in.size();
+  size_t room = out.size();
+  const size_t done = iconv(convert, &source, &left, &target, &room);
+  iconv_close(convert);
+  if (done == static_cast<size_t>(-1)) return "";
+  out.resize(out.size() - room);
+  return out;
+}
+
+// Exact text; a symbol of a structured-append sequence may carry its part.
+bool Exact(const TVornak& vornak, const TPhoto& photo) {
+  const std::string& text = vornak.ResultText();
+  if (text.empty()) return false;
+  for (const std::string& expected : {photo.Expected, ShiftJis(photo.Expected)}) {
+    if (text == expected) return true;
+    if (vornak.HasStructuredAppend() && expected.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST(PassesCorpusTest, PhotosDecodeExactlyWithAndWithoutThePasses) {
+  const fs::path dir = VORNAK_CORPUS_DIR;
+  if (!fs::exists(dir / "manifest.tsv")) GTEST_SKIP() << "no corpus at " << dir;
+  const std::vector<TPhoto> photos = ReadManifest(dir);
+  ASSERT_FALSE(photos.empty());
+
+  struct TCount {
+    int Total = 0;
+    int Classic = 0;
+    int Passes = 0;
+  };
+  std::map<std::string, TCount> kinds;
+  std::map<std::string, int> byPass;
+  TCount all;
+  TVornak classic;
+  classic.SetClassic(true);
+  classic.SetWarp(6);  // the window's and the command line's default
+  TVornak vornak;
+  vornak.SetWarp(6);
+  for (const TPhoto& photo : photos) {
+    TBitmap bitmap;
+    ASSERT_TRUE(LoadBmp(dir / photo.File, bitmap)) << photo.File;
+    const bool classicRead = classic.Decode(bitmap);
+    const bool passesRead = vornak.Decode(bitmap);
+    const bool classicExact = classicRead && Exact(classic, photo);
+    const bool passesExact = passesRead && Exact(vornak, photo);
+    if (!photo.SeveralSymbols) {
+      EXPECT_EQ(classicRead, classicExact) << "wrong classic text for " << photo.File;
+      EXPECT_EQ(passesRead, passesExact)
+          << "wrong text for " << photo.File << " from pass " << vornak.Pass();
+    }
+    // The classic pass runs first and unchanged.
+    if (classicRead) {
+      EXPECT_TRUE(passesRead) << photo.File;
+      EXPECT_EQ(vornak.Pass(), "classic") << photo.File;
+      EXPECT_EQ(vornak.ResultText(), classic.ResultText()) << photo.File;
+    }
+    TCount& kind = kinds[photo.Kind];
+    ++kind.Total;
+    ++all.Total;
+    kind.Classic += classicExact ? 1 : 0;
+    all.Classic += classicExact ? 1 : 0;
+    kind.Passes += passesExact ? 1 : 0;
+    all.Passes += passesExact ? 1 : 0;
+    if (passesExact) ++byPass[vornak.Pass()];
+    if (!passesExact)
+      std::cout << "  not read: " << photo.File << " (" << vornak.ErrorText() << " "
+                << vornak.ExceptionText() << ")\n";
+  }
+  std::cout << "  kind: total, classic, with the passes\n";
+  for (const auto& [kind, count] : kinds)
+    std::cout << "  " << kind << ": " << count.Total << ", " << count.Classic << ", "
+              << count.Passes << "\n";
+  std::cout << "  all: " << all.Total << ", " << all.Classic << ", " << all.Passes << "\n ";
+  for (const auto& [pass, count] : byPass) std::cout << " " << pass << "=" << count;
+  std::cout << "\n";
+  // The passes exist for these pictures: they must add decodes.
+  EXPECT_GT(all.Passes, all.Classic);
+}
+
+}  // namespace
+}  // namespace vornak
