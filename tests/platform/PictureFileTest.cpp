@@ -140,6 +140,50 @@ TEST_F(PictureFileTest, GreyJpegBecomesGreyColour) {
   }
 }
 
+TEST_F(PictureFileTest, AdobeCmykJpegBecomesRgb) {
+  // As photo software writes it: CMYK with an Adobe marker, stored inverted
+  // (255 = no ink). Left half white, right half black ink, bottom row cyan.
+  jpeg_compress_struct info{};
+  jpeg_error_mgr error{};
+  info.err = jpeg_std_error(&error);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = 16;
+  info.image_height = 16;
+  info.input_components = 4;
+  info.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&info);
+  jpeg_set_colorspace(&info, JCS_YCCK);
+  jpeg_set_quality(&info, 100, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<JSAMPLE> row(16 * 4);
+  while (info.next_scanline < info.image_height) {
+    const bool cyanRows = info.next_scanline >= 8;
+    for (int x = 0; x < 16; ++x) {
+      const JSAMPLE ink = x < 8 ? 255 : 0;  // inverted black
+      row[4 * x] = cyanRows && x < 8 ? 0 : 255;
+      row[4 * x + 1] = 255;
+      row[4 * x + 2] = 255;
+      row[4 * x + 3] = ink;
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  const std::string path = PathOf("cmyk.jpg");
+  WriteBytes(path, std::vector<unsigned char>(buffer, buffer + size));
+  std::free(buffer);
+
+  const auto result = TPictureFile::Load(path);
+  ASSERT_TRUE(result.Ok) << result.Error;
+  EXPECT_LE(MaxChannelDifference(result.Bitmap.Pixel(2, 2), TBitmap::Rgb(255, 255, 255)), 6);
+  EXPECT_LE(MaxChannelDifference(result.Bitmap.Pixel(13, 2), TBitmap::Rgb(0, 0, 0)), 6);
+  EXPECT_LE(MaxChannelDifference(result.Bitmap.Pixel(2, 13), TBitmap::Rgb(0, 255, 255)), 6);
+}
+
 TEST_F(PictureFileTest, BmpFlavoursLoadExactly) {
   const TBitmap original = Gradient(31, 17);
   QImage image = TQtBitmap::ToQImage(original);
