@@ -47,7 +47,8 @@ std::string TOptions::HelpText() {
          "  --warp N           search radius for the fourth corner, 1..6 (default 6)\n"
          "  --resolver N       binarization offset, 1..255 (default 7)\n"
          "  --force-version N  assume symbol version N, 1..40; 0 detects it (default 0)\n"
-         "  --region X,Y,W,H   decode only this rectangle of each picture\n"
+         "  --region X,Y,W,H   decode only this rectangle of each picture (cut at its\n"
+         "                     edges)\n"
          "  --raw              write the decoded bytes unchanged instead of UTF-8 text\n"
          "  --json             one JSON object per file and line: file, ok, text, error,\n"
          "                     version, level, mask, eci, ms (decode time), pass and more\n"
@@ -62,7 +63,7 @@ std::string TOptions::HelpText() {
          "is added to the bytes.\n"
          "\n"
          "Exit status: 0 when every file decoded, 1 when any did not, 2 for a usage\n"
-         "error or a file that could not be read.\n";
+         "error or a file that could not be read (or whose picture the region misses).\n";
 }
 
 TOptions TOptions::Parse(const std::vector<std::string>& arguments) {
