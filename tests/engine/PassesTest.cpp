@@ -202,6 +202,23 @@ TEST(PassesTest, SymbolAwayFromTheMiddleRowDecodes) {
   }
 }
 
+TEST(PassesTest, SmallModulesWithoutQuietZoneDecode) {
+  TTally tally("no quiet zone, 1-2 pixel modules");
+  for (int version : {1, 2, 4, 7, 10}) {
+    for (double module : {1.0, 2.0}) {
+      const std::string text = "edge " + std::to_string(version);
+      const test::ReferenceSymbol symbol = Make(text, version, 1, version % 8);
+      TRenderOptions options;
+      options.ModuleSize = module;
+      options.QuietZone = 0;
+      options.Supersample = 1;
+      const TOutcome o = DecodeBoth(RenderBitmap(symbol.Matrix, options), text);
+      EXPECT_TRUE(o.Passes) << "version " << version << " module " << module;
+      tally.Add(o);
+    }
+  }
+}
+
 TEST(PassesTest, TheClassicSwitchKeepsTheClassicOutcome) {
   // A picture the classic pipeline reads: the same result either way, from
   // the classic pass.
