@@ -7,6 +7,7 @@
 #include "engine/GlobalBinarizer.h"
 #include "engine/InvertedBinarizer.h"
 #include "locate/ClassicLocator.h"
+#include "locate/HomographyLocator.h"
 #include "locate/TripleLocator.h"
 
 namespace vornak {
@@ -27,6 +28,11 @@ TPassChain::TPassChain() {
   AddPass("global", std::make_unique<TTripleLocator>());
   AddPass("adaptive", std::make_unique<TTripleLocator>());
   AddPass("adaptive-inverted", std::make_unique<TTripleLocator>());
+  // Perspective and curved labels: a transform anchored on the alignment
+  // patterns, sampled by neighbourhood majority.
+  AddPass("global", std::make_unique<THomographyLocator>());
+  AddPass("adaptive", std::make_unique<THomographyLocator>());
+  AddPass("adaptive-inverted", std::make_unique<THomographyLocator>());
 }
 
 TPassChain::~TPassChain() = default;

@@ -1,0 +1,497 @@
+#include "locate/HomographyLocator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "locate/TripleLocator.h"
+#include "locate/VersionGuess.h"
+#include "symbol/StandardTables.h"
+
+namespace vornak {
+
+namespace {
+
+// Offset of the majority patch's outer samples from the module centre, in
+// modules: far enough apart to outvote one stray pixel, close enough to stay
+// inside the module under a small grid error.
+constexpr long double kPatch = 0.22L;
+
+// Search radius for an alignment pattern, in modules, at each try.
+constexpr std::array<long double, 3> kBottomRightRadii = {4.0L, 8.0L, 14.0L};
+constexpr long double kInnerRadius = 3.5L;
+
+// Bounds of the triples that only a strong perspective explains: finder
+// module sizes up to this ratio apart, the corner angle's cosine, the legs'
+// length ratio; and how many such triples are tried.
+constexpr long double kLooseModuleRatio = 2.6L;
+constexpr long double kLooseCosine = 0.8L;
+constexpr long double kLooseLegRatio = 2.2L;
+
+// Finder module sizes closer than this (relative) count as equal.
+constexpr long double kEqualModules = 0.08L;
+
+// The point beyond b on the line from a, at module position c given a's and
+// b's positions: two nodes found in a row or column span the next step.
+TPointReal Extrapolate(const TPointReal& a, const TPointReal& b, int32_t pa, int32_t pb,
+                       int32_t pc) {
+  const long double f = static_cast<long double>(pc - pb) / static_cast<long double>(pb - pa);
+  return TPointReal{b.X + (b.X - a.X) * f, b.Y + (b.Y - a.Y) * f};
+}
+
+// The same from three nodes on a line: perspective spaces equal module steps
+// unequally, so the step along the line follows the one-dimensional
+// projective map through the three (linear when that degenerates); the
+// sideways drift continues linearly from the last two.
+TPointReal Extrapolate(const TPointReal& a, const TPointReal& b, const TPointReal& c, int32_t pa,
+                       int32_t pb, int32_t pc, int32_t pd) {
+  const long double length = std::hypot(c.X - a.X, c.Y - a.Y);
+  if (!(length > 0)) return Extrapolate(b, c, pb, pc, pd);
+  const long double ux = (c.X - a.X) / length, uy = (c.Y - a.Y) / length;
+  const long double sb = (b.X - a.X) * ux + (b.Y - a.Y) * uy;
+  const long double sc = length;
+  // s = (A t + B) / (C t + 1) through (0, 0), (tb, sb), (tc, sc), t from a.
+  const long double tb = pb - pa, tc = pc - pa, td = pd - pa;
+  // B = 0; A tb - C tb sb = sb; A tc - C tc sc = sc.
+  const long double det = tb * (-tc * sc) - (-tb * sb) * tc;
+  if (std::fabs(det) < 1e-12L) return Extrapolate(b, c, pb, pc, pd);
+  const long double A = (sb * (-tc * sc) - (-tb * sb) * sc) / det;
+  const long double C = (tb * sc - tc * sb) / det;
+  const long double w = C * td + 1;
+  if (!(w > 0.1L)) return Extrapolate(b, c, pb, pc, pd);
+  const long double sd = A * td / w;
+  // Sideways offsets of b and c from the line a-c are 0 for c; keep b's
+  // bend out of it: the line through a and c carries the prediction.
+  return TPointReal{a.X + ux * sd, a.Y + uy * sd};
+}
+
+// Rows that confirmed the least confirmed finder of a triple.
+int32_t Weakest(const TFinderTriple& t) {
+  return std::min({t.Finders[0].Count, t.Finders[1].Count, t.Finders[2].Count});
+}
+
+TPoint ToPixel(const TPointReal& p) {
+  const long double x = std::clamp(std::floor(p.X), -1.0e9L, 1.0e9L);
+  const long double y = std::clamp(std::floor(p.Y), -1.0e9L, 1.0e9L);
+  return TPoint{static_cast<int32_t>(x), static_cast<int32_t>(y)};
+}
+
+long double Distance(const TPointReal& a, const TPointReal& b) {
+  return std::hypot(a.X - b.X, a.Y - b.Y);
+}
+
+}  // namespace
+
+THomographyLocator::THomographyLocator() : FAlignmentFinder(std::make_unique<TAlignmentFinder>()) {}
+
+THomographyLocator::~THomographyLocator() = default;
+
+std::vector<int32_t> THomographyLocator::AlignmentPositions(int32_t version) {
+  std::vector<int32_t> result;
+  if (version < 2 || version > kMaxVersion) return result;
+  const auto& row = AlignmentCentres[static_cast<size_t>(version - 1)];
+  const int32_t count = AlignmentCount[static_cast<size_t>(version - 1)];
+  result.assign(row.begin(), row.begin() + count);
+  return result;
+}
+
+std::array<TPointReal, 4> THomographyLocator::OuterCorners() const {
+  const long double n = FSize;
+  return {FTransform.Map(0, 0), FTransform.Map(n, 0), FTransform.Map(0, n), FTransform.Map(n, n)};
+}
+
+bool THomographyLocator::FitEstimated(const std::array<TPointReal, 3>& finders,
+                                      const std::array<long double, 3>& modules, int32_t side) {
+  const long double far = side - 3.5L;
+  const std::array<TPointReal, 4> from = {TPointReal{3.5L, 3.5L}, TPointReal{far, 3.5L},
+                                          TPointReal{3.5L, far}, TPointReal{far, far}};
+  // A finder's apparent module size falls with its distance from the camera,
+  // as 1 / w of the projective map: the three sizes fix w at the three
+  // centres, and with it the fourth point. Sizes measured from runs are
+  // rough, so a ratio is trusted only within reason, and a near-equal one is
+  // taken as equal (the affine parallelogram).
+  std::array<long double, 3> w = {1, 1, 1};
+  for (size_t i = 1; i < 3; ++i) {
+    long double ratio = std::clamp(modules[0] / modules[i], 0.4L, 2.5L);
+    if (std::fabs(ratio - 1) < kEqualModules) ratio = 1;
+    w[i] = ratio;
+  }
+  // Homogeneous corner: p0 + (p1 w1 - p0) + (p2 w2 - p0), over w1 + w2 - 1.
+  const long double w3 = w[1] + w[2] - 1;
+  if (w3 > 0.2L) {
+    const TPointReal fourth{(finders[1].X * w[1] + finders[2].X * w[2] - finders[0].X) / w3,
+                            (finders[1].Y * w[1] + finders[2].Y * w[2] - finders[0].Y) / w3};
+    if (FTransform.Fit(from, {finders[0], finders[1], finders[2], fourth})) return true;
+  }
+  return FitAffine(finders, side);
+}
+
+bool THomographyLocator::FitAffine(const std::array<TPointReal, 3>& finders, int32_t side) {
+  // The three finders alone fix an affine map; the fourth point completes
+  // their parallelogram.
+  const long double far = side - 3.5L;
+  const TPointReal parallelogram{finders[1].X + finders[2].X - finders[0].X,
+                                 finders[1].Y + finders[2].Y - finders[0].Y};
+  return FTransform.Fit(
+      {TPointReal{3.5L, 3.5L}, TPointReal{far, 3.5L}, TPointReal{3.5L, far}, TPointReal{far, far}},
+      {finders[0], finders[1], finders[2], parallelogram});
+}
+
+bool THomographyLocator::SampleModule(const TPlaneBoolean& plane, const THomography& t, int32_t x,
+                                      int32_t y) const {
+  int32_t dark = 0;
+  for (int32_t j = -1; j <= 1; ++j) {
+    for (int32_t i = -1; i <= 1; ++i) {
+      TPointReal p{};
+      if (!t.Map(TPointReal{x + 0.5L + i * kPatch, y + 0.5L + j * kPatch}, p)) continue;
+      if (!(std::fabs(p.X) < 1e9L) || !(std::fabs(p.Y) < 1e9L)) continue;
+      const auto px = static_cast<int32_t>(std::floor(p.X));
+      const auto py = static_cast<int32_t>(std::floor(p.Y));
+      // The centre counts twice so that a tie of the eight neighbours goes
+      // its way.
+      if (plane.At(px, py, 0) != 0) dark += (i == 0 && j == 0) ? 2 : 1;
+    }
+  }
+  return dark >= 6;
+}
+
+void THomographyLocator::SampleAll(const TPlaneBoolean& plane, const THomography& t) {
+  for (int32_t y = 0; y < FSize; ++y)
+    for (int32_t x = 0; x < FSize; ++x) FMatrix(x, y) = SampleModule(plane, t, x, y) ? 1 : 0;
+}
+
+void THomographyLocator::SearchNodes(const TPlaneBoolean& plane,
+                                     const std::vector<int32_t>& positions, bool parallelogram,
+                                     std::vector<TPointReal>& node, std::vector<uint8_t>& found) {
+  // Node (i, j) sits at the centre of alignment position (positions[i],
+  // positions[j]); the three beside the finders have no pattern and come from
+  // the transform, which the finders anchor. Nodes are visited outwards from
+  // the corner finder so that each prediction leans on nodes already found.
+  const auto k = static_cast<int32_t>(positions.size());
+  auto at = [k](int32_t i, int32_t j) { return static_cast<size_t>(j * k + i); };
+  auto centre = [&positions](int32_t i, int32_t j) {
+    return TPointReal{positions[static_cast<size_t>(i)] + 0.5L,
+                      positions[static_cast<size_t>(j)] + 0.5L};
+  };
+  node.assign(static_cast<size_t>(k * k), TPointReal{});
+  found.assign(static_cast<size_t>(k * k), 0);
+  for (int32_t s = 0; s <= 2 * (k - 1); ++s) {
+    for (int32_t j = 0; j < k; ++j) {
+      const int32_t i = s - j;
+      if (i < 0 || i >= k) continue;
+      const TPointReal module = centre(i, j);
+      TPointReal predicted{};
+      if (!FTransform.Map(module, predicted)) continue;
+      if ((i == 0 && j == 0) || (i == 0 && j == k - 1) || (j == 0 && i == k - 1)) {
+        node[at(i, j)] = predicted;
+        continue;
+      }
+      const bool square = parallelogram && i > 0 && j > 0 && found[at(i - 1, j)] &&
+                          found[at(i, j - 1)] && (found[at(i - 1, j - 1)] || (i == 1 && j == 1));
+      if (square) {
+        // A first transform from rough finder sizes can be far off; three
+        // nodes behind span the local grid better.
+        const TPointReal& l = node[at(i - 1, j)];
+        const TPointReal& u = node[at(i, j - 1)];
+        const TPointReal& d = node[at(i - 1, j - 1)];
+        predicted = TPointReal{l.X + u.X - d.X, l.Y + u.Y - d.Y};
+      } else if (parallelogram && j >= 3 && found[at(i, j - 1)] && found[at(i, j - 2)] &&
+                 found[at(i, j - 3)]) {
+        predicted = Extrapolate(
+            node[at(i, j - 3)], node[at(i, j - 2)], node[at(i, j - 1)],
+            positions[static_cast<size_t>(j - 3)], positions[static_cast<size_t>(j - 2)],
+            positions[static_cast<size_t>(j - 1)], positions[static_cast<size_t>(j)]);
+      } else if (parallelogram && i >= 3 && found[at(i - 1, j)] && found[at(i - 2, j)] &&
+                 found[at(i - 3, j)]) {
+        predicted = Extrapolate(
+            node[at(i - 3, j)], node[at(i - 2, j)], node[at(i - 1, j)],
+            positions[static_cast<size_t>(i - 3)], positions[static_cast<size_t>(i - 2)],
+            positions[static_cast<size_t>(i - 1)], positions[static_cast<size_t>(i)]);
+      } else if (parallelogram && j >= 2 && found[at(i, j - 1)] && found[at(i, j - 2)]) {
+        predicted = Extrapolate(
+            node[at(i, j - 2)], node[at(i, j - 1)], positions[static_cast<size_t>(j - 2)],
+            positions[static_cast<size_t>(j - 1)], positions[static_cast<size_t>(j)]);
+      } else if (parallelogram && i >= 2 && found[at(i - 1, j)] && found[at(i - 2, j)]) {
+        predicted = Extrapolate(
+            node[at(i - 2, j)], node[at(i - 1, j)], positions[static_cast<size_t>(i - 2)],
+            positions[static_cast<size_t>(i - 1)], positions[static_cast<size_t>(i)]);
+      } else {
+        // Curvature bends the grid away from the transform smoothly: carry
+        // the mean offset of the neighbours already found.
+        long double dx = 0, dy = 0;
+        int32_t n = 0;
+        const std::array<std::array<int32_t, 2>, 3> back = {
+            {{i - 1, j}, {i, j - 1}, {i - 1, j - 1}}};
+        for (const auto& b : back) {
+          if (b[0] < 0 || b[1] < 0 || !found[at(b[0], b[1])]) continue;
+          TPointReal g{};
+          if (!FTransform.Map(centre(b[0], b[1]), g)) continue;
+          dx += node[at(b[0], b[1])].X - g.X;
+          dy += node[at(b[0], b[1])].Y - g.Y;
+          ++n;
+        }
+        if (n > 0) {
+          predicted.X += dx / n;
+          predicted.Y += dy / n;
+        }
+      }
+      const long double scale = FTransform.ScaleAt(module);
+      TPointReal hit{};
+      if (scale > 0 && FAlignmentFinder->Find(plane, predicted, scale, scale * kInnerRadius, hit)) {
+        node[at(i, j)] = hit;
+        found[at(i, j)] = 1;
+      } else {
+        node[at(i, j)] = predicted;
+      }
+    }
+  }
+}
+
+bool THomographyLocator::SamplePiecewise(const TPlaneBoolean& plane,
+                                         const std::array<TPointReal, 3>& finders,
+                                         int32_t version) {
+  const std::vector<int32_t> positions = AlignmentPositions(version);
+  const auto k = static_cast<int32_t>(positions.size());
+  if (k < 3) return false;
+  auto at = [k](int32_t i, int32_t j) { return static_cast<size_t>(j * k + i); };
+  std::vector<TPointReal> node;
+  std::vector<uint8_t> found;
+  SearchNodes(plane, positions, true, node, found);
+  if (found[at(k - 1, k - 1)]) {
+    // The corner found, the transform through it and the finders follows
+    // perspective exactly; a second round predicts every node from it.
+    const long double far = FSize - 3.5L;
+    const long double a = positions.back() + 0.5L;
+    if (FTransform.Fit({TPointReal{3.5L, 3.5L}, TPointReal{far, 3.5L}, TPointReal{3.5L, far},
+                        TPointReal{a, a}},
+                       {finders[0], finders[1], finders[2], node[at(k - 1, k - 1)]}))
+      SearchNodes(plane, positions, false, node, found);
+  }
+  for (size_t n = 0; n < found.size(); ++n)
+    if (found[n]) FAlignments.push_back(node[n]);
+  // Cell (i, j) spans nodes i..i+1 and j..j+1; the outer cells reach the
+  // symbol's edges. Each module goes to the cell holding its centre.
+  std::vector<int32_t> cellOf(static_cast<size_t>(FSize));
+  for (int32_t x = 0; x < FSize; ++x) {
+    int32_t c = 0;
+    while (c + 1 < k - 1 && x >= positions[static_cast<size_t>(c + 1)]) ++c;
+    cellOf[static_cast<size_t>(x)] = c;
+  }
+  std::vector<THomography> cells(static_cast<size_t>((k - 1) * (k - 1)));
+  for (int32_t j = 0; j + 1 < k; ++j) {
+    for (int32_t i = 0; i + 1 < k; ++i) {
+      const long double u0 = positions[static_cast<size_t>(i)] + 0.5L;
+      const long double u1 = positions[static_cast<size_t>(i + 1)] + 0.5L;
+      const long double v0 = positions[static_cast<size_t>(j)] + 0.5L;
+      const long double v1 = positions[static_cast<size_t>(j + 1)] + 0.5L;
+      THomography& cell = cells[static_cast<size_t>(j * (k - 1) + i)];
+      cell = FTransform;
+      // A cell whose corners fold keeps the global transform.
+      cell.Fit({TPointReal{u0, v0}, TPointReal{u1, v0}, TPointReal{u0, v1}, TPointReal{u1, v1}},
+               {node[at(i, j)], node[at(i + 1, j)], node[at(i, j + 1)], node[at(i + 1, j + 1)]});
+    }
+  }
+  for (int32_t y = 0; y < FSize; ++y) {
+    for (int32_t x = 0; x < FSize; ++x) {
+      const THomography& t = cells[static_cast<size_t>(cellOf[static_cast<size_t>(y)] * (k - 1) +
+                                                       cellOf[static_cast<size_t>(x)])];
+      FMatrix(x, y) = SampleModule(plane, t, x, y) ? 1 : 0;
+    }
+  }
+  return true;
+}
+
+int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
+                                   const std::array<TPointReal, 3>& finders,
+                                   const std::array<long double, 3>& modules, int32_t version,
+                                   TGrid grid) {
+  const long double moduleSize = (modules[0] + modules[1] + modules[2]) / 3;
+  FAlignments.clear();
+  if (version < kMinVersion || version > kMaxVersion || plane.Empty()) return 1;
+  for (long double m : modules)
+    if (!(m > 0) || !std::isfinite(m)) return 1;
+  for (const auto& f : finders)
+    if (!std::isfinite(f.X) || !std::isfinite(f.Y)) return 1;
+  const int32_t side = 4 * version + 17;
+  FSize = side;
+  FMatrix.Resize(side, side, 0);
+  if (!FitEstimated(finders, modules, side)) return 1;
+  if (grid == TGrid::Estimated) {
+    SampleAll(plane, FTransform);
+    return 0;
+  }
+  if (version < 2) return 1;
+  if (grid == TGrid::Piecewise && version >= 7)
+    return SamplePiecewise(plane, finders, version) ? 0 : 1;
+
+  // The bottom-right alignment pattern, three modules in from the corner
+  // finder's opposite, first looked for where the affine estimate puts it.
+  const long double a = side - 6.5L;
+  const TPointReal module{a, a};
+  // Looked for first where the perspective estimate puts it, then where
+  // the affine one does, in windows growing with the module size.
+  std::vector<TPointReal> predictions = {FTransform.Map(module.X, module.Y)};
+  const long double scale = std::max(moduleSize, FTransform.ScaleAt(module));
+  {
+    const THomography estimate = FTransform;
+    if (FitAffine(finders, side)) {
+      const TPointReal p = FTransform.Map(module.X, module.Y);
+      if (Distance(p, predictions[0]) > scale) predictions.push_back(p);
+    }
+    FTransform = estimate;
+  }
+  TPointReal hit{};
+  bool have = false;
+  for (long double radius : kBottomRightRadii) {
+    for (const TPointReal& predicted : predictions) {
+      if (FAlignmentFinder->Find(plane, predicted, scale, radius * scale, hit)) {
+        have = true;
+        break;
+      }
+    }
+    if (have) break;
+  }
+  // The search window must not have strayed onto a finder.
+  for (const auto& f : finders)
+    if (have && Distance(hit, f) < 4 * moduleSize) have = false;
+  const long double far = side - 3.5L;
+  if (have && !FTransform.Fit(
+                  {TPointReal{3.5L, 3.5L}, TPointReal{far, 3.5L}, TPointReal{3.5L, far}, module},
+                  {finders[0], finders[1], finders[2], hit}))
+    have = false;
+  if (!have) return 1;
+  FAlignments.push_back(hit);
+  SampleAll(plane, FTransform);
+  return 0;
+}
+
+bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFinderCandidate& b,
+                                           const TFinderCandidate& c, TFinderTriple& triple) {
+  const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
+  const long double minModule = std::min({a.Module, b.Module, c.Module});
+  const long double maxModule = std::max({a.Module, b.Module, c.Module});
+  if (!(minModule > 0) || maxModule > minModule * kLooseModuleRatio) return false;
+  // Under strong perspective the corner finder need not show the angle
+  // nearest 90 degrees; it is the one facing the longest side (the
+  // diagonal between the two others).
+  size_t corner = 0;
+  long double longest = -1;
+  for (size_t i = 0; i < 3; ++i) {
+    const TFinderCandidate& s = *p[(i + 1) % 3];
+    const TFinderCandidate& t = *p[(i + 2) % 3];
+    const long double d = std::hypot(s.X - t.X, s.Y - t.Y);
+    if (d > longest) {
+      longest = d;
+      corner = i;
+    }
+  }
+  const TFinderCandidate& o = *p[corner];
+  const TFinderCandidate* s = p[(corner + 1) % 3];
+  const TFinderCandidate* t = p[(corner + 2) % 3];
+  const long double ls = std::hypot(s->X - o.X, s->Y - o.Y);
+  const long double lt = std::hypot(t->X - o.X, t->Y - o.Y);
+  if (!(ls > 0) || !(lt > 0)) return false;
+  const long double cosine =
+      std::fabs(((s->X - o.X) * (t->X - o.X) + (s->Y - o.Y) * (t->Y - o.Y)) / (ls * lt));
+  if (cosine > kLooseCosine) return false;
+  const long double legRatio = std::max(ls, lt) / std::min(ls, lt);
+  if (legRatio > kLooseLegRatio) return false;
+  const long double module = (a.Module + b.Module + c.Module) / 3;
+  if (std::min(ls, lt) / maxModule < 8 || std::max(ls, lt) / minModule > 200) return false;
+  const long double cross = (s->X - o.X) * (t->Y - o.Y) - (s->Y - o.Y) * (t->X - o.X);
+  if (cross < 0) std::swap(s, t);
+  triple.Finders = {o, *s, *t};
+  triple.Module = module;
+  triple.Score = 2 * cosine + (legRatio - 1) + (maxModule / minModule - 1);
+  return true;
+}
+
+std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
+    const std::vector<TFinderCandidate>& candidates) {
+  std::vector<TFinderTriple> result;
+  const size_t n = candidates.size();
+  for (size_t i = 0; i < n; ++i)
+    for (size_t j = i + 1; j < n; ++j)
+      for (size_t k = j + 1; k < n; ++k) {
+        TFinderTriple triple;
+        if (PerspectiveTriple(candidates[i], candidates[j], candidates[k], triple))
+          result.push_back(triple);
+      }
+  std::stable_sort(result.begin(), result.end(),
+                   [](const TFinderTriple& a, const TFinderTriple& b) {
+                     const int32_t wa = Weakest(a), wb = Weakest(b);
+                     return wa != wb ? wa > wb : a.Score < b.Score;
+                   });
+  if (result.size() > static_cast<size_t>(kMaxPerspectiveTriples))
+    result.resize(static_cast<size_t>(kMaxPerspectiveTriples));
+  return result;
+}
+
+bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sink) {
+  const TFinderTriples& search = FindFinders(plane);
+  if (search.Candidates().size() < 3) return false;
+  std::vector<TFinderTriple> triples = search.Triples();
+  int32_t offered = 0;
+  // The finder search keeps its best few by shape; add those a strong
+  // perspective explains, once each.
+  auto same = [](const TFinderTriple& a, const TFinderTriple& b) {
+    for (size_t i = 0; i < 3; ++i)
+      if (a.Finders[i].X != b.Finders[i].X || a.Finders[i].Y != b.Finders[i].Y) return false;
+    return true;
+  };
+  for (const TFinderTriple& extra : PerspectiveTriples(search.Candidates())) {
+    bool known = false;
+    for (const TFinderTriple& t : search.Triples()) known = known || same(t, extra);
+    if (!known) triples.push_back(extra);
+  }
+  // Real finders are confirmed by many rows, look-alikes in the data by a
+  // few: under perspective the shape scores of both come close, so the
+  // triple whose weakest member is best confirmed goes first.
+  std::stable_sort(
+      triples.begin(), triples.end(),
+      [](const TFinderTriple& a, const TFinderTriple& b) { return Weakest(a) > Weakest(b); });
+  for (const TFinderTriple& triple : triples) {
+    const std::array<TPointReal, 3> finders = {
+        TPointReal{triple.Finders[0].X, triple.Finders[0].Y},
+        TPointReal{triple.Finders[1].X, triple.Finders[1].Y},
+        TPointReal{triple.Finders[2].X, triple.Finders[2].Y}};
+    const std::array<long double, 3> modules = {triple.Finders[0].Module, triple.Finders[1].Module,
+                                                triple.Finders[2].Module};
+    // Versions as the finder geometry and the affine grid suggest them.
+    const TGridProbe probe = [&plane, &triple](int32_t size) -> TModuleProbe {
+      return [&plane, &triple, size](int32_t mx, int32_t my) {
+        long double px = 0, py = 0;
+        TTripleLocator::MapPoint(triple, size, mx + 0.5L, my + 0.5L, px, py);
+        if (!(std::fabs(px) < 1e9L) || !(std::fabs(py) < 1e9L)) return false;
+        return plane.At(static_cast<int32_t>(std::floor(px)), static_cast<int32_t>(std::floor(py)),
+                        0) != 0;
+      };
+    };
+    for (int32_t version :
+         TVersionGuess::Candidates(triple, probe, TTripleLocator::kSpread, FForceVersion)) {
+      // The grid anchored on the alignment patterns (piecewise from
+      // version 7, where it places the bottom-right pattern too); the one
+      // estimated from the finders alone for version 1, or when no pattern
+      // is found.
+      const TGrid grid = version >= 7   ? TGrid::Piecewise
+                         : version >= 2 ? TGrid::Single
+                                        : TGrid::Estimated;
+      // A fixed bound keeps a picture full of finder-like clutter cheap.
+      if (offered >= kMaxOffers) return false;
+      if (Sample(plane, finders, modules, version, grid) != 0 &&
+          Sample(plane, finders, modules, version, TGrid::Estimated) != 0)
+        continue;
+      ++offered;
+      TLocation location;
+      location.Matrix = &FMatrix;
+      location.Size = FSize;
+      location.Version = version;
+      for (size_t i = 0; i < 3; ++i) location.Finders[i] = ToPixel(finders[i]);
+      const std::array<TPointReal, 4> corners = OuterCorners();
+      for (size_t i = 0; i < 4; ++i) location.Corners[i] = ToPixel(corners[i]);
+      if (sink(location)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace vornak

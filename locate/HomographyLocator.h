@@ -1,0 +1,105 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "common/Types.h"
+#include "locate/AlignmentFinder.h"
+#include "locate/FinderTriples.h"
+#include "locate/Homography.h"
+#include "locate/Locator.h"
+
+namespace vornak {
+
+// Samples a symbol through a perspective transform anchored on the three
+// finders and the alignment patterns, rather than the classic bilinear grid
+// between four corners: the bottom-right alignment pattern fixes the fourth
+// point of the transform, and from version 7 on every alignment pattern is
+// looked for so that each region is sampled through the transform of its own
+// four nearest reference points (a label curved round a bottle). Each module
+// is read as the majority of a small neighbourhood of its centre.
+class THomographyLocator : public TLocator {
+ public:
+  THomographyLocator();
+  ~THomographyLocator() override;
+  THomographyLocator(const THomographyLocator&) = delete;
+  THomographyLocator& operator=(const THomographyLocator&) = delete;
+
+  const char* Name() const override { return "homography"; }
+  // Takes finder triples and versions from the finder search (then the
+  // triples only a strong perspective explains) and offers for each the
+  // grid anchored on the alignment patterns: piecewise from version 7, one
+  // transform through the bottom-right pattern for 2 to 6; the transform
+  // estimated from the finders alone for version 1 or when no pattern is
+  // found.
+  bool Locate(const TPlaneBoolean& plane, const TLocationSink& sink) override;
+
+  // How the grid is built for one candidate.
+  enum class TGrid {
+    Piecewise,  // every alignment pattern (versions 7 and up), else as Single
+    Single,     // one transform through the bottom-right alignment pattern
+    Estimated,  // one transform through a fourth point from the finders alone
+  };
+
+  // Samples version's matrix given the finder centres (continuous pixel
+  // coordinates: corner finder, axis A end, axis B end) and their apparent
+  // module sizes in pixels. 0 with Matrix()/Size() filled; 1 when the geometry is
+  // degenerate, the version out of range, or (for Single and Piecewise) the
+  // bottom-right alignment pattern not found.
+  int32_t Sample(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
+                 const std::array<long double, 3>& modules, int32_t version, TGrid grid);
+
+  const TPlaneBoolean& Matrix() const { return FMatrix; }
+  int32_t Size() const { return FSize; }
+  // The transform of the last Sample (the global one when piecewise).
+  const THomography& Transform() const { return FTransform; }
+  // Alignment patterns located by the last Sample (pixel centres).
+  const std::vector<TPointReal>& Alignments() const { return FAlignments; }
+  // The outer corners (corner finder, axis A end, axis B end, fourth) in
+  // continuous pixel coordinates, through the global transform.
+  std::array<TPointReal, 4> OuterCorners() const;
+
+  // Module coordinates of the alignment-pattern centres of a version, along
+  // one axis (empty for version 1 or out of range).
+  static std::vector<int32_t> AlignmentPositions(int32_t version);
+
+  // Triples of candidates that a strong perspective explains (finder sizes
+  // up to 2.6 times apart, the corner facing the longest side), best
+  // confirmed first, at most kMaxPerspectiveTriples.
+  static constexpr int32_t kMaxPerspectiveTriples = 6;
+  // Candidate grids offered per plane at most.
+  static constexpr int32_t kMaxOffers = 20;
+  static bool PerspectiveTriple(const TFinderCandidate& a, const TFinderCandidate& b,
+                                const TFinderCandidate& c, TFinderTriple& triple);
+  static std::vector<TFinderTriple> PerspectiveTriples(
+      const std::vector<TFinderCandidate>& candidates);
+
+ private:
+  // The fourth reference point estimated from the three finders alone.
+  // From the finders' centres and apparent module sizes (a perspective
+  // estimate), falling back to the affine map the centres alone span.
+  bool FitEstimated(const std::array<TPointReal, 3>& finders,
+                    const std::array<long double, 3>& modules, int32_t side);
+  bool FitAffine(const std::array<TPointReal, 3>& finders, int32_t side);
+  // Reads module (x, y) through transform t: the majority of a 3 x 3 patch
+  // around the module centre.
+  bool SampleModule(const TPlaneBoolean& plane, const THomography& t, int32_t x, int32_t y) const;
+  void SampleAll(const TPlaneBoolean& plane, const THomography& t);
+  bool SamplePiecewise(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
+                       int32_t version);
+  // Looks for every alignment pattern near where the transform (or, with
+  // parallelogram, the three nodes behind) puts it; node receives the
+  // centres, predicted ones where found is 0.
+  void SearchNodes(const TPlaneBoolean& plane, const std::vector<int32_t>& positions,
+                   bool parallelogram, std::vector<TPointReal>& node, std::vector<uint8_t>& found);
+
+  TPlaneBoolean FMatrix;
+  int32_t FSize = 0;
+  THomography FTransform;
+  std::vector<TPointReal> FAlignments;
+  std::unique_ptr<TAlignmentFinder> FAlignmentFinder;
+};
+
+}  // namespace vornak
