@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "engine/AdaptiveBinarizer.h"
+#include "engine/DecodeTrace.h"
 #include "engine/Decorder.h"
 #include "engine/GlobalBinarizer.h"
 #include "engine/InvertedBinarizer.h"
@@ -109,7 +110,13 @@ bool TPassChain::Run(const TPlaneInteger& grey, TDecorder& decorder, std::string
     bool decoded = false;
     try {
       decoded = pass.Locator->Locate(plane, [&](const TLocation& location) {
-        if (!TryLocation(location, decorder, text)) return false;
+        if (!TryLocation(location, decorder, text)) {
+          if (FTrace != nullptr)
+            FTrace->RecordLocation(pass.Name, plane, location, false, FForceVersion, &FSearches[b]);
+          return false;
+        }
+        if (FTrace != nullptr)
+          FTrace->RecordLocation(pass.Name, plane, location, true, FForceVersion, &FSearches[b]);
         FFinders = location.Finders;
         FCorners = location.Corners;
         return true;
@@ -123,6 +130,15 @@ bool TPassChain::Run(const TPlaneInteger& grey, TDecorder& decorder, std::string
       FPass = pass.Name;
       FPlane = plane;
       return true;
+    }
+  }
+  // Nothing read: the first plane whose finder search found something
+  // shows how far the passes got.
+  if (FTrace != nullptr) {
+    for (const TPass& pass : FPasses) {
+      const TFinderTriples& search = FSearches[pass.Binarizer];
+      if (FBuilt[pass.Binarizer] && search.Searched())
+        FTrace->RecordFinders(pass.Name, FPlanes[pass.Binarizer], search);
     }
   }
   return false;

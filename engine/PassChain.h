@@ -13,6 +13,7 @@ namespace vornak {
 
 class TBinarizer;
 class TDecorder;
+class TDecodeTrace;
 
 // The passes that run after the classic pipeline has failed, cheapest first.
 // Each pass pairs a binarizer (engine/) with a locator (locate/); every
@@ -53,6 +54,11 @@ class TPassChain {
   bool Run(const TPlaneInteger& grey, TDecorder& decorder, std::string& text,
            const TPlaneBoolean* global = nullptr);
 
+  // Where each run records what its passes found: the decoding candidate,
+  // else the first candidate that did not read, else the finders of the
+  // first plane searched. nullptr (the default): nothing is recorded.
+  void SetTrace(TDecodeTrace* trace) { FTrace = trace; }
+
   int32_t PassCount() const { return static_cast<int32_t>(FPasses.size()); }
   const std::string& PassName(int32_t index) const;
 
@@ -89,6 +95,7 @@ class TPassChain {
   int32_t FWarp = 1;
   int32_t FForceVersion = 0;
   int32_t FResolver = 7;
+  TDecodeTrace* FTrace = nullptr;
 };
 
 }  // namespace vornak

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "engine/DecodeTrace.h"
 #include "engine/Decorder.h"
 #include "engine/FrontImage.h"
 #include "engine/PassChain.h"
@@ -14,7 +15,8 @@ namespace vornak {
 TVornak::TVornak()
     : FFrontImage(std::make_unique<TFrontImage>()),
       FDecorder(std::make_unique<TDecorder>()),
-      FPasses(std::make_unique<TPassChain>()) {}
+      FPasses(std::make_unique<TPassChain>()),
+      FTrace(std::make_unique<TDecodeTrace>()) {}
 
 TVornak::~TVornak() = default;
 
@@ -51,6 +53,7 @@ void TVornak::ResetFindings() {
   FCorners = {};
   FPass.clear();
   FMirrored = false;
+  FTrace->Clear();
 }
 
 bool TVornak::Fail(int32_t code) {
@@ -71,6 +74,7 @@ bool TVornak::RunPasses() {
   FPasses->SetWarp(FWarp);
   FPasses->SetResolver(FResolver);
   FPasses->SetForceVersion(FForceVersion);
+  FPasses->SetTrace(FTrace.get());
   std::string text;
   bool decoded = false;
   try {
@@ -135,6 +139,11 @@ bool TVornak::Decode(const TBitmap& bitmap) {
       ok = Fail(kReadFailure);
     }
   }
+
+  // The trace points at the geometry the grid sampler keeps anyway.
+  FTrace->RecordClassic(FPlane,
+                        width < 2 || height < 1 ? nullptr : &FDecorder->Reader().Coordinates(),
+                        FErrorCode, !FExceptionText.empty(), FForceVersion);
 
   // The further passes run only where the classic pipeline did not locate
   // or could not read the symbol; a picture it reads costs what it did.

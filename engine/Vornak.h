@@ -13,6 +13,7 @@ namespace vornak {
 class TFrontImage;
 class TDecorder;
 class TPassChain;
+class TDecodeTrace;
 
 // The decoder component: one bitmap in, the symbol's text out. It binarizes
 // the picture, runs the pipeline driver on the result and reports the outcome
@@ -104,6 +105,11 @@ class TVornak {
   // The two-level plane of the last Decode (non-zero = dark).
   const TPlaneBoolean& Plane() const { return FPlane; }
 
+  // What each stage of the last Decode found (the pass that decoded, or the
+  // one that got furthest): plane, finders, version, corners, module
+  // centres. Kept as a by-product of decoding; valid until the next Decode.
+  const TDecodeTrace& Trace() const { return *FTrace; }
+
  private:
   void ResetFindings();
   void TakeGeometry();
@@ -115,6 +121,7 @@ class TVornak {
   std::unique_ptr<TFrontImage> FFrontImage;
   std::unique_ptr<TDecorder> FDecorder;
   std::unique_ptr<TPassChain> FPasses;
+  std::unique_ptr<TDecodeTrace> FTrace;
   bool FClassic = false;
   std::string FPass;
   bool FMirrored = false;
