@@ -396,7 +396,10 @@ bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFin
   const long double legRatio = std::max(ls, lt) / std::min(ls, lt);
   if (legRatio > kLooseLegRatio) return false;
   const long double module = (a.Module + b.Module + c.Module) / 3;
-  if (std::min(ls, lt) / maxModule < 8 || std::max(ls, lt) / minModule > 200) return false;
+  // Finder centres lie 14 to 170 modules apart, measured here in modules of
+  // whichever finder makes the bound loosest.
+  if (std::min(ls, lt) / maxModule < 8 || std::max(ls, lt) / minModule > 170 * kLooseModuleRatio)
+    return false;
   const long double cross = (s->X - o.X) * (t->Y - o.Y) - (s->Y - o.Y) * (t->X - o.X);
   if (cross < 0) std::swap(s, t);
   triple.Finders = {o, *s, *t};
