@@ -26,6 +26,8 @@ constexpr long double kInnerRadius = 3.5L;
 constexpr long double kLooseModuleRatio = 2.6L;
 constexpr long double kLooseCosine = 0.8L;
 constexpr long double kLooseLegRatio = 2.2L;
+// A side at least this fraction of the longest may be the diagonal too.
+constexpr long double kNearlyLongest = 0.9L;
 
 // Finder module sizes closer than this (relative) count as equal.
 constexpr long double kEqualModules = 0.08L;
@@ -365,25 +367,27 @@ int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
 }
 
 bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFinderCandidate& b,
-                                           const TFinderCandidate& c, TFinderTriple& triple) {
+                                           const TFinderCandidate& c, TFinderTriple& triple,
+                                           int32_t rank) {
   const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
   const long double minModule = std::min({a.Module, b.Module, c.Module});
   const long double maxModule = std::max({a.Module, b.Module, c.Module});
   if (!(minModule > 0) || maxModule > minModule * kLooseModuleRatio) return false;
   // Under strong perspective the corner finder need not show the angle
   // nearest 90 degrees; it is the one facing the longest side (the
-  // diagonal between the two others).
-  size_t corner = 0;
-  long double longest = -1;
+  // diagonal between the two others). When a side nearly as long faces
+  // another, that one may be the corner as well (rank 1).
+  std::array<std::pair<long double, size_t>, 3> sides{};
   for (size_t i = 0; i < 3; ++i) {
     const TFinderCandidate& s = *p[(i + 1) % 3];
     const TFinderCandidate& t = *p[(i + 2) % 3];
-    const long double d = std::hypot(s.X - t.X, s.Y - t.Y);
-    if (d > longest) {
-      longest = d;
-      corner = i;
-    }
+    sides[i] = {std::hypot(s.X - t.X, s.Y - t.Y), i};
   }
+  std::sort(sides.begin(), sides.end(),
+            [](const auto& x, const auto& y) { return x.first > y.first; });
+  if (rank < 0 || rank > 1) return false;
+  if (rank == 1 && sides[1].first < sides[0].first * kNearlyLongest) return false;
+  const size_t corner = sides[static_cast<size_t>(rank)].second;
   const TFinderCandidate& o = *p[corner];
   const TFinderCandidate* s = p[(corner + 1) % 3];
   const TFinderCandidate* t = p[(corner + 2) % 3];
@@ -415,9 +419,11 @@ std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
   for (size_t i = 0; i < n; ++i)
     for (size_t j = i + 1; j < n; ++j)
       for (size_t k = j + 1; k < n; ++k) {
-        TFinderTriple triple;
-        if (PerspectiveTriple(candidates[i], candidates[j], candidates[k], triple))
-          result.push_back(triple);
+        for (int32_t rank = 0; rank < 2; ++rank) {
+          TFinderTriple triple;
+          if (PerspectiveTriple(candidates[i], candidates[j], candidates[k], triple, rank))
+            result.push_back(triple);
+        }
       }
   std::stable_sort(result.begin(), result.end(),
                    [](const TFinderTriple& a, const TFinderTriple& b) {

@@ -68,11 +68,13 @@ class THomographyLocator : public TLocator {
   // Triples of candidates that a strong perspective explains (finder sizes
   // up to 2.6 times apart, the corner facing the longest side), best
   // confirmed first, at most kMaxPerspectiveTriples.
-  static constexpr int32_t kMaxPerspectiveTriples = 6;
+  static constexpr int32_t kMaxPerspectiveTriples = 8;
   // Candidate grids offered per plane at most.
   static constexpr int32_t kMaxOffers = 20;
+  // rank 0 takes the corner facing the longest side, rank 1 the one facing
+  // the second longest when it is nearly as long (else false).
   static bool PerspectiveTriple(const TFinderCandidate& a, const TFinderCandidate& b,
-                                const TFinderCandidate& c, TFinderTriple& triple);
+                                const TFinderCandidate& c, TFinderTriple& triple, int32_t rank = 0);
   static std::vector<TFinderTriple> PerspectiveTriples(
       const std::vector<TFinderCandidate>& candidates);
 
