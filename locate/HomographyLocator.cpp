@@ -138,6 +138,69 @@ bool THomographyLocator::FitAffine(const std::array<TPointReal, 3>& finders, int
       {finders[0], finders[1], finders[2], parallelogram});
 }
 
+int32_t THomographyLocator::Clarity(const TPlaneBoolean& plane, const THomography& t) const {
+  // Modules whose centre and four points a third of a module away agree: on
+  // the right grid nearly all do, while a grid that drifts puts its samples
+  // across module edges.
+  int32_t clear = 0;
+  for (int32_t y = 0; y < FSize; ++y) {
+    for (int32_t x = 0; x < FSize; ++x) {
+      int32_t dark = 0;
+      static constexpr std::array<std::array<long double, 2>, 5> offsets = {
+          {{0, 0}, {-0.3L, 0}, {0.3L, 0}, {0, -0.3L}, {0, 0.3L}}};
+      for (const auto& o : offsets) {
+        TPointReal q{};
+        if (!t.Map(TPointReal{x + 0.5L + o[0], y + 0.5L + o[1]}, q)) continue;
+        if (!(std::fabs(q.X) < 1e9L) || !(std::fabs(q.Y) < 1e9L)) continue;
+        if (plane.At(static_cast<int32_t>(std::floor(q.X)), static_cast<int32_t>(std::floor(q.Y)),
+                     0) != 0)
+          ++dark;
+      }
+      if (dark == 0 || dark == 5) ++clear;
+    }
+  }
+  return clear;
+}
+
+void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
+                                      const std::array<TPointReal, 3>& finders, int32_t side,
+                                      long double moduleSize) {
+  // Without an alignment pattern the fourth point is only estimated; move it
+  // about its estimate to where the grid reads cleanest, coarse then fine.
+  const long double far = side - 3.5L;
+  const std::array<TPointReal, 4> from = {TPointReal{3.5L, 3.5L}, TPointReal{far, 3.5L},
+                                          TPointReal{3.5L, far}, TPointReal{far, far}};
+  TPointReal best = FTransform.Map(far, far);
+  THomography bestTransform = FTransform;
+  int32_t bestScore = Clarity(plane, FTransform);
+  // The coarse step climbs while it improves (a strong tilt puts the point
+  // several modules from the parallelogram), the fine one settles it.
+  const std::array<long double, 5> steps = {moduleSize * 0.8L, moduleSize * 0.8L, moduleSize * 0.8L,
+                                            moduleSize * 0.8L, moduleSize * 0.3L};
+  for (size_t round = 0; round < steps.size(); ++round) {
+    const long double step = steps[round];
+    const TPointReal centre = best;
+    const int32_t before = bestScore;
+    for (int32_t j = -2; j <= 2; ++j) {
+      for (int32_t i = -2; i <= 2; ++i) {
+        if (i == 0 && j == 0) continue;
+        const TPointReal fourth{centre.X + i * step, centre.Y + j * step};
+        THomography t;
+        if (!t.Fit(from, {finders[0], finders[1], finders[2], fourth})) continue;
+        const int32_t score = Clarity(plane, t);
+        if (score > bestScore) {
+          bestScore = score;
+          best = fourth;
+          bestTransform = t;
+        }
+      }
+    }
+    // No gain at the coarse step: go straight to the fine one.
+    if (bestScore == before && round + 2 < steps.size()) round = steps.size() - 2;
+  }
+  FTransform = bestTransform;
+}
+
 bool THomographyLocator::SampleModule(const TPlaneBoolean& plane, const THomography& t, int32_t x,
                                       int32_t y) const {
   int32_t dark = 0;
@@ -318,6 +381,7 @@ int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
   FMatrix.Resize(side, side, 0);
   if (!FitEstimated(finders, modules, side)) return 1;
   if (grid == TGrid::Estimated) {
+    RefineFourth(plane, finders, side, moduleSize);
     SampleAll(plane, FTransform);
     return 0;
   }

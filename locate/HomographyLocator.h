@@ -85,6 +85,11 @@ class THomographyLocator : public TLocator {
   bool FitEstimated(const std::array<TPointReal, 3>& finders,
                     const std::array<long double, 3>& modules, int32_t side);
   bool FitAffine(const std::array<TPointReal, 3>& finders, int32_t side);
+  // Modules that read the same at the centre and a third of a module off.
+  int32_t Clarity(const TPlaneBoolean& plane, const THomography& t) const;
+  // Moves the estimated fourth point to where the grid reads cleanest.
+  void RefineFourth(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
+                    int32_t side, long double moduleSize);
   // Reads module (x, y) through transform t: the majority of a 3 x 3 patch
   // around the module centre.
   bool SampleModule(const TPlaneBoolean& plane, const THomography& t, int32_t x, int32_t y) const;

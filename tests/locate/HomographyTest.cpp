@@ -215,6 +215,32 @@ TEST(HomographyTest, SamplesALabelRoundABottle) {
   std::printf("single transform over 1%%: %d\n", failedSingle);
 }
 
+TEST(HomographyTest, SettlesTheFourthPointOfAVersion1SymbolWhereTheGridReadsClean) {
+  // No alignment pattern: the finders alone, with equal module sizes (so no
+  // perspective in the first estimate), must still give the tilted grid.
+  THomographyLocator locator;
+  int32_t worst = 0;
+  for (const bool aboutY : {true, false}) {
+    const TPlaneBoolean matrix = EncodedMatrix(1);
+    TRenderOptions o;
+    o.UseCorners = true;
+    // Stronger tilts need the finders' measured sizes in the first estimate
+    // (the decoding tests read version 1 at 40 degrees that way).
+    o.Corners = TiltedCorners(21 * 6.0, 25, aboutY, 24);
+    o.Width = 21 * 6 * 13 / 10 + 48;
+    o.Height = o.Width;
+    o.Supersample = 2;
+    const TPlaneBoolean plane = ThresholdBitmap(RenderBitmap(matrix, o), 128);
+    const std::array<TPointReal, 3> finders = {Real(ModuleToPixel(21, o, 3.5, 3.5)),
+                                               Real(ModuleToPixel(21, o, 17.5, 3.5)),
+                                               Real(ModuleToPixel(21, o, 3.5, 17.5))};
+    ASSERT_EQ(locator.Sample(plane, finders, {5, 5, 5}, 1, THomographyLocator::TGrid::Estimated),
+              0);
+    worst = std::max(worst, Mismatches(locator.Matrix(), matrix));
+  }
+  EXPECT_LE(worst, 2);
+}
+
 TEST(HomographyTest, RejectsBadInput) {
   THomographyLocator locator;
   const TPlaneBoolean plane(50, 50, 0);
