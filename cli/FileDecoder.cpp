@@ -10,9 +10,15 @@
 #include <thread>
 #include <vector>
 
+#include <QFile>
+#include <QImage>
+
+#include "engine/DecodeTrace.h"
 #include "engine/Vornak.h"
 #include "platform/DisplayText.h"
+#include "platform/Overlay.h"
 #include "platform/PictureFile.h"
+#include "platform/QtBitmap.h"
 
 namespace vornak::cli {
 
@@ -93,6 +99,15 @@ TFileResult TFileDecoder::DecodeFileUnguarded(const std::string& file) {
   result.HasStructuredAppend = v.HasStructuredAppend();
   result.AppendIndex = v.AppendIndex();
   result.AppendTotal = v.AppendTotal();
+  // How far a failed decode got costs a finder search; only asked for here.
+  if (FOptions.Json || !FOptions.Annotate.empty())
+    result.Stage = TDecodeTrace::StageName(v.Trace().Stage());
+  if (!FOptions.Annotate.empty()) {
+    const QImage annotated =
+        TOverlay::Draw(TQtBitmap::ToQImage(bitmap), v.Trace(), TOverlay::TOptions());
+    if (!annotated.save(QFile::decodeName(FOptions.Annotate.c_str()), "PNG"))
+      result.AnnotateError = "Cannot write the annotated picture \"" + FOptions.Annotate + "\"";
+  }
   return result;
 }
 

@@ -31,7 +31,9 @@ struct TFileResult {
   bool HasStructuredAppend = false;
   int32_t AppendIndex = 0;
   int32_t AppendTotal = 0;
-  double Milliseconds = 0;  // the decode alone, loading excluded
+  double Milliseconds = 0;    // the decode alone, loading excluded
+  std::string Stage;          // how far the decode got (JSON and --annotate only)
+  std::string AnnotateError;  // why the annotated picture could not be written
 };
 
 // Loads, crops and decodes files with one component, which it owns.

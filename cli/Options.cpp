@@ -55,6 +55,10 @@ std::string TOptions::HelpText() {
          "  --classic          run the classic pipeline alone, without the passes for\n"
          "                     photographs that follow it when it fails\n"
          "  --jobs N           decode N files at a time (default 1)\n"
+         "  --annotate OUT.png write the decoded picture (the region, when given) as PNG\n"
+         "                     with what the decode found marked: finder candidates\n"
+         "                     (orange), chosen finders (red), outline (blue) and\n"
+         "                     sampled module centres (green); one FILE only\n"
          "  -h, --help         show this help and exit\n"
          "  --version          show the version and exit\n"
          "\n"
@@ -118,6 +122,15 @@ TOptions TOptions::Parse(const std::vector<std::string>& arguments) {
                                {"--resolver", &options.Resolver, 1, 255},
                                {"--force-version", &options.ForceVersion, 0, 40},
                                {"--jobs", &options.Jobs, 1, 256}};
+    if (name == "--annotate") {
+      if (equals == std::string::npos) {
+        if (i + 1 >= arguments.size()) return Usage("option '" + name + "' needs a value");
+        value = arguments[++i];
+      }
+      if (value.empty()) return Usage("--annotate needs the name of the picture to write");
+      options.Annotate = value;
+      continue;
+    }
     const bool isRegion = name == "--region";
     const TNumber* number = nullptr;
     for (const TNumber& candidate : numbers)
@@ -140,6 +153,8 @@ TOptions TOptions::Parse(const std::vector<std::string>& arguments) {
     *number->Target = parsed;
   }
   if (options.Files.empty()) return Usage("no picture file given");
+  if (!options.Annotate.empty() && options.Files.size() != 1)
+    return Usage("--annotate takes exactly one picture file");
   return options;
 }
 

@@ -34,6 +34,9 @@ class TOptions {
   bool Json = false;
   bool Classic = false;  // the classic pipeline alone, no further passes
   int32_t Jobs = 1;
+  // Where to write the decoded picture with the findings marked; one file
+  // only. Empty: no such picture.
+  std::string Annotate;
   std::vector<std::string> Files;
 };
 

@@ -82,6 +82,7 @@ std::string TReport::Json(const TFileResult& r) {
   out += ",\"bytes\":\"" + hex + "\"";
   out += ",\"exception\":" + JsonString(r.Exception);
   out += ",\"pass\":" + (r.Pass.empty() ? std::string("null") : JsonString(r.Pass));
+  if (!r.Stage.empty()) out += ",\"stage\":" + JsonString(r.Stage);
   if (r.HasStructuredAppend)
     out += ",\"append\":{\"index\":" + std::to_string(r.AppendIndex) +
            ",\"total\":" + std::to_string(r.AppendTotal) + "}";

@@ -46,6 +46,12 @@ int main(int argc, char** argv) {
   bool anyUnreadable = false;
   bool anyFailed = false;
   vornak::cli::DecodeAll(options, [&](const vornak::cli::TFileResult& result) {
+    // A picture that was asked for and not written is an error like an
+    // unreadable file.
+    if (!result.AnnotateError.empty()) {
+      Write(stderr, "vornak-decode: " + result.AnnotateError + "\n");
+      anyUnreadable = true;
+    }
     anyUnreadable = anyUnreadable || !result.Readable;
     anyFailed = anyFailed || !result.Ok;
     std::string out, err;
