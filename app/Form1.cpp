@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -30,6 +31,7 @@
 #include "app/WindowStyle.h"
 #include "engine/Vornak.h"
 #include "platform/DisplayText.h"
+#include "platform/Overlay.h"
 #include "platform/PictureFile.h"
 #include "platform/QtBitmap.h"
 
@@ -127,6 +129,24 @@ void TForm1::CreateControls() {
   FSpinEdit2->setObjectName("SpinEdit2");
   FSpinEdit2->setGeometry(280, 200, 41, 21);
 
+  // Side by side in the one row left between the spin boxes and the result
+  // box, hence the short captions (the tips say more). Outside the tab
+  // order, which stays the window's own.
+  FCheckBox1 = new QCheckBox(QStringLiteral("位置"), FPanel1);
+  FCheckBox1->setObjectName("CheckBox1");
+  FCheckBox1->setToolTip(QStringLiteral("検出位置を表示"));
+  FCheckBox1->setFocusPolicy(Qt::ClickFocus);
+  FCheckBox1->adjustSize();
+  FCheckBox1->move(280, 226);
+  FCheckBox2 = new QCheckBox(QStringLiteral("二値"), FPanel1);
+  FCheckBox2->setObjectName("CheckBox2");
+  FCheckBox2->setToolTip(QStringLiteral("二値画像を表示"));
+  FCheckBox2->setFocusPolicy(Qt::ClickFocus);
+  FCheckBox2->adjustSize();
+  FCheckBox2->move(FCheckBox1->geometry().right() + 7, 226);
+  connect(FCheckBox1, &QCheckBox::toggled, this, &TForm1::CheckBoxClick);
+  connect(FCheckBox2, &QCheckBox::toggled, this, &TForm1::CheckBoxClick);
+
   FResultMemo = new TMemo(FPanel1);
   FResultMemo->setObjectName("ResultMemo");
   FResultMemo->setGeometry(32, 248, 361, 89);
@@ -198,6 +218,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormClose() {
+  FTraceShown = false;
   FDecoder.reset();
   FLoadedBitmap = TBitmap();
   FCroppedBitmap = TBitmap();
@@ -263,7 +284,9 @@ void TForm1::OpenFile(const QString& path) {
   // The outline was only ever an overlay: the crop comes from the file's own
   // pixels.
   FCroppedBitmap = CopyRect(FLoadedBitmap, FImageForm->Selection(picture.size()));
-  FImage1->SetPicture(TQtBitmap::ToQImage(FCroppedBitmap));
+  // The last decode's findings belong to the previous picture.
+  FTraceShown = false;
+  CheckBoxClick();
   FAnalyBtn->setEnabled(true);
 }
 
@@ -297,6 +320,20 @@ void TForm1::AnalyBtnClick() {
   FMessMemo->AddLine(ok ? QStringLiteral("完了") : QStringLiteral("失敗"));
   FResultMemo->AddLine(error);
   FImageReadBtn->setEnabled(true);
+  FTraceShown = true;
+  CheckBoxClick();
+}
+
+void TForm1::CheckBoxClick() {
+  const QImage picture = TQtBitmap::ToQImage(FCroppedBitmap);
+  TOverlay::TOptions options;
+  options.Marks = FCheckBox1->isChecked();
+  options.Binarized = FCheckBox2->isChecked();
+  if (!FTraceShown || !FDecoder || (!options.Marks && !options.Binarized)) {
+    FImage1->SetPicture(picture);
+    return;
+  }
+  FImage1->SetPicture(TOverlay::Draw(picture, FDecoder->Trace(), options));
 }
 
 void TForm1::ResultMemoKeyUp() {

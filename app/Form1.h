@@ -8,6 +8,7 @@
 #include "common/Types.h"
 
 class QAction;
+class QCheckBox;
 class QFrame;
 class QLabel;
 class QMimeData;
@@ -51,6 +52,11 @@ class TForm1 : public QMainWindow {
   void ResultMemoMouseUp();
   void N4Click();
   void N5Click();
+
+  // Redraws the preview: the cropped picture, or after an analysis of it,
+  // with what the decode found and/or as the binarized plane, as the two
+  // check boxes under the spin boxes ask.
+  void CheckBoxClick();
 
   // Loads a file as if it had been chosen in the file dialog.
   void OpenFile(const QString& path);
@@ -101,6 +107,10 @@ class TForm1 : public QMainWindow {
   TSpinEdit* FSpinEdit1 = nullptr;
   TSpinEdit* FSpinEdit2 = nullptr;
   TSpinEdit* FSpinEdit3 = nullptr;
+  QCheckBox* FCheckBox1 = nullptr;  // the findings over the preview
+  QCheckBox* FCheckBox2 = nullptr;  // the binarized picture as the preview
+  // True while the decoder's trace belongs to the picture in the preview.
+  bool FTraceShown = false;
   TMemo* FResultMemo = nullptr;
   TMemo* FMessMemo = nullptr;
   QAction* FCopyAction = nullptr;
