@@ -69,8 +69,12 @@ QImage TOverlay::Draw(const QImage& picture, const TDecodeTrace& trace, const TO
     const double pitch = (Distance(c[0], c[1]) + Distance(c[0], c[2])) / (2.0 * side);
     const int dot = std::max(1, static_cast<int>(std::min(unit, pitch / 3.0)));
     const std::vector<TPoint> centres = trace.ModuleCentres();
-    for (const TPoint& p : centres)
+    const QRect inside = result.rect();
+    for (const TPoint& p : centres) {
+      // A grid running far off the picture has nothing to show there.
+      if (!inside.contains(p.X, p.Y)) continue;
       painter.fillRect(QRect(p.X - (dot - 1) / 2, p.Y - (dot - 1) / 2, dot, dot), ModuleColour());
+    }
   } else if (finders) {
     // No grid: the axes show which three finders were taken together.
     const std::array<TPoint, 3>& f = trace.Finders();
