@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QPushButton>
 #include <QTest>
 
@@ -187,6 +189,13 @@ TEST_F(OverlayTest, FailedDecodeShowsHowFarItGot) {
   }
   EXPECT_GT(Count(shown, TOverlay::OutlineColour()), 0);
   EXPECT_GT(Count(shown, TOverlay::ModuleColour()), side * side / 2);
+
+  // For a look without a display: the window with the overlay, beside the
+  // other windows' screenshots.
+  const QString folder = QCoreApplication::applicationDirPath() + "/screenshots";
+  QDir().mkpath(folder);
+  const QString file = folder + "/Form1-overlay.png";
+  EXPECT_TRUE(apptest::Grab(FForm).save(file)) << file.toStdString();
 }
 
 }  // namespace
