@@ -138,12 +138,15 @@ bool THomographyLocator::FitAffine(const std::array<TPointReal, 3>& finders, int
       {finders[0], finders[1], finders[2], parallelogram});
 }
 
-int32_t THomographyLocator::Clarity(const TPlaneBoolean& plane, const THomography& t) const {
+int32_t THomographyLocator::Clarity(const TPlaneBoolean& plane, const THomography& t,
+                                    int32_t beat) const {
   // Modules whose centre and four points a third of a module away agree: on
   // the right grid nearly all do, while a grid that drifts puts its samples
   // across module edges.
   int32_t clear = 0;
   for (int32_t y = 0; y < FSize; ++y) {
+    // Stop once the rows left cannot lift the count above the score to beat.
+    if (clear + (FSize - y) * FSize <= beat) return clear;
     for (int32_t x = 0; x < FSize; ++x) {
       int32_t dark = 0;
       static constexpr std::array<std::array<long double, 2>, 5> offsets = {
@@ -187,7 +190,7 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
         const TPointReal fourth{centre.X + i * step, centre.Y + j * step};
         THomography t;
         if (!t.Fit(from, {finders[0], finders[1], finders[2], fourth})) continue;
-        const int32_t score = Clarity(plane, t);
+        const int32_t score = Clarity(plane, t, bestScore);
         if (score > bestScore) {
           bestScore = score;
           best = fourth;

@@ -86,7 +86,9 @@ class THomographyLocator : public TLocator {
                     const std::array<long double, 3>& modules, int32_t side);
   bool FitAffine(const std::array<TPointReal, 3>& finders, int32_t side);
   // Modules that read the same at the centre and a third of a module off.
-  int32_t Clarity(const TPlaneBoolean& plane, const THomography& t) const;
+  // A count that cannot exceed beat may stop early and come out as low as
+  // what it reached.
+  int32_t Clarity(const TPlaneBoolean& plane, const THomography& t, int32_t beat = -1) const;
   // Moves the estimated fourth point to where the grid reads cleanest.
   void RefineFourth(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
                     int32_t side, long double moduleSize);
