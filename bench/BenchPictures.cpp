@@ -2,6 +2,9 @@
 
 #include <qrcodegen/qrcodegen.hpp>
 
+#include <algorithm>
+#include <cmath>
+#include <random>
 #include <stdexcept>
 
 #include "tests/support/Renderer.h"
@@ -96,6 +99,68 @@ TBenchPicture TiledPicture(int32_t width, int32_t height) {
   return picture;
 }
 
+TBenchPicture TexturePicture(int32_t width, int32_t height, uint32_t seed) {
+  TBenchPicture picture;
+  picture.Name = "texture";
+  std::mt19937 random(seed);
+  // Value noise: random levels on a coarse lattice, interpolated smoothly,
+  // at cells of 48, 12 and 4 pixels.
+  std::vector<double> level(static_cast<size_t>(width) * static_cast<size_t>(height), 0.0);
+  const int32_t cells[] = {48, 12, 4};
+  const double weights[] = {0.35, 0.4, 0.25};
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  for (size_t octave = 0; octave < 3; ++octave) {
+    const int32_t cell = cells[octave];
+    const int32_t across = width / cell + 2, down = height / cell + 2;
+    std::vector<double> lattice(static_cast<size_t>(across) * static_cast<size_t>(down));
+    for (double& value : lattice) value = unit(random);
+    const auto at = [&](int32_t i, int32_t j) {
+      return lattice[static_cast<size_t>(j) * static_cast<size_t>(across) + static_cast<size_t>(i)];
+    };
+    for (int32_t y = 0; y < height; ++y) {
+      const int32_t j = y / cell;
+      double fy = static_cast<double>(y % cell) / cell;
+      fy = fy * fy * (3 - 2 * fy);
+      for (int32_t x = 0; x < width; ++x) {
+        const int32_t i = x / cell;
+        double fx = static_cast<double>(x % cell) / cell;
+        fx = fx * fx * (3 - 2 * fx);
+        const double top = at(i, j) + (at(i + 1, j) - at(i, j)) * fx;
+        const double bottom = at(i, j + 1) + (at(i + 1, j + 1) - at(i, j + 1)) * fx;
+        level[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] +=
+            weights[octave] * (top + (bottom - top) * fy);
+      }
+    }
+  }
+  std::normal_distribution<double> grain(0.0, 8.0);
+  picture.Bitmap = TBitmap(width, height, 0);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      const double value =
+          128.0 +
+          170.0 *
+              level[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] +
+          grain(random);
+      const auto grey = static_cast<uint32_t>(std::clamp(std::lround(value), 0L, 255L));
+      picture.Bitmap.SetPixel(x, y, TBitmap::Rgb(grey, grey, grey));
+    }
+  return picture;
+}
+
+TBenchPicture NoisePicture(int32_t width, int32_t height, uint32_t seed) {
+  TBenchPicture picture;
+  picture.Name = std::to_string(width) + "x" + std::to_string(height) + "-noise";
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<uint32_t> level(0, 255);
+  picture.Bitmap = TBitmap(width, height, 0);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      const uint32_t grey = level(random);
+      picture.Bitmap.SetPixel(x, y, TBitmap::Rgb(grey, grey, grey));
+    }
+  return picture;
+}
+
 TBenchPicture LargePhoto() { return PhotoPicture(4000, 3000, 14, 22.0, 4.0, 3); }
 
 std::vector<TBenchPicture> StandardPictures() {
@@ -105,6 +170,8 @@ std::vector<TBenchPicture> StandardPictures() {
   pictures.push_back(LargePhoto());
   pictures.push_back(BlankPicture(4000, 3000));
   pictures.push_back(TiledPicture(4000, 3000));
+  pictures.push_back(TexturePicture(4000, 3000, 4));
+  pictures.push_back(NoisePicture(64, 64, 5));
   return pictures;
 }
 

@@ -12,6 +12,8 @@ namespace vornak::bench {
 struct TBenchPicture {
   std::string Name;      // "640x480-v2", "blank", ...
   std::string Expected;  // the symbol's text; empty when there is none
+  // True when the picture holds no symbol at all, so every pass runs.
+  bool NoSymbol() const { return Expected.empty(); }
   TBitmap Bitmap;
 };
 
@@ -25,8 +27,16 @@ TBenchPicture BlankPicture(int32_t width, int32_t height);
 // apart): every row and column is full of 1:1:3:1:1 runs.
 TBenchPicture TiledPicture(int32_t width, int32_t height);
 
+// A photograph of a rough surface without a symbol: grey blotches of a few
+// sizes plus pixel noise, so that dark and light runs of every length (and
+// chance 1:1:3:1:1 patterns) turn up everywhere.
+TBenchPicture TexturePicture(int32_t width, int32_t height, uint32_t seed);
+// Independent grey noise in every pixel, no symbol.
+TBenchPicture NoisePicture(int32_t width, int32_t height, uint32_t seed);
+
 // The benchmark set: 640 x 480 (version 2), 1600 x 1200 (version 7),
-// 4000 x 3000 (version 14), a blank 4000 x 3000 and a tiled 4000 x 3000.
+// 4000 x 3000 (version 14), and without a symbol a blank 4000 x 3000, a
+// tiled 4000 x 3000, a textured 4000 x 3000 and a 64 x 64 of noise.
 std::vector<TBenchPicture> StandardPictures();
 // Just the 4000 x 3000 version-14 photograph.
 TBenchPicture LargePhoto();

@@ -1,7 +1,12 @@
 // End-to-end decode time of the component on in-memory pictures, beside
 // zxing-cpp (QR Code only, default options) on the same pixels in the same
-// run. After the usual table, prints the time ratio Vornak / zxing-cpp per
-// picture and whether each decoder read the expected text.
+// run. Each picture is timed three ways: the classic pipeline alone, the
+// whole chain (the default: classic, then the photograph passes when it
+// fails), and each photograph pass alone on the grey plane the component
+// makes. After the usual table, prints per picture the classic and total
+// times, the ratio total / zxing-cpp and, on pictures without a symbol
+// (where every pass runs), the ratio total / classic, flagged above 4; then
+// the time of each pass alone.
 #include <benchmark/benchmark.h>
 
 #ifdef VORNAK_HAVE_ZXING
@@ -15,12 +20,17 @@
 
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "bench/BenchPictures.h"
 #include "common/Types.h"
+#include "engine/DecodeTrace.h"
+#include "engine/Decorder.h"
+#include "engine/FrontImage.h"
+#include "engine/PassChain.h"
 #include "engine/Vornak.h"
 
 namespace {
@@ -28,26 +38,90 @@ namespace {
 using vornak::bench::TBenchPicture;
 
 // The window's and the command line's tuning values.
+constexpr int32_t kWarp = 6;
+constexpr int32_t kResolver = 7;
+constexpr int32_t kForceVersion = 0;
+
+// A picture without a symbol runs every pass; the chain may cost at most this
+// many times the classic pipeline there.
+constexpr double kNoSymbolBound = 4.0;
+
 void Configure(vornak::TVornak& component) {
-  component.SetWarp(6);
-  component.SetResolver(7);
-  component.SetForceVersion(0);
+  component.SetWarp(kWarp);
+  component.SetResolver(kResolver);
+  component.SetForceVersion(kForceVersion);
 }
 
 bool Matches(const TBenchPicture& picture, bool decoded, const std::string& text) {
   return picture.Expected.empty() ? !decoded : decoded && text == picture.Expected;
 }
 
-void BM_Vornak(benchmark::State& state, const TBenchPicture* picture) {
+// The component as the window and the command line use it; classic = true
+// is vornak-decode --classic.
+void BM_Vornak(benchmark::State& state, const TBenchPicture* picture, bool classic) {
   vornak::TVornak component;
   Configure(component);
-  bool decoded = false;
+  component.SetClassic(classic);
+  // One decode outside the timing: the large pictures run a single timed
+  // iteration, which would otherwise also pay for the first allocation of
+  // every plane.
+  bool decoded = component.Decode(picture->Bitmap);
   for (auto _ : state) {
     decoded = component.Decode(picture->Bitmap);
     benchmark::DoNotOptimize(decoded);
   }
   state.counters["correct"] = Matches(*picture, decoded, component.ResultText()) ? 1 : 0;
-  state.SetLabel(decoded ? "decoded" : component.ErrorText());
+  state.SetLabel(decoded ? component.Pass() : component.ErrorText());
+}
+
+// One photograph pass alone. The component keeps its chain to itself, so
+// this does what it does after a failed classic decode: the front image
+// makes the grey plane and the global plane with the same resolver, and a
+// chain restricted to the one pass runs on them with the same settings and
+// a trace. Making the grey plane is the classic pipeline's work and is not
+// timed; building the pass's own plane and its finder search are.
+void BM_Pass(benchmark::State& state, const TBenchPicture* picture, const std::string& name) {
+  const vornak::TBitmap& bitmap = picture->Bitmap;
+  const int32_t width = bitmap.Width();
+  const int32_t height = bitmap.Height();
+  vornak::TFrontImage front;
+  front.SetResolver(kResolver);
+  vornak::TPlaneBoolean global;
+  {
+    vornak::TPlaneInteger colours(width, height);
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) colours(x, y) = static_cast<int32_t>(bitmap.Row(y)[x]);
+    front.Binarize(colours, width, height, global);
+  }
+  vornak::TDecorder decorder;
+  decorder.SetWarp(kWarp);
+  decorder.SetForceVersion(kForceVersion);
+  vornak::TDecodeTrace trace;
+  vornak::TPassChain chain;
+  chain.SetWarp(kWarp);
+  chain.SetResolver(kResolver);
+  chain.SetForceVersion(kForceVersion);
+  chain.SetTrace(&trace);
+  chain.SetOnly(name);
+
+  std::string text;
+  const auto run = [&] {
+    trace.Clear();
+    text.clear();
+    try {
+      return chain.Run(front.Grey(), decorder, text, &global);
+    } catch (...) {
+      return false;
+    }
+  };
+  bool decoded = run();  // untimed, as for the component
+  for (auto _ : state) {
+    decoded = run();
+    benchmark::DoNotOptimize(decoded);
+  }
+  state.counters["correct"] = Matches(*picture, decoded, text) ? 1 : 0;
+  state.counters["decoded"] = decoded ? 1 : 0;
+  state.SetLabel(decoded ? "decoded" : "-");
 }
 
 #ifdef VORNAK_HAVE_ZXING
@@ -96,7 +170,7 @@ void BM_ZXing(benchmark::State& state, const TBenchPicture* picture) {
     }
     return;
   }
-  ZXing::Result result;
+  ZXing::Result result = PeerDecode(*picture);  // untimed, as for Vornak
   for (auto _ : state) {
     result = PeerDecode(*picture);
     benchmark::DoNotOptimize(result);
@@ -114,7 +188,9 @@ class TRatioReporter : public benchmark::ConsoleReporter {
     double Seconds = 0;     // wall clock per decode
     double CpuSeconds = 0;  // CPU time per decode
     bool Correct = false;
+    bool Decoded = false;  // a pass alone: it read the symbol
     bool Skipped = false;
+    std::string Label;  // the component: the pass that decoded, or the error
   };
 
   // Colours only on a terminal; a log gets plain text.
@@ -133,6 +209,9 @@ class TRatioReporter : public benchmark::ConsoleReporter {
       entry.CpuSeconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
       const auto correct = run.counters.find("correct");
       entry.Correct = correct != run.counters.end() && correct->second.value > 0.5;
+      const auto decoded = run.counters.find("decoded");
+      entry.Decoded = decoded != run.counters.end() && decoded->second.value > 0.5;
+      entry.Label = run.report_label;
     }
   }
 
@@ -145,6 +224,106 @@ class TRatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, TEntry> FEntries;
 };
 
+// Milliseconds of CPU time of an entry, or a mark when it is missing.
+std::string Milliseconds(const TRatioReporter::TEntry* entry) {
+  if (entry == nullptr) return "-";
+  if (entry->Skipped) return ">budget";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", entry->CpuSeconds * 1e3);
+  return text;
+}
+
+std::string Ratio(const TRatioReporter::TEntry* top, const TRatioReporter::TEntry* bottom) {
+  if (top == nullptr || top->Skipped) return "-";
+  if (bottom == nullptr) return "-";
+  if (bottom->Skipped) return "<<1";
+  if (bottom->CpuSeconds <= 0) return "-";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", top->CpuSeconds / bottom->CpuSeconds);
+  return text;
+}
+
+void PrintSummary(const TRatioReporter& reporter, const std::vector<TBenchPicture>& pictures,
+                  const std::vector<std::string>& passes) {
+  // CPU time is the figure to compare: the wall clock also counts other
+  // programs sharing the machine.
+  std::printf("\nCPU time per decode, ms\n");
+  std::printf("%-14s %9s %9s %9s %8s %8s %-9s %-6s %-6s  %s\n", "picture", "classic", "total",
+              "zxing", "tot/zx", "tot/cls", "bound", "Vornak", "zxing",
+              "total: pass that read, or error");
+  for (const TBenchPicture& picture : pictures) {
+    const TRatioReporter::TEntry* classic = reporter.Find("Classic/" + picture.Name);
+    const TRatioReporter::TEntry* total = reporter.Find("Vornak/" + picture.Name);
+    const TRatioReporter::TEntry* peer = reporter.Find("ZXing/" + picture.Name);
+    if (total == nullptr || total->Skipped) continue;
+    std::string bound = "-";
+    if (picture.NoSymbol() && classic != nullptr && !classic->Skipped && classic->CpuSeconds > 0)
+      bound = total->CpuSeconds / classic->CpuSeconds > kNoSymbolBound ? "OVER 4x" : "ok <=4x";
+    std::printf("%-14s %9s %9s %9s %8s %8s %-9s %-6s %-6s  %s\n", picture.Name.c_str(),
+                Milliseconds(classic).c_str(), Milliseconds(total).c_str(),
+                Milliseconds(peer).c_str(), Ratio(total, peer).c_str(),
+                Ratio(total, classic).c_str(), bound.c_str(), total->Correct ? "ok" : "WRONG",
+                peer == nullptr || peer->Skipped ? "-"
+                : peer->Correct                  ? "ok"
+                                                 : "WRONG",
+                total->Label.c_str());
+  }
+  std::printf(
+      "(classic = the classic pipeline alone, total = the whole chain as the window and the "
+      "command line run it, zxing = zxing-cpp; tot/zx and tot/cls = the ratios of those "
+      "times; bound = on a picture without a symbol, whether the chain stays within %.0fx "
+      "the classic time; ok = the expected text, or nothing on a picture without a symbol; "
+      ">budget = zxing-cpp did not finish one decode in %d s)\n",
+      kNoSymbolBound,
+#ifdef VORNAK_HAVE_ZXING
+      kPeerBudgetSeconds
+#else
+      0
+#endif
+  );
+
+  std::printf("\nCPU time of each photograph pass alone, ms (* = the pass read the symbol)\n");
+  std::printf("%-30s", "pass");
+  for (const TBenchPicture& picture : pictures) std::printf(" %14s", picture.Name.c_str());
+  std::printf("\n");
+  std::vector<double> sums(pictures.size(), 0.0);
+  std::vector<bool> measured(pictures.size(), false);
+  for (const std::string& pass : passes) {
+    std::printf("%-30s", pass.c_str());
+    for (size_t i = 0; i < pictures.size(); ++i) {
+      const TRatioReporter::TEntry* entry = reporter.Find("Pass/" + pictures[i].Name + "/" + pass);
+      std::string cell = Milliseconds(entry);
+      if (entry != nullptr && !entry->Skipped) {
+        sums[i] += entry->CpuSeconds;
+        measured[i] = true;
+        if (entry->Decoded) cell += "*";
+      }
+      std::printf(" %14s", cell.c_str());
+    }
+    std::printf("\n");
+  }
+  std::printf("%-30s", "sum of the passes");
+  for (size_t i = 0; i < pictures.size(); ++i) {
+    if (measured[i])
+      std::printf(" %14.2f", sums[i] * 1e3);
+    else
+      std::printf(" %14s", "-");
+  }
+  std::printf("\n%-30s", "total - classic");
+  for (const TBenchPicture& picture : pictures) {
+    const TRatioReporter::TEntry* classic = reporter.Find("Classic/" + picture.Name);
+    const TRatioReporter::TEntry* total = reporter.Find("Vornak/" + picture.Name);
+    if (classic == nullptr || total == nullptr || classic->Skipped || total->Skipped)
+      std::printf(" %14s", "-");
+    else
+      std::printf(" %14.2f", (total->CpuSeconds - classic->CpuSeconds) * 1e3);
+  }
+  std::printf(
+      "\n(each pass alone builds its own plane and finder search; in the chain passes on "
+      "the same plane share them and the chain stops at the first pass that reads, so the "
+      "sum of the passes is above what the chain adds to the classic time)\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,9 +331,20 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
   const std::vector<TBenchPicture> pictures = vornak::bench::StandardPictures();
+  std::vector<std::string> passes;
+  {
+    const vornak::TPassChain chain;
+    for (int32_t i = 0; i < chain.PassCount(); ++i) passes.push_back(chain.PassName(i));
+  }
   for (const TBenchPicture& picture : pictures) {
-    benchmark::RegisterBenchmark(("Vornak/" + picture.Name).c_str(), BM_Vornak, &picture)
+    benchmark::RegisterBenchmark(("Classic/" + picture.Name).c_str(), BM_Vornak, &picture, true)
         ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("Vornak/" + picture.Name).c_str(), BM_Vornak, &picture, false)
+        ->Unit(benchmark::kMillisecond);
+    for (const std::string& pass : passes)
+      benchmark::RegisterBenchmark(("Pass/" + picture.Name + "/" + pass).c_str(), BM_Pass, &picture,
+                                   pass)
+          ->Unit(benchmark::kMillisecond);
 #ifdef VORNAK_HAVE_ZXING
     benchmark::RegisterBenchmark(("ZXing/" + picture.Name).c_str(), BM_ZXing, &picture)
         ->Unit(benchmark::kMillisecond);
@@ -163,39 +353,7 @@ int main(int argc, char** argv) {
 
   TRatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-
-  // CPU time is the figure to compare: the wall clock also counts other
-  // programs sharing the machine.
-  std::printf("\n%-20s %10s %10s %7s %10s %10s %7s  %-6s %-6s\n", "picture", "Vornak cpu",
-              "zxing cpu", "ratio", "Vornak ms", "zxing ms", "ratio", "Vornak", "zxing");
-  for (const TBenchPicture& picture : pictures) {
-    const TRatioReporter::TEntry* ours = reporter.Find("Vornak/" + picture.Name);
-    const TRatioReporter::TEntry* peer = reporter.Find("ZXing/" + picture.Name);
-    if (ours == nullptr || ours->Skipped) continue;
-    std::printf("%-20s %10.2f ", picture.Name.c_str(), ours->CpuSeconds * 1e3);
-    if (peer == nullptr) {
-      std::printf("%10s %7s %10.2f %10s %7s  %-6s %-6s\n", "-", "-", ours->Seconds * 1e3, "-", "-",
-                  ours->Correct ? "ok" : "WRONG", "-");
-    } else if (peer->Skipped) {
-      std::printf("%10s %7s %10.2f %10s %7s  %-6s %-6s\n", ">budget", "<<1", ours->Seconds * 1e3,
-                  ">budget", "<<1", ours->Correct ? "ok" : "WRONG", "-");
-    } else {
-      std::printf("%10.2f %7.2f %10.2f %10.2f %7.2f  %-6s %-6s\n", peer->CpuSeconds * 1e3,
-                  ours->CpuSeconds / peer->CpuSeconds, ours->Seconds * 1e3, peer->Seconds * 1e3,
-                  ours->Seconds / peer->Seconds, ours->Correct ? "ok" : "WRONG",
-                  peer->Correct ? "ok" : "WRONG");
-    }
-  }
-  std::printf(
-      "(ratio = Vornak / zxing-cpp time per decode, in milliseconds; ok = the expected "
-      "text, or nothing on a picture without a symbol; >budget = zxing-cpp did not "
-      "finish one decode in %d s)\n",
-#ifdef VORNAK_HAVE_ZXING
-      kPeerBudgetSeconds
-#else
-      0
-#endif
-  );
+  PrintSummary(reporter, pictures, passes);
   benchmark::Shutdown();
   return 0;
 }

@@ -2,7 +2,10 @@
 # Fresh Debian 12 to figures: installs what is missing, builds the benchmarks
 # (Release) and prints
 #   - finder-search time on a clean and on a finder-tiled picture,
-#   - end-to-end decode time beside zxing-cpp per picture, with the ratio,
+#   - end-to-end decode time beside zxing-cpp per picture, with the ratio:
+#     the classic pipeline alone, the whole chain and each photograph pass
+#     alone, and on pictures without a symbol (blank, tiled, texture, 64 x 64
+#     noise) the chain's time against the classic one, flagged above 4x,
 #   - decode rates on the photo corpus per category, beside zxing-cpp,
 #   - peak resident memory of vornak-decode on a 4000 x 3000 JPEG.
 # Environment: VORNAK_BENCH_BUILD_DIR (default build/bench), VORNAK_CORPUS
@@ -24,7 +27,7 @@ echo "== Finder search"
 "$build/bench/bench_locate"
 
 echo
-echo "== End-to-end decode, Vornak beside zxing-cpp"
+echo "== End-to-end decode, Vornak (classic, whole chain, each pass) beside zxing-cpp"
 "$build/bench/bench_decode"
 
 echo
