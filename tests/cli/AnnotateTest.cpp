@@ -25,22 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class AnnotateTest : public ::testing::Test {
+class AnnotateTest : public TCliTest {
  protected:
-  void SetUp() override {
-    FDir = fs::path(::testing::TempDir()) /
-           ("vornak_annotate_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(FDir);
-    ASSERT_TRUE(fs::exists(DecoderPath())) << "build vornak-decode first: " << DecoderPath();
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(FDir, ignored);
-  }
-  std::string PathOf(const std::string& name) const { return (FDir / name).string(); }
-
-  fs::path FDir;
 };
 
 QColor At(const QImage& image, const TPoint& p) { return image.pixelColor(p.X, p.Y); }

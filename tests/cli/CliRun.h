@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace vornak::test {
 
 struct TCliOutput {
@@ -142,5 +144,27 @@ inline std::string Unhex(const std::string& hex) {
     bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
   return bytes;
 }
+
+// Each test gets a folder of its own for the pictures it writes, and needs the
+// built program.
+class TCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    FDir = std::filesystem::path(::testing::TempDir()) /
+           ("vornak_cli_" + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" +
+            info->name());
+    std::filesystem::create_directories(FDir);
+    ASSERT_TRUE(std::filesystem::exists(DecoderPath()))
+        << "build vornak-decode first: " << DecoderPath();
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(FDir, ignored);
+  }
+  std::string PathOf(const std::string& name) const { return (FDir / name).string(); }
+
+  std::filesystem::path FDir;
+};
 
 }  // namespace vornak::test

@@ -16,21 +16,8 @@ namespace fs = std::filesystem;
 
 const std::string kNotFound = "位置検出パターンがみつかりません。";
 
-class CommandLineTest : public ::testing::Test {
+class CommandLineTest : public TCliTest {
  protected:
-  void SetUp() override {
-    FDir = fs::path(::testing::TempDir()) /
-           ("vornak_cli_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(FDir);
-    ASSERT_TRUE(fs::exists(DecoderPath())) << "build vornak-decode first: " << DecoderPath();
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(FDir, ignored);
-  }
-  std::string PathOf(const std::string& name) const { return (FDir / name).string(); }
-
   // A clean picture of the symbol, written as name (".jpg" or ".bmp").
   std::string Write(const ReferenceSymbol& symbol, const std::string& name, double module = 5.0) {
     TRenderOptions options;
@@ -48,8 +35,6 @@ class CommandLineTest : public ::testing::Test {
     EXPECT_TRUE(WriteBmp(TBitmap(120, 90, 0xFFFFFF), path));
     return path;
   }
-
-  fs::path FDir;
 };
 
 TEST_F(CommandLineTest, HelpAndVersion) {

@@ -48,20 +48,8 @@ struct TCase {
   int Quality = 0;  // 0 = BMP, else JPEG quality
 };
 
-class EndToEndTest : public ::testing::Test {
+class EndToEndTest : public TCliTest {
  protected:
-  void SetUp() override {
-    FDir = fs::path(::testing::TempDir()) /
-           ("vornak_e2e_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(FDir);
-    ASSERT_TRUE(fs::exists(DecoderPath())) << "build vornak-decode first: " << DecoderPath();
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(FDir, ignored);
-  }
-
   // Writes the pictures and returns their paths.
   std::vector<std::string> Write(const std::vector<TCase>& cases) {
     std::vector<std::string> paths;
@@ -139,8 +127,6 @@ class EndToEndTest : public ::testing::Test {
               << failures.Total << " decoded by the classic pipeline, "
               << failures.Total - failures.Defaults.size() << " with the window's defaults\n";
   }
-
-  fs::path FDir;
 };
 
 // Text that fills the symbol: byte mode, so its length is the data capacity
