@@ -12,9 +12,9 @@
 #include <vector>
 
 // jpeglib.h needs FILE and size_t declared first.
-#include <jpeglib.h>
 
 #include "fuzz/FuzzInput.h"
+#include "tests/support/JpegEncoder.h"
 #include "tests/support/ReferenceSymbol.h"
 #include "tests/support/Renderer.h"
 
@@ -23,6 +23,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 namespace fs = std::filesystem;
 using vornak::TBitmap;
+using vornak::test::EncodeJpeg;
 using vornak::test::ReferenceSymbol;
 
 void Write(const fs::path& folder, const std::string& name, const Bytes& bytes) {
@@ -167,44 +168,6 @@ Bytes BmpFile(const TBitmap& bitmap, int bits, bool topDown) {
   return b;
 }
 
-Bytes JpegFile(const TBitmap& bitmap, bool grey, bool progressive, int quality) {
-  jpeg_compress_struct info{};
-  jpeg_error_mgr error{};
-  info.err = jpeg_std_error(&error);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(bitmap.Width());
-  info.image_height = static_cast<JDIMENSION>(bitmap.Height());
-  info.input_components = grey ? 1 : 3;
-  info.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, quality, TRUE);
-  if (progressive) jpeg_simple_progression(&info);
-  jpeg_start_compress(&info, TRUE);
-  std::vector<JSAMPLE> row(static_cast<size_t>(bitmap.Width()) * (grey ? 1 : 3));
-  for (int32_t y = 0; y < bitmap.Height(); ++y) {
-    for (int32_t x = 0; x < bitmap.Width(); ++x) {
-      const uint32_t c = bitmap.Pixel(x, y);
-      if (grey) {
-        row[static_cast<size_t>(x)] = static_cast<JSAMPLE>((c >> 8) & 0xFF);
-      } else {
-        row[static_cast<size_t>(x) * 3] = static_cast<JSAMPLE>(c & 0xFF);
-        row[static_cast<size_t>(x) * 3 + 1] = static_cast<JSAMPLE>((c >> 8) & 0xFF);
-        row[static_cast<size_t>(x) * 3 + 2] = static_cast<JSAMPLE>((c >> 16) & 0xFF);
-      }
-    }
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&info, rows, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  Bytes file(buffer, buffer + size);
-  free(buffer);
-  return file;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -237,9 +200,9 @@ int main(int argc, char** argv) {
     Write(root / "bmp_loader", "seed-32-topdown.bmp", BmpFile(turned, 32, true));
     Write(root / "bmp_loader", "seed-8.bmp", BmpFile(larger, 8, false));
 
-    Write(root / "jpeg_loader", "seed-colour.jpg", JpegFile(turned, false, false, 85));
-    Write(root / "jpeg_loader", "seed-grey.jpg", JpegFile(plain, true, false, 75));
-    Write(root / "jpeg_loader", "seed-progressive.jpg", JpegFile(larger, false, true, 60));
+    Write(root / "jpeg_loader", "seed-colour.jpg", EncodeJpeg(turned, 85));
+    Write(root / "jpeg_loader", "seed-grey.jpg", EncodeJpeg(plain, 75, true));
+    Write(root / "jpeg_loader", "seed-progressive.jpg", EncodeJpeg(larger, 60, false, true));
   } catch (const std::exception& e) {
     std::cerr << "fuzz_seeds: " << e.what() << "\n";
     return 1;

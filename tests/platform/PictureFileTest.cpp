@@ -15,11 +15,13 @@
 #include <jpeglib.h>
 
 #include "platform/QtBitmap.h"
+#include "tests/support/JpegEncoder.h"
 
 namespace vornak {
 namespace {
 
 namespace fs = std::filesystem;
+using test::EncodeJpeg;
 
 class PictureFileTest : public ::testing::Test {
  protected:
@@ -47,44 +49,7 @@ TBitmap Gradient(int32_t width, int32_t height) {
   return bitmap;
 }
 
-std::vector<unsigned char> EncodeJpeg(const TBitmap& bitmap, int quality, bool grey = false) {
-  jpeg_compress_struct info{};
-  jpeg_error_mgr error{};
-  info.err = jpeg_std_error(&error);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(bitmap.Width());
-  info.image_height = static_cast<JDIMENSION>(bitmap.Height());
-  info.input_components = grey ? 1 : 3;
-  info.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, quality, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  std::vector<JSAMPLE> row(static_cast<size_t>(bitmap.Width()) * 3);
-  while (info.next_scanline < info.image_height) {
-    const uint32_t* in = bitmap.Row(static_cast<int32_t>(info.next_scanline));
-    for (int32_t x = 0; x < bitmap.Width(); ++x) {
-      if (grey) {
-        row[x] = static_cast<JSAMPLE>(in[x] & 0xFF);
-      } else {
-        row[3 * x] = static_cast<JSAMPLE>(in[x] & 0xFF);
-        row[3 * x + 1] = static_cast<JSAMPLE>((in[x] >> 8) & 0xFF);
-        row[3 * x + 2] = static_cast<JSAMPLE>((in[x] >> 16) & 0xFF);
-      }
-    }
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&info, rows, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  std::vector<unsigned char> bytes(buffer, buffer + size);
-  std::free(buffer);
-  return bytes;
-}
-
-void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
@@ -220,7 +185,7 @@ TEST_F(PictureFileTest, UnknownOrMissingExtensionIsRefused) {
 }
 
 TEST_F(PictureFileTest, MissingEmptyTruncatedAndCorruptFilesGiveErrors) {
-  const std::vector<unsigned char> jpeg = EncodeJpeg(Gradient(64, 64), 80);
+  const std::vector<uint8_t> jpeg = EncodeJpeg(Gradient(64, 64), 80);
   const std::vector<unsigned char> garbage = {'h', 'e', 'l', 'l', 'o', 0, 1, 2, 3, 0xFF, 0xD8};
   struct Case {
     std::string name;
@@ -261,7 +226,7 @@ TEST_F(PictureFileTest, MissingEmptyTruncatedAndCorruptFilesGiveErrors) {
 
 TEST_F(PictureFileTest, OversizedHeadersAreRefusedBeforeDecoding) {
   // JPEG: patch the frame header of a small picture to claim 20001 x 8.
-  std::vector<unsigned char> jpeg = EncodeJpeg(Gradient(8, 8), 80);
+  std::vector<uint8_t> jpeg = EncodeJpeg(Gradient(8, 8), 80);
   size_t sof = 0;
   for (size_t i = 0; i + 9 < jpeg.size(); ++i)
     if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
