@@ -14,13 +14,22 @@ void TFrontImage::Binarize(const TPlaneInteger& plane, int32_t width, int32_t he
   result = FBinary;
 }
 
-void TFrontImage::MakeGrey(const TPlaneInteger& plane) {
+void TFrontImage::Binarize(const TBitmap& bitmap, TPlaneBoolean& result) {
+  FWidth = bitmap.Width();
+  FHeight = bitmap.Height();
+  MakeGrey(bitmap);
+  MakeBinary();
+  result = FBinary;
+}
+
+template <typename Source>
+void TFrontImage::MakeGrey(const Source& source) {
   if (FGrey.Width() != FWidth || FGrey.Height() != FHeight) FGrey.Resize(FWidth, FHeight);
   for (int32_t y = 0; y < FHeight; ++y) {
-    const int32_t* source = plane.Row(y);
+    const auto* row = source.Row(y);
     int32_t* grey = FGrey.Row(y);
     for (int32_t x = 0; x < FWidth; ++x) {
-      const uint32_t colour = static_cast<uint32_t>(source[x]);
+      const auto colour = static_cast<uint32_t>(row[x]);
       const int32_t red = static_cast<int32_t>(colour & 0xFF);
       const int32_t green = static_cast<int32_t>((colour >> 8) & 0xFF);
       const int32_t blue = static_cast<int32_t>((colour >> 16) & 0xFF);

@@ -18,6 +18,8 @@ class TFrontImage {
   // narrower than two pixels or without rows have no threshold and come out
   // with no dark pixel.
   void Binarize(const TPlaneInteger& plane, int32_t width, int32_t height, TPlaneBoolean& result);
+  // The same straight from a picture's rows, without a colour plane between.
+  void Binarize(const TBitmap& bitmap, TPlaneBoolean& result);
 
   // Offset added to each grey value before the comparison with the threshold.
   void SetResolver(int32_t value) { FResolver = value; }
@@ -33,7 +35,8 @@ class TFrontImage {
   int32_t ComputeThreshold() const;
 
  private:
-  void MakeGrey(const TPlaneInteger& plane);
+  template <typename Source>
+  void MakeGrey(const Source& source);
   void MakeBinary();
 
   TPlaneBoolean FBinary;

@@ -103,15 +103,7 @@ bool TVornak::Decode(const TBitmap& bitmap) {
   ResetFindings();
   const int32_t width = bitmap.Width();
   const int32_t height = bitmap.Height();
-  {
-    TPlaneInteger colours(width, height);
-    for (int32_t y = 0; y < height; ++y) {
-      const uint32_t* in = bitmap.Row(y);
-      int32_t* out = colours.Row(y);
-      for (int32_t x = 0; x < width; ++x) out[x] = static_cast<int32_t>(in[x]);
-    }
-    FFrontImage->Binarize(colours, width, height, FPlane);
-  }
+  FFrontImage->Binarize(bitmap, FPlane);
 
   bool ok;
   if (width < 2 || height < 1) {
