@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "symbol/StandardTables.h"
@@ -41,6 +42,22 @@ struct TRunState {
     return hit;
   }
 };
+
+// First position from x on (at most width) whose pixel is not of colour
+// dark, eight bytes at a time over the long runs of a binarized plane.
+int32_t RunEnd(const uint8_t* row, int32_t x, int32_t width, bool dark) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kHighs = 0x8080808080808080ULL;
+  for (; x + 8 <= width; x += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, row + x, 8);
+    // Light: every byte zero. Dark: no byte zero.
+    const bool same = dark ? ((word - kOnes) & ~word & kHighs) == 0 : word == 0;
+    if (!same) break;
+  }
+  while (x < width && (row[x] != 0) == dark) ++x;
+  return x;
+}
 
 }  // namespace
 
@@ -107,10 +124,17 @@ void TFindPattern::ScanHorizontal(const TPlaneBoolean& image, int32_t width, int
   TRunState state;
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* row = image.Row(y);
-    for (int32_t x = 0; x < width; ++x) {
+    // Run by run: only the first pixel of a run can end a stretch, the rest
+    // of it just lengthens the run in progress.
+    int32_t x = 0;
+    while (x < width) {
+      const bool pixel = row[x] != 0;
+      const int32_t end = RunEnd(row, x + 1, width, pixel);
       int32_t total = 0;
-      if (state.Feed(row[x] != 0, total))
+      if (state.Feed(pixel, total))
         FHorzRuns->Add(TLine{true, 0, TPoint{x - total, y}, TPoint{x - 1, y}});
+      state.C[static_cast<size_t>(state.S)] += end - x - 1;
+      x = end;
     }
     // The colour carries over into the next row; the counters do not.
     state.ResetCounters();
@@ -125,16 +149,44 @@ void TFindPattern::ScanVertical(const TPlaneBoolean& image, int32_t width, int32
   std::vector<TRunState> states(static_cast<size_t>(width));
   for (int32_t x = 1; x < width; ++x)
     states[static_cast<size_t>(x)].Colour = image(x - 1, height - 1) != 0;
+  // The run in progress of each column is counted from the row it began in,
+  // so a row only touches the columns where the colour changes; Started
+  // holds that row less what the counter held then.
+  std::vector<int32_t> started(static_cast<size_t>(width), 0);
   struct THit {
     int32_t X, Y, Total;
   };
   std::vector<THit> hits;
-  for (int32_t y = 0; y < height; ++y) {
+  auto feed = [&](int32_t x, int32_t y, bool pixel) {
+    TRunState& state = states[static_cast<size_t>(x)];
+    if (pixel == state.Colour) return;
+    int32_t& counter = state.C[static_cast<size_t>(state.S)];
+    counter = y - started[static_cast<size_t>(x)];
+    int32_t total = 0;
+    if (state.Feed(pixel, total)) hits.push_back({x, y, total});
+    // The new run holds this pixel: its counter is 1 on the next row.
+    started[static_cast<size_t>(x)] = y;
+  };
+  {
+    const uint8_t* row = image.Row(0);
+    for (int32_t x = 0; x < width; ++x) feed(x, 0, row[x] != 0);
+  }
+  for (int32_t y = 1; y < height; ++y) {
     const uint8_t* row = image.Row(y);
-    for (int32_t x = 0; x < width; ++x) {
-      int32_t total = 0;
-      if (states[static_cast<size_t>(x)].Feed(row[x] != 0, total)) hits.push_back({x, y, total});
+    const uint8_t* above = image.Row(y - 1);
+    int32_t x = 0;
+    // Eight columns at a time where no byte differs from the row above
+    // (bytes that differ but agree as dark are sorted out by feed).
+    for (; x + 8 <= width; x += 8) {
+      uint64_t a = 0, b = 0;
+      std::memcpy(&a, row + x, 8);
+      std::memcpy(&b, above + x, 8);
+      if (a == b) continue;
+      for (int32_t k = x; k < x + 8; ++k)
+        if (row[k] != above[k]) feed(k, y, row[k] != 0);
     }
+    for (; x < width; ++x)
+      if (row[x] != above[x]) feed(x, y, row[x] != 0);
   }
   // Column order, top to bottom within a column: a stable counting sort.
   std::vector<int32_t> start(static_cast<size_t>(width) + 1, 0);

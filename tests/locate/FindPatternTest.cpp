@@ -135,6 +135,83 @@ TEST(FindPattern, ColumnScanIsTheRowScanOfTheTransposedPicture) {
   EXPECT_GT(total, 100);
 }
 
+// The scans skip along runs several bytes at a time; a plain pixel-by-pixel
+// scan of the rows, the colour carried from row to row, must give the same
+// stretches on pictures of long runs of any non-zero dark value, in either
+// direction.
+std::vector<std::pair<TPoint, TPoint>> PlainRowScan(const TPlaneBoolean& plane) {
+  std::vector<std::pair<TPoint, TPoint>> result;
+  std::array<int32_t, 5> c{};
+  int32_t s = 0;
+  bool colour = false;
+  for (int32_t y = 0; y < plane.Height(); ++y) {
+    for (int32_t x = 0; x < plane.Width(); ++x) {
+      const bool pixel = plane(x, y) != 0;
+      if (pixel == colour) {
+        ++c[static_cast<size_t>(s)];
+        continue;
+      }
+      if (!pixel && TFindPattern::IsFinderRatio(c, s)) {
+        const int32_t total = c[0] + c[1] + c[2] + c[3] + c[4];
+        result.push_back({TPoint{x - total, y}, TPoint{x - 1, y}});
+      }
+      s = (s + 1) % 5;
+      c[static_cast<size_t>(s)] = 1;
+      colour = pixel;
+    }
+    c.fill(0);
+    s = 0;
+  }
+  return result;
+}
+
+TEST(FindPattern, RunSkippingScansMatchAPixelByPixelScan) {
+  std::mt19937 random(41);
+  int32_t total = 0;
+  for (int32_t round = 0; round < 60; ++round) {
+    const int32_t width = 1 + static_cast<int32_t>(random() % 300);
+    const int32_t height = 1 + static_cast<int32_t>(random() % 60);
+    TPlaneBoolean plane(width, height, 0), transposed(height, width, 0);
+    // Runs of 1 to 40 pixels whose dark value is any non-zero byte, and
+    // whole rows repeated so that columns hold long runs too.
+    const int32_t longest = 1 + static_cast<int32_t>(random() % 40);
+    bool dark = random() % 2 == 0;
+    int32_t left = 0;
+    for (int32_t y = 0; y < height; ++y) {
+      if (y > 0 && random() % 3 == 0) {
+        for (int32_t x = 0; x < width; ++x) plane(x, y) = plane(x, y - 1);
+        continue;
+      }
+      for (int32_t x = 0; x < width; ++x) {
+        if (left == 0) {
+          dark = !dark;
+          left = 1 + static_cast<int32_t>(random() % static_cast<uint32_t>(longest));
+        }
+        --left;
+        plane(x, y) = dark ? static_cast<uint8_t>(1 + random() % 255) : 0;
+      }
+    }
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) transposed(y, x) = plane(x, y);
+    TFindPattern rows, columns;
+    rows.Find(plane);
+    columns.Find(transposed);
+    const auto expected = PlainRowScan(plane);
+    total += static_cast<int32_t>(expected.size());
+    ASSERT_EQ(rows.HorzRuns().Count(), static_cast<int32_t>(expected.size()));
+    ASSERT_EQ(columns.VertRuns().Count(), static_cast<int32_t>(expected.size()));
+    for (size_t i = 0; i < expected.size(); ++i) {
+      const TLine row = rows.HorzRuns().Get(static_cast<int32_t>(i));
+      ASSERT_EQ(row.StartPt, expected[i].first) << "round " << round << " run " << i;
+      ASSERT_EQ(row.EndPt, expected[i].second) << "round " << round << " run " << i;
+      const TLine column = columns.VertRuns().Get(static_cast<int32_t>(i));
+      ASSERT_EQ(column.StartPt, (TPoint{expected[i].first.Y, expected[i].first.X}));
+      ASSERT_EQ(column.EndPt, (TPoint{expected[i].second.Y, expected[i].second.X}));
+    }
+  }
+  EXPECT_GT(total, 200);
+}
+
 // Three centres rotated clockwise on screen by degrees about (cx, cy).
 std::array<TPoint, 3> Rotated(const std::array<TPoint, 3>& points, double degrees, bool mirror) {
   const double a = degrees * std::numbers::pi / 180.0;
