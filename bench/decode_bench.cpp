@@ -21,8 +21,11 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/BenchPictures.h"
@@ -32,6 +35,7 @@
 #include "engine/FrontImage.h"
 #include "engine/PassChain.h"
 #include "engine/Vornak.h"
+#include "fuzz/FuzzInput.h"
 
 namespace {
 
@@ -50,6 +54,33 @@ void Configure(vornak::TVornak& component) {
   component.SetWarp(kWarp);
   component.SetResolver(kResolver);
   component.SetForceVersion(kForceVersion);
+}
+
+// A fuzz input that was slow for its size (fuzz/slow/), as the decode fuzz
+// target turns its bytes into a bitmap; empty Name when it cannot be read
+// or asks for other settings than the ones timed here.
+TBenchPicture FuzzPicture(const std::string& file, const std::string& name) {
+  namespace fz = vornak::fuzz;
+  TBenchPicture picture;
+  std::ifstream in(std::string(VORNAK_SOURCE_DIR) + "/fuzz/slow/" + file, std::ios::binary);
+  const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+  if (data.size() < 5 || fz::BitmapWarp(data[3]) != kWarp ||
+      fz::BitmapResolver(data[3]) != kResolver ||
+      fz::BitmapForceVersion(data[2], data[4]) != kForceVersion)
+    return picture;
+  const int32_t width = fz::BitmapSide(data[0]);
+  const int32_t height = fz::BitmapSide(data[1]);
+  const size_t step = fz::BitmapColour(data[2]) ? 3 : 1;
+  picture.Bitmap = vornak::TBitmap(width, height, 0xFFFFFF);
+  size_t at = 5;
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width && at + step <= data.size(); ++x, at += step)
+      picture.Bitmap.SetPixel(x, y,
+                              step == 3 ? vornak::TBitmap::Rgb(data[at], data[at + 1], data[at + 2])
+                                        : vornak::TBitmap::Rgb(data[at], data[at], data[at]));
+  picture.Name = name;
+  return picture;
 }
 
 bool Matches(const TBenchPicture& picture, bool decoded, const std::string& text) {
@@ -330,7 +361,13 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
-  const std::vector<TBenchPicture> pictures = vornak::bench::StandardPictures();
+  std::vector<TBenchPicture> pictures = vornak::bench::StandardPictures();
+  for (const auto& [file, name] :
+       {std::pair<const char*, const char*>{"vornak_decode-50x50-homography-refine", "fuzz-50x50"},
+        {"vornak_decode-127x127-homography-refine", "fuzz-127x127"}}) {
+    TBenchPicture picture = FuzzPicture(file, name);
+    if (!picture.Name.empty()) pictures.push_back(std::move(picture));
+  }
   std::vector<std::string> passes;
   {
     const vornak::TPassChain chain;
