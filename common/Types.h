@@ -58,6 +58,8 @@ class Plane {
 using TPlaneInteger = Plane<int32_t>;
 // Non-zero marks a dark pixel, or a dark module in a module matrix.
 using TPlaneBoolean = Plane<uint8_t>;
+// Grey levels 0..255 (0 = black): a byte each keeps a large picture small.
+using TPlaneGrey = Plane<uint8_t>;
 
 using TIntegers = std::vector<int32_t>;
 using TBooleans = std::vector<bool>;

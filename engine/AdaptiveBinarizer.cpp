@@ -8,7 +8,7 @@ int32_t TAdaptiveBinarizer::BlockSize(int32_t width, int32_t height) {
   return std::max(kMinBlock, std::min(width, height) / kBlockDivisor);
 }
 
-void TAdaptiveBinarizer::Binarize(const TPlaneInteger& grey, TPlaneBoolean& result) {
+void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) {
   const int32_t width = grey.Width();
   const int32_t height = grey.Height();
   result.Resize(width, height);
@@ -24,14 +24,14 @@ void TAdaptiveBinarizer::Binarize(const TPlaneInteger& grey, TPlaneBoolean& resu
   FSums.assign(cells, 0);
   FAreas.assign(cells, 0);
   for (int32_t y = 0; y < height; ++y) {
-    const int32_t* row = grey.Row(y);
+    const uint8_t* row = grey.Row(y);
     int64_t* sums = FSums.data() + (static_cast<size_t>(y / block) + 1) * stride + 1;
     int64_t* areas = FAreas.data() + (static_cast<size_t>(y / block) + 1) * stride + 1;
     for (int32_t bx = 0; bx < columns; ++bx) {
       const int32_t x0 = bx * block;
       const int32_t x1 = std::min(width, x0 + block);
       int64_t sum = 0;
-      for (int32_t x = x0; x < x1; ++x) sum += std::clamp(row[x], 0, 255);
+      for (int32_t x = x0; x < x1; ++x) sum += row[x];
       sums[bx] += sum;
       areas[bx] += x1 - x0;
     }
@@ -67,15 +67,14 @@ void TAdaptiveBinarizer::Binarize(const TPlaneInteger& grey, TPlaneBoolean& resu
   }
 
   for (int32_t y = 0; y < height; ++y) {
-    const int32_t* row = grey.Row(y);
+    const uint8_t* row = grey.Row(y);
     uint8_t* out = result.Row(y);
     const int32_t* thresholds =
         FThreshold.data() + static_cast<size_t>(y / block) * static_cast<size_t>(columns);
     for (int32_t bx = 0; bx < columns; ++bx) {
       const int32_t threshold = thresholds[bx];
       const int32_t x1 = std::min(width, (bx + 1) * block);
-      for (int32_t x = bx * block; x < x1; ++x)
-        out[x] = std::clamp(row[x], 0, 255) < threshold ? 1 : 0;
+      for (int32_t x = bx * block; x < x1; ++x) out[x] = row[x] < threshold ? 1 : 0;
     }
   }
 }

@@ -28,7 +28,7 @@ class TAdaptiveBinarizer : public TBinarizer {
   static constexpr int32_t kPercent = 10;
 
   const char* Name() const override { return "adaptive"; }
-  void Binarize(const TPlaneInteger& grey, TPlaneBoolean& result) override;
+  void Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) override;
 
   // Block side used for a picture of these extents.
   static int32_t BlockSize(int32_t width, int32_t height);

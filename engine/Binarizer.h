@@ -19,7 +19,7 @@ class TBinarizer {
   virtual const char* Name() const = 0;
   // Grey holds levels 0..255 (0 = black); result receives a plane of the same
   // extents, non-zero = dark. Must not throw on any extents, empty included.
-  virtual void Binarize(const TPlaneInteger& grey, TPlaneBoolean& result) = 0;
+  virtual void Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) = 0;
 };
 
 }  // namespace vornak

@@ -26,7 +26,7 @@ class TFrontImage {
   int32_t Resolver() const { return FResolver; }
 
   const TPlaneBoolean& Binary() const { return FBinary; }
-  const TPlaneInteger& Grey() const { return FGrey; }
+  const TPlaneGrey& Grey() const { return FGrey; }
   int32_t Width() const { return FWidth; }
   int32_t Height() const { return FHeight; }
 
@@ -40,7 +40,7 @@ class TFrontImage {
   void MakeBinary();
 
   TPlaneBoolean FBinary;
-  TPlaneInteger FGrey;
+  TPlaneGrey FGrey;
   int32_t FWidth = 0;
   int32_t FHeight = 0;
   int32_t FResolver = 7;

@@ -10,16 +10,16 @@ TGlobalBinarizer::~TGlobalBinarizer() = default;
 
 void TGlobalBinarizer::SetResolver(int32_t value) { FFront->SetResolver(value); }
 
-void TGlobalBinarizer::Binarize(const TPlaneInteger& grey, TPlaneBoolean& result) {
+void TGlobalBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) {
   const int32_t width = grey.Width();
   const int32_t height = grey.Height();
   if (FColours.Width() != width || FColours.Height() != height) FColours.Resize(width, height);
   // A grey level g as the colour (g, g, g) weighs back to exactly g.
   for (int32_t y = 0; y < height; ++y) {
-    const int32_t* in = grey.Row(y);
+    const uint8_t* in = grey.Row(y);
     int32_t* out = FColours.Row(y);
     for (int32_t x = 0; x < width; ++x) {
-      const int32_t g = in[x] < 0 ? 0 : (in[x] > 255 ? 255 : in[x]);
+      const int32_t g = in[x];
       out[x] = g | (g << 8) | (g << 16);
     }
   }

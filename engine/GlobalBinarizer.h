@@ -18,7 +18,7 @@ class TGlobalBinarizer : public TBinarizer {
   ~TGlobalBinarizer() override;
 
   const char* Name() const override { return "global"; }
-  void Binarize(const TPlaneInteger& grey, TPlaneBoolean& result) override;
+  void Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) override;
 
   void SetResolver(int32_t value);
 

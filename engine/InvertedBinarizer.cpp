@@ -7,12 +7,12 @@ TInvertedBinarizer::TInvertedBinarizer(std::unique_ptr<TBinarizer> inner)
 
 TInvertedBinarizer::~TInvertedBinarizer() = default;
 
-void TInvertedBinarizer::Binarize(const TPlaneInteger& grey, TPlaneBoolean& result) {
+void TInvertedBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) {
   if (FNegated.Width() != grey.Width() || FNegated.Height() != grey.Height())
     FNegated.Resize(grey.Width(), grey.Height());
-  const std::vector<int32_t>& in = grey.Data();
-  std::vector<int32_t>& out = FNegated.Data();
-  for (size_t i = 0; i < in.size(); ++i) out[i] = 255 - in[i];
+  const std::vector<uint8_t>& in = grey.Data();
+  std::vector<uint8_t>& out = FNegated.Data();
+  for (size_t i = 0; i < in.size(); ++i) out[i] = static_cast<uint8_t>(255 - in[i]);
   FInner->Binarize(FNegated, result);
 }
 

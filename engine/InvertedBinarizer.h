@@ -17,12 +17,12 @@ class TInvertedBinarizer : public TBinarizer {
   ~TInvertedBinarizer() override;
 
   const char* Name() const override { return FName.c_str(); }
-  void Binarize(const TPlaneInteger& grey, TPlaneBoolean& result) override;
+  void Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) override;
 
  private:
   std::unique_ptr<TBinarizer> FInner;
   std::string FName;
-  TPlaneInteger FNegated;
+  TPlaneGrey FNegated;
 };
 
 }  // namespace vornak

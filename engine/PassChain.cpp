@@ -80,7 +80,7 @@ bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std
   return true;
 }
 
-bool TPassChain::Run(const TPlaneInteger& grey, TDecorder& decorder, std::string& text,
+bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& text,
                      const TPlaneBoolean* global) {
   FPass.clear();
   FMirrored = false;

@@ -51,7 +51,7 @@ class TPassChain {
   // what the caller passed). global, when given, is the plane the classic
   // pipeline made of the same grey with the same resolver: the global
   // binarizer's plane, which then is not built again.
-  bool Run(const TPlaneInteger& grey, TDecorder& decorder, std::string& text,
+  bool Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& text,
            const TPlaneBoolean* global = nullptr);
 
   // Where each run records what its passes found: the decoding candidate,

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+#include <random>
 #include <vector>
 
 #include "common/Types.h"
@@ -150,6 +153,73 @@ TEST(FrontImageTest, ExtentsBeyondThePlaneAreCut) {
   front.Binarize(plane, 40, 20, result);
   EXPECT_EQ(result.Width(), 4);
   EXPECT_EQ(result.Height(), 2);
+}
+
+// Every colour weighs to (30 r + 59 g + 11 b) div 100, and a pixel is dark
+// when grey + offset < threshold in exact arithmetic, whatever the offset;
+// the picture's rows give the same planes as a colour plane.
+class FrontImageOffsetTest : public testing::TestWithParam<int32_t> {};
+
+TEST_P(FrontImageOffsetTest, GreyAndThresholdFollowTheRuleExactly) {
+  std::mt19937 random(static_cast<uint32_t>(GetParam()) ^ 0x5eedU);
+  const int32_t width = 37, height = 9;
+  TPlaneInteger colours(width, height);
+  TBitmap bitmap(width, height);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      // Corners of the colour cube now and then, where rounding is tightest.
+      const uint32_t c = random() % 4 == 0 ? (random() % 2 ? 0xFFFFFFFFU : 0U) : random();
+      colours(x, y) = static_cast<int32_t>(c);
+      bitmap.SetPixel(x, y, c);
+    }
+  TFrontImage front, fromBitmap;
+  front.SetResolver(GetParam());
+  fromBitmap.SetResolver(GetParam());
+  TPlaneBoolean result, bitmapResult;
+  front.Binarize(colours, width, height, result);
+  fromBitmap.Binarize(bitmap, bitmapResult);
+  int64_t sum = 0;
+  for (int32_t x = 0; x < width; ++x) {
+    const auto c = static_cast<uint32_t>(colours(x, height / 2));
+    sum += (30 * (c & 0xFF) + 59 * ((c >> 8) & 0xFF) + 11 * ((c >> 16) & 0xFF)) / 100;
+  }
+  const int64_t threshold = sum / (width - 1);
+  ASSERT_EQ(front.ComputeThreshold(), threshold);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      const auto c = static_cast<uint32_t>(colours(x, y));
+      const int64_t grey =
+          (30 * (c & 0xFF) + 59 * ((c >> 8) & 0xFF) + 11 * ((c >> 16) & 0xFF)) / 100;
+      ASSERT_EQ(front.Grey()(x, y), grey);
+      ASSERT_EQ(result(x, y), grey + GetParam() < threshold ? 1 : 0) << x << "," << y;
+    }
+  EXPECT_EQ(bitmapResult, result);
+  EXPECT_EQ(fromBitmap.Grey(), front.Grey());
+}
+
+INSTANTIATE_TEST_SUITE_P(Offsets, FrontImageOffsetTest,
+                         testing::Values(std::numeric_limits<int32_t>::min(), -300, -1, 0, 7, 120,
+                                         255, 300, std::numeric_limits<int32_t>::max()));
+
+TEST(FrontImageTest, GreyWeighsEveryLevelOfEachChannel) {
+  // The weighted sum's division holds for every level of each channel alone
+  // and of all three together.
+  TPlaneInteger plane(256, 4);
+  for (int32_t v = 0; v < 256; ++v) {
+    plane(v, 0) = Rgb(v, 0, 0);
+    plane(v, 1) = Rgb(0, v, 0);
+    plane(v, 2) = Rgb(0, 0, v);
+    plane(v, 3) = Rgb(v, 255 - v, v / 2);
+  }
+  TFrontImage front;
+  TPlaneBoolean result;
+  front.Binarize(plane, 256, 4, result);
+  for (int32_t v = 0; v < 256; ++v) {
+    EXPECT_EQ(front.Grey()(v, 0), 30 * v / 100);
+    EXPECT_EQ(front.Grey()(v, 1), 59 * v / 100);
+    EXPECT_EQ(front.Grey()(v, 2), 11 * v / 100);
+    EXPECT_EQ(front.Grey()(v, 3), (30 * v + 59 * (255 - v) + 11 * (v / 2)) / 100);
+  }
 }
 
 }  // namespace

@@ -27,12 +27,12 @@ using test::Make;
 using test::RenderBitmap;
 using test::TRenderOptions;
 
-TPlaneInteger GreyOf(const TBitmap& bitmap) {
-  TPlaneInteger grey(bitmap.Width(), bitmap.Height());
+TPlaneGrey GreyOf(const TBitmap& bitmap) {
+  TPlaneGrey grey(bitmap.Width(), bitmap.Height());
   for (int32_t y = 0; y < bitmap.Height(); ++y)
     for (int32_t x = 0; x < bitmap.Width(); ++x) {
       const uint32_t c = bitmap.Pixel(x, y);
-      grey(x, y) = static_cast<int32_t>(
+      grey(x, y) = static_cast<uint8_t>(
           (30 * (c & 0xFF) + 59 * ((c >> 8) & 0xFF) + 11 * ((c >> 16) & 0xFF)) / 100);
     }
   return grey;
@@ -272,7 +272,7 @@ TEST(PassesTest, TheChainNamesItsPassesAndRunsOneAlone) {
   const test::ReferenceSymbol symbol = Make("eighteen", 18, 0, 1);
   TRenderOptions options;
   options.ModuleSize = 3;
-  const TPlaneInteger grey = GreyOf(RenderBitmap(symbol.Matrix, options));
+  const TPlaneGrey grey = GreyOf(RenderBitmap(symbol.Matrix, options));
   TDecorder decorder;
   std::string text = "kept";
   chain.SetOnly("adaptive+classic");
@@ -290,7 +290,7 @@ TEST(PassesTest, TheChainNamesItsPassesAndRunsOneAlone) {
 TEST(PassesTest, AdaptiveThresholdIgnoresFlatAreasAndFollowsTheLight) {
   // Left half flat mid grey with faint noise, right half a gradient with
   // dark marks whose light surround is darker than the marks on the left.
-  TPlaneInteger grey(200, 100, 128);
+  TPlaneGrey grey(200, 100, 128);
   for (int32_t y = 0; y < 100; ++y)
     for (int32_t x = 0; x < 100; ++x) grey(x, y) = 128 + ((x * 7 + y * 13) % 5) - 2;
   for (int32_t y = 0; y < 100; ++y)
@@ -331,10 +331,10 @@ TEST(PassesTest, AdaptiveThresholdIgnoresFlatAreasAndFollowsTheLight) {
   EXPECT_EQ(negative(111, 14), 0);  // a mark
 
   // Empty and one-pixel planes do not break it.
-  TPlaneInteger empty;
+  TPlaneGrey empty;
   adaptive.Binarize(empty, plane);
   EXPECT_TRUE(plane.Empty());
-  TPlaneInteger one(1, 1, 0);
+  TPlaneGrey one(1, 1, 0);
   adaptive.Binarize(one, plane);
   EXPECT_EQ(plane(0, 0), 0);
 }
