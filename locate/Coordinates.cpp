@@ -218,6 +218,13 @@ void TCoordinates::BuildCornerModel() {
   FSkewLength = Distance(c3.X, c3.Y, p.X, p.Y);
   FSkewAngle = std::atan2(static_cast<long double>(static_cast<int64_t>(c3.Y) - p.Y),
                           static_cast<long double>(static_cast<int64_t>(c3.X) - p.X));
+  // Every module is mapped through these: taken once, not per module.
+  FCosSideA = std::cos(FSideAngleA);
+  FSinSideA = std::sin(FSideAngleA);
+  FCosSideB = std::cos(FSideAngleB);
+  FSinSideB = std::sin(FSideAngleB);
+  FCosSkew = std::cos(FSkewAngle);
+  FSinSkew = std::sin(FSkewAngle);
 }
 
 bool TCoordinates::FarthestDark(const TPicture& Picture, int32_t Radius, TPoint Centre,
@@ -268,27 +275,47 @@ long double TCoordinates::EdgeAngle(const TPicture& Picture, TPoint Origin, TPoi
 
   const int64_t stepX = Target.X > Origin.X ? 1 : -1;
   const int64_t stepY = Target.Y > Origin.Y ? 1 : -1;
-  // A side running up and to the left keeps its level pixels at -pi, on the
-  // same branch as the rest of its angles.
   const bool upLeft = Target.X < Origin.X && Target.Y < Origin.Y;
   const long double nearest = 0.3L * reach;
 
-  long double kept = Minimum ? 2 * kPi : -2 * kPi;
+  // Every candidate lies in the quarter turn from the origin towards the
+  // target, where atan2 grows with the direction: the extreme direction is
+  // found by exact integer cross products and its angle taken once. Angles
+  // of distinct integer directions this short lie far more than one unit of
+  // the last place apart, so the order is that of their computed angles.
+  bool any = false;
+  int64_t keptX = 0, keptY = 0;
+  const long double nearest2 = nearest * nearest;
   const int64_t columns = std::abs(int64_t{Target.X} - Origin.X) + 1;
   const int64_t rows = std::abs(int64_t{Target.Y} - Origin.Y) + 1;
   for (int64_t i = 0; i < columns; ++i) {
     const int64_t x = Origin.X + i * stepX;
     if (x < 0 || x >= Picture.Width) continue;
+    const int64_t dx = x - Origin.X;
     for (int64_t j = 0; j < rows; ++j) {
       const int64_t y = Origin.Y + j * stepY;
-      if (!Picture.Dark(x, y) || Distance(x, y, Origin.X, Origin.Y) < nearest) continue;
-      long double angle = std::atan2(static_cast<long double>(y - Origin.Y),
-                                     static_cast<long double>(x - Origin.X));
-      if (upLeft && y == Origin.Y) angle = -kPi;
-      if (Minimum ? angle < kept : angle > kept) kept = angle;
+      if (!Picture.Dark(x, y)) continue;
+      const int64_t dy = y - Origin.Y;
+      // The distance test on exact squares, its square root taken only
+      // where the two lie within rounding of each other.
+      const auto d2 = static_cast<long double>(dx * dx + dy * dy);
+      if (d2 < nearest2 * (1 - 1e-12L)) continue;
+      if (!(d2 > nearest2 * (1 + 1e-12L)) && Distance(x, y, Origin.X, Origin.Y) < nearest) continue;
+      if (any) {
+        // Positive when (dx, dy) turns anticlockwise from the kept one.
+        const int64_t cross = keptX * dy - keptY * dx;
+        if (Minimum ? cross >= 0 : cross <= 0) continue;
+      }
+      any = true;
+      keptX = dx;
+      keptY = dy;
     }
   }
-  return kept;
+  if (!any) return Minimum ? 2 * kPi : -2 * kPi;
+  // A side running up and to the left keeps its level pixels at -pi, on the
+  // same branch as the rest of its angles.
+  if (upLeft && keptY == 0) return -kPi;
+  return std::atan2(static_cast<long double>(keptY), static_cast<long double>(keptX));
 }
 
 TPoint TCoordinates::GetModulePoint(int32_t a, int32_t b) const {
@@ -304,10 +331,8 @@ TPoint TCoordinates::MapModule(int32_t a, int32_t b) const {
   const long double w = FSideB / n * (static_cast<long double>(b) + 0.5L);
   // Share of the fourth corner's displacement at this module.
   const long double k = (u / FSideA) * FSkewLength * (w / FSideB);
-  const long double x =
-      (u * std::cos(FSideAngleA) + w * std::cos(FSideAngleB)) + k * std::cos(FSkewAngle);
-  const long double y =
-      (u * std::sin(FSideAngleA) + w * std::sin(FSideAngleB)) + k * std::sin(FSkewAngle);
+  const long double x = (u * FCosSideA + w * FCosSideB) + k * FCosSkew;
+  const long double y = (u * FSinSideA + w * FSinSideB) + k * FSinSkew;
   return TPoint{Shift(FCorner[0].X, x), Shift(FCorner[0].Y, y)};
 }
 

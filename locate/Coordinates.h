@@ -121,6 +121,9 @@ class TCoordinates {
   long double FSideAngleB = 0;
   long double FSkewLength = 0;
   long double FSkewAngle = 0;
+  // Cosines and sines of the three angles above.
+  long double FCosSideA = 1, FSinSideA = 0, FCosSideB = 1, FSinSideB = 0, FCosSkew = 1,
+              FSinSkew = 0;
   int32_t FVersion = 0;
   int32_t FForceVersion = 0;
   int32_t FWarp = 1;

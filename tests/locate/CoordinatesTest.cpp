@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <string>
 
 #include "common/Errors.h"
@@ -136,6 +137,58 @@ TEST(CoordinatesEdgeAngle, UpLeftSideCountsItsLevelPixelsAtMinusPi) {
   TPlaneBoolean mirrored(30, 30, 0);
   mirrored(12, 10) = 1;
   EXPECT_EQ(peer.MaxEdgeAngle(mirrored, {20, 10}, {10, 20}), kPi);
+}
+
+// The scan as first written: the angle of every far enough dark pixel of
+// the rectangle, the first of equal extremes kept.
+long double PlainEdgeAngle(const TPlaneBoolean& image, TPoint o, TPoint t, bool minimum) {
+  const long double reach =
+      std::hypot(static_cast<long double>(t.X - o.X), static_cast<long double>(t.Y - o.Y));
+  const long double nearest = 0.3L * reach;
+  const int32_t sx = t.X > o.X ? 1 : -1, sy = t.Y > o.Y ? 1 : -1;
+  long double kept = minimum ? 2 * kPi : -2 * kPi;
+  for (int32_t i = 0; i <= std::abs(t.X - o.X); ++i)
+    for (int32_t j = 0; j <= std::abs(t.Y - o.Y); ++j) {
+      const int32_t x = o.X + i * sx, y = o.Y + j * sy;
+      if (!image.Inside(x, y) || image(x, y) == 0) continue;
+      const int64_t dx = x - o.X, dy = y - o.Y;
+      if (std::sqrt(static_cast<long double>(dx * dx + dy * dy)) < nearest) continue;
+      long double angle = std::atan2(static_cast<long double>(dy), static_cast<long double>(dx));
+      if (t.X < o.X && t.Y < o.Y && dy == 0) angle = -kPi;
+      if (minimum ? angle < kept : angle > kept) kept = angle;
+    }
+  return kept;
+}
+
+TEST(CoordinatesEdgeAngle, ExtremeDirectionMatchesThePlainScanInEveryQuarter) {
+  std::mt19937 random(77);
+  TCoordinates coordinates;
+  TCoordinatesPeer peer(coordinates);
+  int32_t compared = 0;
+  for (int32_t round = 0; round < 400; ++round) {
+    TPlaneBoolean image(60, 60, 0);
+    const uint32_t density = 3 + random() % 40;
+    for (uint8_t& v : image.Data()) v = random() % density == 0 ? 1 : 0;
+    const TPoint o{static_cast<int32_t>(random() % 70) - 5,
+                   static_cast<int32_t>(random() % 70) - 5};
+    const TPoint t{static_cast<int32_t>(random() % 70) - 5,
+                   static_cast<int32_t>(random() % 70) - 5};
+    if (o.X == t.X || o.Y == t.Y) continue;
+    ASSERT_EQ(peer.MinEdgeAngle(image, o, t), PlainEdgeAngle(image, o, t, true)) << round;
+    ASSERT_EQ(peer.MaxEdgeAngle(image, o, t), PlainEdgeAngle(image, o, t, false)) << round;
+    ++compared;
+  }
+  EXPECT_GT(compared, 300);
+  // A dark pixel exactly at the nearest distance (15 of a reach of 50,
+  // where 0.3 x 50 rounds just above 15) falls to the exact root either way.
+  TPlaneBoolean edge(60, 60, 0);
+  edge(9, 12) = 1;
+  EXPECT_EQ(peer.MinEdgeAngle(edge, {0, 0}, {30, 40}),
+            PlainEdgeAngle(edge, {0, 0}, {30, 40}, true));
+  edge(12, 16) = 1;
+  EXPECT_EQ(peer.MinEdgeAngle(edge, {0, 0}, {30, 40}),
+            PlainEdgeAngle(edge, {0, 0}, {30, 40}, true));
+  EXPECT_EQ(peer.MaxEdgeAngle(edge, {0, 0}, {30, 40}), std::atan2(16.0L, 12.0L));
 }
 
 TEST(CoordinatesEdgeAngle, PixelsOutsideThePictureAreLight) {
