@@ -25,10 +25,13 @@ void TFrontImage::Binarize(const TBitmap& bitmap, TPlaneBoolean& result) {
 template <typename Source>
 void TFrontImage::MakeGrey(const Source& source) {
   if (FGrey.Width() != FWidth || FGrey.Height() != FHeight) FGrey.Resize(FWidth, FHeight);
-  for (int32_t y = 0; y < FHeight; ++y) {
+  // Extents in locals: byte stores could alias the members and would keep
+  // the loop from running many pixels at once.
+  const int32_t width = FWidth, height = FHeight;
+  for (int32_t y = 0; y < height; ++y) {
     const auto* row = source.Row(y);
     uint8_t* grey = FGrey.Row(y);
-    for (int32_t x = 0; x < FWidth; ++x) {
+    for (int32_t x = 0; x < width; ++x) {
       const auto colour = static_cast<uint32_t>(row[x]);
       const uint32_t red = colour & 0xFF;
       const uint32_t green = (colour >> 8) & 0xFF;
@@ -69,10 +72,11 @@ void TFrontImage::MakeBinary() {
     return;
   }
   const auto bound = static_cast<uint8_t>(std::max<int64_t>(limit, 0));
-  for (int32_t y = 0; y < FHeight; ++y) {
+  const int32_t width = FWidth, height = FHeight;
+  for (int32_t y = 0; y < height; ++y) {
     const uint8_t* grey = FGrey.Row(y);
     uint8_t* binary = FBinary.Row(y);
-    for (int32_t x = 0; x < FWidth; ++x) binary[x] = grey[x] < bound ? 1 : 0;
+    for (int32_t x = 0; x < width; ++x) binary[x] = grey[x] < bound ? 1 : 0;
   }
 }
 
