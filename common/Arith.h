@@ -12,8 +12,16 @@ namespace vornak {
 // Geometry runs in 80-bit extended precision; these helpers are the one place
 // where it turns back into integers.
 
-// Nearest integer, halves to even (the default floating-point rounding mode).
-inline long double RoundHalfEven(long double value) { return std::nearbyintl(value); }
+// Nearest integer, halves to even (the default floating-point rounding mode),
+// as nearbyintl gives it, sign of zero included. Adding and taking away
+// 2^63, where the spacing of extended values is 1, leaves the rounded value
+// in a few instructions instead of a library call per module sampled.
+inline long double RoundHalfEven(long double value) {
+  constexpr long double kShift = 0x1p63L;
+  if (!(std::fabs(value) < kShift)) return value;  // already whole, or NaN
+  const long double rounded = value >= 0 ? (value + kShift) - kShift : (value - kShift) + kShift;
+  return std::copysign(rounded, value);
+}
 
 // Toward zero.
 inline long double TruncTowardZero(long double value) { return std::truncl(value); }

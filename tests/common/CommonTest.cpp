@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <ostream>
+#include <random>
 
 #include "common/Arith.h"
 #include "common/Base.h"
@@ -32,6 +34,35 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, RoundHalfEvenTest,
                                            RoundCase{-1.5L, -2}, RoundCase{-2.5L, -2},
                                            RoundCase{2.4999999L, 2}, RoundCase{2.5000001L, 3},
                                            RoundCase{-7.75L, -8}));
+
+// The quick rounding is nearbyintl's in the default mode, bit for bit:
+// halves, values just either side of them, large and tiny magnitudes,
+// signed zeros, infinities and NaN.
+TEST(Arith, RoundHalfEvenIsTheLibraryRoundingBitForBit) {
+  const auto same = [](long double v) {
+    const long double got = RoundHalfEven(v), want = std::nearbyintl(v);
+    if (std::isnan(want)) return std::isnan(got);
+    return got == want && std::signbit(got) == std::signbit(want);
+  };
+  std::mt19937_64 random(5);
+  std::uniform_real_distribution<double> unit(-1, 1);
+  for (int32_t i = 0; i < 200000; ++i) {
+    const int32_t scale = static_cast<int32_t>(random() % 70) - 4;
+    const long double v = std::ldexp(static_cast<long double>(unit(random)), scale);
+    ASSERT_TRUE(same(v)) << static_cast<double>(v);
+    const long double half = std::floor(v) + 0.5L;
+    ASSERT_TRUE(same(half)) << static_cast<double>(half);
+    ASSERT_TRUE(same(std::nextafter(half, 0.0L)));
+    ASSERT_TRUE(same(std::nextafter(half, half + 1)));
+  }
+  for (long double v :
+       {0.0L, -0.0L, 0.49999999999999999997L, -0.3L, 0x1p62L + 0.5L, -0x1p62L - 0.5L, 0x1p63L - 1,
+        0x1p63L, -0x1p63L, 0x1p64L, std::numeric_limits<long double>::denorm_min(),
+        -std::numeric_limits<long double>::denorm_min(), std::numeric_limits<long double>::max(),
+        std::numeric_limits<long double>::infinity(), -std::numeric_limits<long double>::infinity(),
+        std::numeric_limits<long double>::quiet_NaN()})
+    EXPECT_TRUE(same(v)) << static_cast<double>(v);
+}
 
 TEST(Arith, TruncGoesTowardZero) {
   EXPECT_EQ(TruncInt32(2.9L), 2);
