@@ -33,12 +33,15 @@ void TFrontImage::MakeGrey(const Source& source) {
     uint8_t* grey = FGrey.Row(y);
     for (int32_t x = 0; x < width; ++x) {
       const auto colour = static_cast<uint32_t>(row[x]);
-      const uint32_t red = colour & 0xFF;
-      const uint32_t green = (colour >> 8) & 0xFF;
-      const uint32_t blue = (colour >> 16) & 0xFF;
-      // The weighted sum is at most 25500, where (v * 5243) >> 19 equals
-      // v div 100 exactly and unlike a division runs many pixels at once.
-      grey[x] = static_cast<uint8_t>(((30 * red + 59 * green + 11 * blue) * 5243) >> 19);
+      // The weighted sum is at most 25500 and fits 16 bits, where the
+      // product's high half shifted, ((v * 41944) >> 16) >> 6, equals
+      // v div 100 exactly: sixteen-bit lanes run many pixels at once.
+      const auto red = static_cast<uint16_t>(colour & 0xFF);
+      const auto green = static_cast<uint16_t>((colour >> 8) & 0xFF);
+      const auto blue = static_cast<uint16_t>((colour >> 16) & 0xFF);
+      const auto sum = static_cast<uint16_t>(30 * red + 59 * green + 11 * blue);
+      const auto high = static_cast<uint16_t>((static_cast<uint32_t>(sum) * 41944U) >> 16);
+      grey[x] = static_cast<uint8_t>(high >> 6);
     }
   }
 }
