@@ -1,6 +1,7 @@
 #include "locate/FindPattern.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -43,20 +44,21 @@ struct TRunState {
   }
 };
 
-// First position from x on (at most width) whose pixel is not of colour
-// dark, eight bytes at a time over the long runs of a binarized plane.
-int32_t RunEnd(const uint8_t* row, int32_t x, int32_t width, bool dark) {
-  constexpr uint64_t kOnes = 0x0101010101010101ULL;
-  constexpr uint64_t kHighs = 0x8080808080808080ULL;
-  for (; x + 8 <= width; x += 8) {
-    uint64_t word = 0;
-    std::memcpy(&word, row + x, 8);
-    // Light: every byte zero. Dark: no byte zero.
-    const bool same = dark ? ((word - kOnes) & ~word & kHighs) == 0 : word == 0;
-    if (!same) break;
-  }
-  while (x < width && (row[x] != 0) == dark) ++x;
-  return x;
+// The high bit of each byte of word set where that byte is non-zero (dark).
+uint64_t DarkBytes(uint64_t word) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  return (((word & kLow7) + kLow7) | word) & ~kLow7;
+}
+
+// Calls change(k) for each k in 0..7, in order, whose byte differs in
+// colour between the eight bytes at a and at b.
+template <typename Change>
+void EachColourChange(const uint8_t* a, const uint8_t* b, Change&& change) {
+  uint64_t wa = 0, wb = 0;
+  std::memcpy(&wa, a, 8);
+  std::memcpy(&wb, b, 8);
+  for (uint64_t m = DarkBytes(wa) ^ DarkBytes(wb); m != 0; m &= m - 1)
+    change(std::countr_zero(m) >> 3);
 }
 
 }  // namespace
@@ -124,18 +126,24 @@ void TFindPattern::ScanHorizontal(const TPlaneBoolean& image, int32_t width, int
   TRunState state;
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* row = image.Row(y);
-    // Run by run: only the first pixel of a run can end a stretch, the rest
-    // of it just lengthens the run in progress.
-    int32_t x = 0;
-    while (x < width) {
-      const bool pixel = row[x] != 0;
-      const int32_t end = RunEnd(row, x + 1, width, pixel);
+    // Only where the colour changes can a stretch end; the run in progress
+    // is counted from the column it began in (the row's start when it
+    // carries over from the row above, whose counters do not).
+    int32_t started = 0;
+    const auto change = [&](int32_t x) {
+      state.C[static_cast<size_t>(state.S)] = x - started;
       int32_t total = 0;
-      if (state.Feed(pixel, total))
+      if (state.Feed(row[x] != 0, total))
         FHorzRuns->Add(TLine{true, 0, TPoint{x - total, y}, TPoint{x - 1, y}});
-      state.C[static_cast<size_t>(state.S)] += end - x - 1;
-      x = end;
-    }
+      started = x;
+    };
+    if (width > 0 && (row[0] != 0) != state.Colour) change(0);
+    int32_t x = 1;
+    // Eight pixels at a time against their left neighbours.
+    for (; x + 8 <= width; x += 8)
+      EachColourChange(row + x, row + x - 1, [&](int32_t k) { change(x + k); });
+    for (; x < width; ++x)
+      if ((row[x] != 0) != (row[x - 1] != 0)) change(x);
     // The colour carries over into the next row; the counters do not.
     state.ResetCounters();
   }
@@ -175,18 +183,11 @@ void TFindPattern::ScanVertical(const TPlaneBoolean& image, int32_t width, int32
     const uint8_t* row = image.Row(y);
     const uint8_t* above = image.Row(y - 1);
     int32_t x = 0;
-    // Eight columns at a time where no byte differs from the row above
-    // (bytes that differ but agree as dark are sorted out by feed).
-    for (; x + 8 <= width; x += 8) {
-      uint64_t a = 0, b = 0;
-      std::memcpy(&a, row + x, 8);
-      std::memcpy(&b, above + x, 8);
-      if (a == b) continue;
-      for (int32_t k = x; k < x + 8; ++k)
-        if (row[k] != above[k]) feed(k, y, row[k] != 0);
-    }
+    // Eight columns at a time against the row above.
+    for (; x + 8 <= width; x += 8)
+      EachColourChange(row + x, above + x, [&](int32_t k) { feed(x + k, y, row[x + k] != 0); });
     for (; x < width; ++x)
-      if (row[x] != above[x]) feed(x, y, row[x] != 0);
+      if ((row[x] != 0) != (above[x] != 0)) feed(x, y, row[x] != 0);
   }
   // Column order, top to bottom within a column: a stable counting sort.
   std::vector<int32_t> start(static_cast<size_t>(width) + 1, 0);
