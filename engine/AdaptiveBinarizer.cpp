@@ -23,17 +23,27 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
   const size_t cells = stride * (static_cast<size_t>(rows) + 1);
   FSums.assign(cells, 0);
   FAreas.assign(cells, 0);
-  for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* row = grey.Row(y);
-    int64_t* sums = FSums.data() + (static_cast<size_t>(y / block) + 1) * stride + 1;
-    int64_t* areas = FAreas.data() + (static_cast<size_t>(y / block) + 1) * stride + 1;
+  // Column sums over each band of block rows first, in whole-row loops that
+  // run many pixels at once, then each block's share of them.
+  FColumns.assign(static_cast<size_t>(width), 0);
+  for (int32_t by = 0; by < rows; ++by) {
+    const int32_t y0 = by * block;
+    const int32_t y1 = std::min(height, y0 + block);
+    uint32_t* columnSums = FColumns.data();
+    std::fill(FColumns.begin(), FColumns.end(), 0U);
+    for (int32_t y = y0; y < y1; ++y) {
+      const uint8_t* row = grey.Row(y);
+      for (int32_t x = 0; x < width; ++x) columnSums[x] += row[x];
+    }
+    int64_t* sums = FSums.data() + (static_cast<size_t>(by) + 1) * stride + 1;
+    int64_t* areas = FAreas.data() + (static_cast<size_t>(by) + 1) * stride + 1;
     for (int32_t bx = 0; bx < columns; ++bx) {
       const int32_t x0 = bx * block;
       const int32_t x1 = std::min(width, x0 + block);
       int64_t sum = 0;
-      for (int32_t x = x0; x < x1; ++x) sum += row[x];
-      sums[bx] += sum;
-      areas[bx] += x1 - x0;
+      for (int32_t x = x0; x < x1; ++x) sum += columnSums[x];
+      sums[bx] = sum;
+      areas[bx] = static_cast<int64_t>(x1 - x0) * (y1 - y0);
     }
   }
   for (int32_t by = 1; by <= rows; ++by)
@@ -66,15 +76,23 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
     }
   }
 
-  for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* row = grey.Row(y);
-    uint8_t* out = result.Row(y);
+  // Each band's thresholds spread over its columns (clamped to the levels a
+  // byte comparison can tell apart), then one comparison loop per row.
+  FLimits.resize(static_cast<size_t>(width));
+  for (int32_t by = 0; by < rows; ++by) {
     const int32_t* thresholds =
-        FThreshold.data() + static_cast<size_t>(y / block) * static_cast<size_t>(columns);
+        FThreshold.data() + static_cast<size_t>(by) * static_cast<size_t>(columns);
+    uint16_t* limits = FLimits.data();
     for (int32_t bx = 0; bx < columns; ++bx) {
-      const int32_t threshold = thresholds[bx];
+      const auto limit = static_cast<uint16_t>(std::clamp(thresholds[bx], 0, 256));
       const int32_t x1 = std::min(width, (bx + 1) * block);
-      for (int32_t x = bx * block; x < x1; ++x) out[x] = row[x] < threshold ? 1 : 0;
+      for (int32_t x = bx * block; x < x1; ++x) limits[x] = limit;
+    }
+    const int32_t y1 = std::min(height, (by + 1) * block);
+    for (int32_t y = by * block; y < y1; ++y) {
+      const uint8_t* row = grey.Row(y);
+      uint8_t* out = result.Row(y);
+      for (int32_t x = 0; x < width; ++x) out[x] = row[x] < limits[x] ? 1 : 0;
     }
   }
 }
