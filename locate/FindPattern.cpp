@@ -98,9 +98,13 @@ bool TFindPattern::IsFinderRatio(const std::array<int32_t, 5>& c, int32_t s) {
   // Exact integer screen first: run k passes when (2r - 1) T <= 14 e <=
   // (2r + 1) T. Away from equality the margin (1/14 pixel) dwarfs any
   // rounding of the extended arithmetic, so only equality needs it.
+  // Slot of the k-th run from the oldest, without a division per run.
+  static constexpr std::array<std::array<uint8_t, 5>, 5> kSlot = {
+      {{1, 2, 3, 4, 0}, {2, 3, 4, 0, 1}, {3, 4, 0, 1, 2}, {4, 0, 1, 2, 3}, {0, 1, 2, 3, 4}}};
+  const auto& slot = kSlot[static_cast<size_t>(s)];
   bool boundary = false;
   for (int32_t k = 0; k < 5; ++k) {
-    const int64_t e14 = 14 * static_cast<int64_t>(c[static_cast<size_t>((s + 1 + k) % 5)]);
+    const int64_t e14 = 14 * static_cast<int64_t>(c[slot[static_cast<size_t>(k)]]);
     const int64_t ideal = 2 * static_cast<int64_t>(FinderRatio[static_cast<size_t>(k)]) * sum;
     if (e14 < ideal - sum || e14 > ideal + sum) return false;
     if (e14 == ideal - sum || e14 == ideal + sum) boundary = true;
