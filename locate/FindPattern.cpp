@@ -158,26 +158,29 @@ void TFindPattern::ScanVertical(const TPlaneBoolean& image, int32_t width, int32
   // All columns are scanned side by side, row by row, to read memory in order.
   // Each column starts with the colour the previous column ended with, which is
   // the last pixel of that column (light before the first).
-  std::vector<TRunState> states(static_cast<size_t>(width));
-  for (int32_t x = 1; x < width; ++x)
-    states[static_cast<size_t>(x)].Colour = image(x - 1, height - 1) != 0;
   // The run in progress of each column is counted from the row it began in,
-  // so a row only touches the columns where the colour changes; Started
-  // holds that row less what the counter held then.
-  std::vector<int32_t> started(static_cast<size_t>(width), 0);
+  // so a row only touches the columns where the colour changes. Kept beside
+  // the column's counters: both are touched at every change.
+  struct TColumn {
+    TRunState Run;
+    int32_t Started = 0;
+  };
+  std::vector<TColumn> states(static_cast<size_t>(width));
+  for (int32_t x = 1; x < width; ++x)
+    states[static_cast<size_t>(x)].Run.Colour = image(x - 1, height - 1) != 0;
   struct THit {
     int32_t X, Y, Total;
   };
   std::vector<THit> hits;
   auto feed = [&](int32_t x, int32_t y, bool pixel) {
-    TRunState& state = states[static_cast<size_t>(x)];
+    TColumn& column = states[static_cast<size_t>(x)];
+    TRunState& state = column.Run;
     if (pixel == state.Colour) return;
-    int32_t& counter = state.C[static_cast<size_t>(state.S)];
-    counter = y - started[static_cast<size_t>(x)];
+    state.C[static_cast<size_t>(state.S)] = y - column.Started;
     int32_t total = 0;
     if (state.Feed(pixel, total)) hits.push_back({x, y, total});
     // The new run holds this pixel: its counter is 1 on the next row.
-    started[static_cast<size_t>(x)] = y;
+    column.Started = y;
   };
   {
     const uint8_t* row = image.Row(0);
