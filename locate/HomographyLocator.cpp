@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "locate/TripleLocator.h"
 #include "locate/VersionGuess.h"
@@ -31,6 +32,28 @@ constexpr long double kNearlyLongest = 0.9L;
 
 // Finder module sizes closer than this (relative) count as equal.
 constexpr long double kEqualModules = 0.08L;
+
+// Share of neighbouring timing modules that must differ before a grid is
+// refined or sampled in full. A grid on a symbol reads its timing patterns
+// alternating but for a slip or two where perspective stretches it; one on
+// noise or texture reads about half of them (texture less) alternating.
+constexpr long double kMinAlternation = 0.75L;
+// The same through the grid estimated from the finders alone, before the
+// alignment patterns are looked for: that grid may drift a little under a
+// strong tilt (symbols tilted 40 degrees read 0.6 and up), noise and
+// texture read below 0.5.
+constexpr long double kMinEstimatedAlternation = 0.5L;
+// Before the fourth point of a grid without alignment patterns is refined:
+// version 1 tilted 25 degrees with no perspective in the estimate reads
+// 0.67, noise mostly 0.5 and below.
+constexpr long double kMinRefineAlternation = 0.6L;
+// Modules Clarity may score in one Locate, per picture pixel and at least:
+// refining costs some hundred readings of the whole grid, and on noise it
+// may run for every triple that slips past the timing checks. The least is
+// one full refinement of a version 1 grid (121 x 21 x 21 modules), which a
+// small picture of a tilted version 1 symbol needs.
+constexpr int64_t kClarityPerPixel = 4;
+constexpr int64_t kMinClarity = 60000;
 
 // The point beyond b on the line from a, at module position c given a's and
 // b's positions: two nodes found in a row or column span the next step.
@@ -70,6 +93,32 @@ TPointReal Extrapolate(const TPointReal& a, const TPointReal& b, const TPointRea
 int32_t Weakest(const TFinderTriple& t) {
   return std::min({t.Finders[0].Count, t.Finders[1].Count, t.Finders[2].Count});
 }
+
+// A transform read in double precision: a pixel index needs no 80-bit
+// precision, and reading grids maps hundreds of thousands of points. A point
+// outside the picture, at infinity or behind the vanishing line's far side
+// in no pixel reads light.
+class TPixelReader {
+ public:
+  TPixelReader(const TPlaneBoolean& plane, const THomography& t)
+      : FPlane(plane), FWidth(plane.Width()), FHeight(plane.Height()) {
+    const auto& h = t.Coefficients();
+    for (size_t i = 0; i < 8; ++i) FH[i] = static_cast<double>(h[i]);
+  }
+  bool Dark(double u, double v) const {
+    const double w = FH[6] * u + FH[7] * v + 1;
+    const double x = (FH[0] * u + FH[1] * v + FH[2]) / w;
+    const double y = (FH[3] * u + FH[4] * v + FH[5]) / w;
+    if (!(x >= 0 && y >= 0 && x < FWidth && y < FHeight)) return false;
+    return FPlane(static_cast<int32_t>(x), static_cast<int32_t>(y)) != 0;
+  }
+
+ private:
+  const TPlaneBoolean& FPlane;
+  double FWidth;
+  double FHeight;
+  std::array<double, 8> FH{};
+};
 
 TPoint ToPixel(const TPointReal& p) {
   const long double x = std::clamp(std::floor(p.X), -1.0e9L, 1.0e9L);
@@ -139,26 +188,22 @@ bool THomographyLocator::FitAffine(const std::array<TPointReal, 3>& finders, int
 }
 
 int32_t THomographyLocator::Clarity(const TPlaneBoolean& plane, const THomography& t,
-                                    int32_t beat) const {
+                                    int32_t beat) {
   // Modules whose centre and four points a third of a module away agree: on
   // the right grid nearly all do, while a grid that drifts puts its samples
   // across module edges.
+  const TPixelReader reader(plane, t);
   int32_t clear = 0;
   for (int32_t y = 0; y < FSize; ++y) {
     // Stop once the rows left cannot lift the count above the score to beat.
     if (clear + (FSize - y) * FSize <= beat) return clear;
+    FClarityBudget -= FSize;
+    const double v = y + 0.5;
     for (int32_t x = 0; x < FSize; ++x) {
-      int32_t dark = 0;
-      static constexpr std::array<std::array<long double, 2>, 5> offsets = {
-          {{0, 0}, {-0.3L, 0}, {0.3L, 0}, {0, -0.3L}, {0, 0.3L}}};
-      for (const auto& o : offsets) {
-        TPointReal q{};
-        if (!t.Map(TPointReal{x + 0.5L + o[0], y + 0.5L + o[1]}, q)) continue;
-        if (!(std::fabs(q.X) < 1e9L) || !(std::fabs(q.Y) < 1e9L)) continue;
-        if (plane.At(static_cast<int32_t>(std::floor(q.X)), static_cast<int32_t>(std::floor(q.Y)),
-                     0) != 0)
-          ++dark;
-      }
+      const double u = x + 0.5;
+      const int32_t dark = (reader.Dark(u, v) ? 1 : 0) + (reader.Dark(u - 0.3, v) ? 1 : 0) +
+                           (reader.Dark(u + 0.3, v) ? 1 : 0) + (reader.Dark(u, v - 0.3) ? 1 : 0) +
+                           (reader.Dark(u, v + 0.3) ? 1 : 0);
       if (dark == 0 || dark == 5) ++clear;
     }
   }
@@ -173,6 +218,7 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
   const long double far = side - 3.5L;
   const std::array<TPointReal, 4> from = {TPointReal{3.5L, 3.5L}, TPointReal{far, 3.5L},
                                           TPointReal{3.5L, far}, TPointReal{far, far}};
+  if (FClarityBudget <= 0) return;
   TPointReal best = FTransform.Map(far, far);
   THomography bestTransform = FTransform;
   int32_t bestScore = Clarity(plane, FTransform);
@@ -184,8 +230,9 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
     const long double step = steps[round];
     const TPointReal centre = best;
     const int32_t before = bestScore;
-    for (int32_t j = -2; j <= 2; ++j) {
-      for (int32_t i = -2; i <= 2; ++i) {
+    // Out of work, the best point so far stands.
+    for (int32_t j = -2; j <= 2 && FClarityBudget > 0; ++j) {
+      for (int32_t i = -2; i <= 2 && FClarityBudget > 0; ++i) {
         if (i == 0 && j == 0) continue;
         const TPointReal fourth{centre.X + i * step, centre.Y + j * step};
         THomography t;
@@ -206,25 +253,47 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
 
 bool THomographyLocator::SampleModule(const TPlaneBoolean& plane, const THomography& t, int32_t x,
                                       int32_t y) const {
+  const TPixelReader reader(plane, t);
+  const double patch = static_cast<double>(kPatch);
   int32_t dark = 0;
   for (int32_t j = -1; j <= 1; ++j) {
     for (int32_t i = -1; i <= 1; ++i) {
-      TPointReal p{};
-      if (!t.Map(TPointReal{x + 0.5L + i * kPatch, y + 0.5L + j * kPatch}, p)) continue;
-      if (!(std::fabs(p.X) < 1e9L) || !(std::fabs(p.Y) < 1e9L)) continue;
-      const auto px = static_cast<int32_t>(std::floor(p.X));
-      const auto py = static_cast<int32_t>(std::floor(p.Y));
       // The centre counts twice so that a tie of the eight neighbours goes
       // its way.
-      if (plane.At(px, py, 0) != 0) dark += (i == 0 && j == 0) ? 2 : 1;
+      if (reader.Dark(x + 0.5 + i * patch, y + 0.5 + j * patch)) dark += (i == 0 && j == 0) ? 2 : 1;
     }
   }
   return dark >= 6;
 }
 
-void THomographyLocator::SampleAll(const TPlaneBoolean& plane, const THomography& t) {
+void THomographyLocator::SampleAll(const TPlaneBoolean& plane) {
   for (int32_t y = 0; y < FSize; ++y)
-    for (int32_t x = 0; x < FSize; ++x) FMatrix(x, y) = SampleModule(plane, t, x, y) ? 1 : 0;
+    for (int32_t x = 0; x < FSize; ++x)
+      FMatrix(x, y) = SampleModule(plane, GridAt(x, y), x, y) ? 1 : 0;
+}
+
+const THomography& THomographyLocator::GridAt(int32_t x, int32_t y) const {
+  if (FCells.empty()) return FTransform;
+  return FCells[static_cast<size_t>(FCellOf[static_cast<size_t>(y)] * FCellSpan +
+                                    FCellOf[static_cast<size_t>(x)])];
+}
+
+long double THomographyLocator::TimingAlternation(const TPlaneBoolean& plane) const {
+  // Both timing patterns with the separator module before and after each:
+  // every step along them changes colour.
+  int32_t changes = 0, pairs = 0;
+  bool row = false, column = false;
+  for (int32_t k = 7; k <= FSize - 8; ++k) {
+    const bool nextRow = SampleModule(plane, GridAt(k, 6), k, 6);
+    const bool nextColumn = SampleModule(plane, GridAt(6, k), 6, k);
+    if (k > 7) {
+      changes += (nextRow != row ? 1 : 0) + (nextColumn != column ? 1 : 0);
+      pairs += 2;
+    }
+    row = nextRow;
+    column = nextColumn;
+  }
+  return pairs > 0 ? static_cast<long double>(changes) / pairs : 0;
 }
 
 void THomographyLocator::SearchNodes(const TPlaneBoolean& plane,
@@ -314,12 +383,12 @@ void THomographyLocator::SearchNodes(const TPlaneBoolean& plane,
   }
 }
 
-bool THomographyLocator::SamplePiecewise(const TPlaneBoolean& plane,
-                                         const std::array<TPointReal, 3>& finders,
-                                         int32_t version) {
+int32_t THomographyLocator::SamplePiecewise(const TPlaneBoolean& plane,
+                                            const std::array<TPointReal, 3>& finders,
+                                            int32_t version) {
   const std::vector<int32_t> positions = AlignmentPositions(version);
   const auto k = static_cast<int32_t>(positions.size());
-  if (k < 3) return false;
+  if (k < 3) return 1;
   auto at = [k](int32_t i, int32_t j) { return static_cast<size_t>(j * k + i); };
   std::vector<TPointReal> node;
   std::vector<uint8_t> found;
@@ -338,12 +407,13 @@ bool THomographyLocator::SamplePiecewise(const TPlaneBoolean& plane,
     if (found[n]) FAlignments.push_back(node[n]);
   // Cell (i, j) spans nodes i..i+1 and j..j+1; the outer cells reach the
   // symbol's edges. Each module goes to the cell holding its centre.
-  std::vector<int32_t> cellOf(static_cast<size_t>(FSize));
+  FCellOf.resize(static_cast<size_t>(FSize));
   for (int32_t x = 0; x < FSize; ++x) {
     int32_t c = 0;
     while (c + 1 < k - 1 && x >= positions[static_cast<size_t>(c + 1)]) ++c;
-    cellOf[static_cast<size_t>(x)] = c;
+    FCellOf[static_cast<size_t>(x)] = c;
   }
+  FCellSpan = k - 1;
   std::vector<THomography> cells(static_cast<size_t>((k - 1) * (k - 1)));
   for (int32_t j = 0; j + 1 < k; ++j) {
     for (int32_t i = 0; i + 1 < k; ++i) {
@@ -358,14 +428,10 @@ bool THomographyLocator::SamplePiecewise(const TPlaneBoolean& plane,
                {node[at(i, j)], node[at(i + 1, j)], node[at(i, j + 1)], node[at(i + 1, j + 1)]});
     }
   }
-  for (int32_t y = 0; y < FSize; ++y) {
-    for (int32_t x = 0; x < FSize; ++x) {
-      const THomography& t = cells[static_cast<size_t>(cellOf[static_cast<size_t>(y)] * (k - 1) +
-                                                       cellOf[static_cast<size_t>(x)])];
-      FMatrix(x, y) = SampleModule(plane, t, x, y) ? 1 : 0;
-    }
-  }
-  return true;
+  FCells = std::move(cells);
+  if (TimingAlternation(plane) < kMinAlternation) return 2;
+  SampleAll(plane);
+  return 0;
 }
 
 int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
@@ -374,6 +440,8 @@ int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
                                    TGrid grid) {
   const long double moduleSize = (modules[0] + modules[1] + modules[2]) / 3;
   FAlignments.clear();
+  FCells.clear();
+  FEstimateNoise = false;
   if (version < kMinVersion || version > kMaxVersion || plane.Empty()) return 1;
   for (long double m : modules)
     if (!(m > 0) || !std::isfinite(m)) return 1;
@@ -384,13 +452,23 @@ int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
   FMatrix.Resize(side, side, 0);
   if (!FitEstimated(finders, modules, side)) return 1;
   if (grid == TGrid::Estimated) {
+    // Refining costs some hundred full readings of the grid: only a grid
+    // whose timing already reads nearly right is worth it.
+    if (TimingAlternation(plane) < kMinRefineAlternation) return 2;
     RefineFourth(plane, finders, side, moduleSize);
-    SampleAll(plane, FTransform);
+    SampleAll(plane);
     return 0;
   }
   if (version < 2) return 1;
-  if (grid == TGrid::Piecewise && version >= 7)
-    return SamplePiecewise(plane, finders, version) ? 0 : 1;
+  if (TimingAlternation(plane) < kMinEstimatedAlternation) {
+    FEstimateNoise = true;
+    return 2;
+  }
+  if (grid == TGrid::Piecewise && version >= 7) {
+    const int32_t result = SamplePiecewise(plane, finders, version);
+    if (result != 0) FCells.clear();
+    return result;
+  }
 
   // The bottom-right alignment pattern, three modules in from the corner
   // finder's opposite, first looked for where the affine estimate puts it.
@@ -429,7 +507,8 @@ int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
     have = false;
   if (!have) return 1;
   FAlignments.push_back(hit);
-  SampleAll(plane, FTransform);
+  if (TimingAlternation(plane) < kMinAlternation) return 2;
+  SampleAll(plane);
   return 0;
 }
 
@@ -503,6 +582,13 @@ std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
 }
 
 bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sink) {
+  // The refinement work of this run is bounded by the picture's size; a
+  // direct Sample call is not bounded.
+  struct TBudget {
+    int64_t& Budget;
+    ~TBudget() { Budget = std::numeric_limits<int64_t>::max(); }
+  } const budget{FClarityBudget};
+  FClarityBudget = std::max(kMinClarity, kClarityPerPixel * plane.Width() * plane.Height());
   const TFinderTriples& search = FindFinders(plane);
   if (search.Candidates().size() < 3) return false;
   std::vector<TFinderTriple> triples = search.Triples();
@@ -553,8 +639,11 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TLocationSink&
                                         : TGrid::Estimated;
       // A fixed bound keeps a picture full of finder-like clutter cheap.
       if (offered >= kMaxOffers) return false;
-      if (Sample(plane, finders, modules, version, grid) != 0 &&
-          Sample(plane, finders, modules, version, TGrid::Estimated) != 0)
+      // Without the bottom-right alignment pattern the grid is estimated
+      // from the finders; a grid whose timing reads like noise is not.
+      const int32_t sampled = Sample(plane, finders, modules, version, grid);
+      if (sampled != 0 &&
+          (FEstimateNoise || Sample(plane, finders, modules, version, TGrid::Estimated) != 0))
         continue;
       ++offered;
       TLocation location;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -47,7 +48,9 @@ class THomographyLocator : public TLocator {
   // coordinates: corner finder, axis A end, axis B end) and their apparent
   // module sizes in pixels. 0 with Matrix()/Size() filled; 1 when the geometry is
   // degenerate, the version out of range, or (for Single and Piecewise) the
-  // bottom-right alignment pattern not found.
+  // bottom-right alignment pattern not found; 2 when the grid's timing
+  // patterns do not alternate (noise, not a symbol), checked before the
+  // costly work.
   int32_t Sample(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
                  const std::array<long double, 3>& modules, int32_t version, TGrid grid);
 
@@ -88,16 +91,24 @@ class THomographyLocator : public TLocator {
   // Modules that read the same at the centre and a third of a module off.
   // A count that cannot exceed beat may stop early and come out as low as
   // what it reached.
-  int32_t Clarity(const TPlaneBoolean& plane, const THomography& t, int32_t beat = -1) const;
+  // Each row scored is charged to FClarityBudget.
+  int32_t Clarity(const TPlaneBoolean& plane, const THomography& t, int32_t beat = -1);
   // Moves the estimated fourth point to where the grid reads cleanest.
   void RefineFourth(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
                     int32_t side, long double moduleSize);
   // Reads module (x, y) through transform t: the majority of a 3 x 3 patch
   // around the module centre.
   bool SampleModule(const TPlaneBoolean& plane, const THomography& t, int32_t x, int32_t y) const;
-  void SampleAll(const TPlaneBoolean& plane, const THomography& t);
-  bool SamplePiecewise(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
-                       int32_t version);
+  // Reads every module through the grid (GridAt).
+  void SampleAll(const TPlaneBoolean& plane);
+  // The transform module (x, y) is read through: its cell's when piecewise.
+  const THomography& GridAt(int32_t x, int32_t y) const;
+  // Share (0..1) of the steps along both timing patterns, separators
+  // included, that change colour through the grid.
+  long double TimingAlternation(const TPlaneBoolean& plane) const;
+  // 0 sampled, 1 too few alignment positions, 2 timing reads like noise.
+  int32_t SamplePiecewise(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
+                          int32_t version);
   // Looks for every alignment pattern near where the transform (or, with
   // parallelogram, the three nodes behind) puts it; node receives the
   // centres, predicted ones where found is 0.
@@ -107,6 +118,16 @@ class THomographyLocator : public TLocator {
   TPlaneBoolean FMatrix;
   int32_t FSize = 0;
   THomography FTransform;
+  // Piecewise grid: a transform per cell, FCellSpan cells a side, and the
+  // cell index of each module row or column; empty otherwise.
+  std::vector<THomography> FCells;
+  std::vector<int32_t> FCellOf;
+  int32_t FCellSpan = 0;
+  // The last Sample gave up because the grid estimated from the finders
+  // alone reads its timing like noise: the estimated grid is no better.
+  bool FEstimateNoise = false;
+  // Modules Clarity may still score in this Locate (unbounded outside it).
+  int64_t FClarityBudget = std::numeric_limits<int64_t>::max();
   std::vector<TPointReal> FAlignments;
   std::unique_ptr<TAlignmentFinder> FAlignmentFinder;
 };

@@ -257,14 +257,13 @@ TEST(HomographyTest, RejectsBadInput) {
   const std::array<TPointReal, 3> line = {TPointReal{10, 10}, TPointReal{20, 20},
                                           TPointReal{30, 30}};
   EXPECT_EQ(locator.Sample(plane, line, {2, 2, 2}, 2, THomographyLocator::TGrid::Estimated), 1);
-  // No alignment pattern in a blank picture.
+  // A blank picture has no timing patterns: every grid on it reads like
+  // noise and is given up before the alignment search or the refinement.
+  for (const auto grid : {THomographyLocator::TGrid::Single, THomographyLocator::TGrid::Estimated,
+                          THomographyLocator::TGrid::Piecewise})
+    EXPECT_EQ(locator.Sample(plane, finders, {1.4L, 1.4L, 1.4L}, 9, grid), 2);
   EXPECT_EQ(
-      locator.Sample(plane, finders, {1.4L, 1.4L, 1.4L}, 2, THomographyLocator::TGrid::Single), 1);
-  // The estimated grid samples what is there: all light.
-  ASSERT_EQ(
-      locator.Sample(plane, finders, {1.4L, 1.4L, 1.4L}, 2, THomographyLocator::TGrid::Estimated),
-      0);
-  EXPECT_EQ(Mismatches(locator.Matrix(), TPlaneBoolean(25, 25, 0)), 0);
+      locator.Sample(plane, finders, {1.4L, 1.4L, 1.4L}, 2, THomographyLocator::TGrid::Single), 2);
 }
 
 }  // namespace
