@@ -1,11 +1,10 @@
 #include "locate/FindPattern.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
+#include "locate/RunScan.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {
@@ -43,23 +42,6 @@ struct TRunState {
     return hit;
   }
 };
-
-// The high bit of each byte of word set where that byte is non-zero (dark).
-uint64_t DarkBytes(uint64_t word) {
-  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-  return (((word & kLow7) + kLow7) | word) & ~kLow7;
-}
-
-// Calls change(k) for each k in 0..7, in order, whose byte differs in
-// colour between the eight bytes at a and at b.
-template <typename Change>
-void EachColourChange(const uint8_t* a, const uint8_t* b, Change&& change) {
-  uint64_t wa = 0, wb = 0;
-  std::memcpy(&wa, a, 8);
-  std::memcpy(&wb, b, 8);
-  for (uint64_t m = DarkBytes(wa) ^ DarkBytes(wb); m != 0; m &= m - 1)
-    change(std::countr_zero(m) >> 3);
-}
 
 }  // namespace
 

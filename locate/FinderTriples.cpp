@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "locate/RunScan.h"
+
 namespace vornak {
 
 namespace {
@@ -56,14 +58,12 @@ void TFinderTriples::ScanRow(const TPlaneBoolean& plane, int32_t y) {
   std::array<int32_t, 5> runs{};
   int32_t filled = 0;  // complete runs in runs, counted from a dark one
   int32_t x = 0;
-  while (x < width && row[x] == 0) ++x;  // the first run counted is dark
+  x = RunEnd(row, x, width, false);  // the first run counted is dark
   while (x < width) {
     const bool dark = row[x] != 0;
-    int32_t length = 0;
-    while (x < width && (row[x] != 0) == dark) {
-      ++length;
-      ++x;
-    }
+    const int32_t end = RunEnd(row, x, width, dark);
+    const int32_t length = end - x;
+    x = end;
     if (filled == 5) {
       for (size_t i = 0; i < 4; ++i) runs[i] = runs[i + 1];
       runs[4] = length;
