@@ -106,9 +106,9 @@ class TPixelReader {
     for (size_t i = 0; i < 8; ++i) FH[i] = static_cast<double>(h[i]);
   }
   bool Dark(double u, double v) const {
-    const double w = FH[6] * u + FH[7] * v + 1;
-    const double x = (FH[0] * u + FH[1] * v + FH[2]) / w;
-    const double y = (FH[3] * u + FH[4] * v + FH[5]) / w;
+    const double r = 1 / (FH[6] * u + FH[7] * v + 1);
+    const double x = (FH[0] * u + FH[1] * v + FH[2]) * r;
+    const double y = (FH[3] * u + FH[4] * v + FH[5]) * r;
     if (!(x >= 0 && y >= 0 && x < FWidth && y < FHeight)) return false;
     return FPlane(static_cast<int32_t>(x), static_cast<int32_t>(y)) != 0;
   }
@@ -118,6 +118,46 @@ class TPixelReader {
   double FWidth;
   double FHeight;
   std::array<double, 8> FH{};
+};
+
+// Reads modules through a grid: one transform, or one per cell (cellOf
+// giving the cell of each module row or column, span cells a side).
+class TGridReader {
+ public:
+  TGridReader(const TPlaneBoolean& plane, const THomography& single,
+              const std::vector<THomography>& cells, const std::vector<int32_t>& cellOf,
+              int32_t span)
+      : FCellOf(cellOf), FSpan(span) {
+    if (cells.empty()) {
+      FReaders.emplace_back(plane, single);
+      return;
+    }
+    for (const THomography& cell : cells) FReaders.emplace_back(plane, cell);
+  }
+  // The majority of a 3 x 3 patch around the module centre, kPatch apart.
+  bool Module(int32_t x, int32_t y) const {
+    const TPixelReader& reader =
+        FSpan == 0 || FReaders.size() == 1
+            ? FReaders[0]
+            : FReaders[static_cast<size_t>(FCellOf[static_cast<size_t>(y)] * FSpan +
+                                           FCellOf[static_cast<size_t>(x)])];
+    const double patch = static_cast<double>(kPatch);
+    int32_t dark = 0;
+    for (int32_t j = -1; j <= 1; ++j) {
+      for (int32_t i = -1; i <= 1; ++i) {
+        // The centre counts twice so that a tie of the eight neighbours goes
+        // its way.
+        if (reader.Dark(x + 0.5 + i * patch, y + 0.5 + j * patch))
+          dark += (i == 0 && j == 0) ? 2 : 1;
+      }
+    }
+    return dark >= 6;
+  }
+
+ private:
+  std::vector<TPixelReader> FReaders;
+  const std::vector<int32_t>& FCellOf;
+  int32_t FSpan;
 };
 
 TPoint ToPixel(const TPointReal& p) {
@@ -251,41 +291,21 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
   FTransform = bestTransform;
 }
 
-bool THomographyLocator::SampleModule(const TPlaneBoolean& plane, const THomography& t, int32_t x,
-                                      int32_t y) const {
-  const TPixelReader reader(plane, t);
-  const double patch = static_cast<double>(kPatch);
-  int32_t dark = 0;
-  for (int32_t j = -1; j <= 1; ++j) {
-    for (int32_t i = -1; i <= 1; ++i) {
-      // The centre counts twice so that a tie of the eight neighbours goes
-      // its way.
-      if (reader.Dark(x + 0.5 + i * patch, y + 0.5 + j * patch)) dark += (i == 0 && j == 0) ? 2 : 1;
-    }
-  }
-  return dark >= 6;
-}
-
 void THomographyLocator::SampleAll(const TPlaneBoolean& plane) {
+  const TGridReader grid(plane, FTransform, FCells, FCellOf, FCellSpan);
   for (int32_t y = 0; y < FSize; ++y)
-    for (int32_t x = 0; x < FSize; ++x)
-      FMatrix(x, y) = SampleModule(plane, GridAt(x, y), x, y) ? 1 : 0;
-}
-
-const THomography& THomographyLocator::GridAt(int32_t x, int32_t y) const {
-  if (FCells.empty()) return FTransform;
-  return FCells[static_cast<size_t>(FCellOf[static_cast<size_t>(y)] * FCellSpan +
-                                    FCellOf[static_cast<size_t>(x)])];
+    for (int32_t x = 0; x < FSize; ++x) FMatrix(x, y) = grid.Module(x, y) ? 1 : 0;
 }
 
 long double THomographyLocator::TimingAlternation(const TPlaneBoolean& plane) const {
   // Both timing patterns with the separator module before and after each:
   // every step along them changes colour.
+  const TGridReader grid(plane, FTransform, FCells, FCellOf, FCellSpan);
   int32_t changes = 0, pairs = 0;
   bool row = false, column = false;
   for (int32_t k = 7; k <= FSize - 8; ++k) {
-    const bool nextRow = SampleModule(plane, GridAt(k, 6), k, 6);
-    const bool nextColumn = SampleModule(plane, GridAt(6, k), 6, k);
+    const bool nextRow = grid.Module(k, 6);
+    const bool nextColumn = grid.Module(6, k);
     if (k > 7) {
       changes += (nextRow != row ? 1 : 0) + (nextColumn != column ? 1 : 0);
       pairs += 2;

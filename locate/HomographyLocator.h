@@ -96,13 +96,9 @@ class THomographyLocator : public TLocator {
   // Moves the estimated fourth point to where the grid reads cleanest.
   void RefineFourth(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
                     int32_t side, long double moduleSize);
-  // Reads module (x, y) through transform t: the majority of a 3 x 3 patch
-  // around the module centre.
-  bool SampleModule(const TPlaneBoolean& plane, const THomography& t, int32_t x, int32_t y) const;
-  // Reads every module through the grid (GridAt).
+  // Reads every module through the grid (each module the majority of a
+  // 3 x 3 patch around its centre): the global transform, or each cell's.
   void SampleAll(const TPlaneBoolean& plane);
-  // The transform module (x, y) is read through: its cell's when piecewise.
-  const THomography& GridAt(int32_t x, int32_t y) const;
   // Share (0..1) of the steps along both timing patterns, separators
   // included, that change colour through the grid.
   long double TimingAlternation(const TPlaneBoolean& plane) const;
