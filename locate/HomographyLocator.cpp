@@ -227,19 +227,21 @@ bool THomographyLocator::FitAffine(const std::array<TPointReal, 3>& finders, int
       {finders[0], finders[1], finders[2], parallelogram});
 }
 
-int32_t THomographyLocator::Clarity(const TPlaneBoolean& plane, const THomography& t,
-                                    int32_t beat) {
+int32_t THomographyLocator::Clarity(const TPlaneBoolean& plane, const THomography& t, int32_t beat,
+                                    bool half) {
   // Modules whose centre and four points a third of a module away agree: on
   // the right grid nearly all do, while a grid that drifts puts its samples
   // across module edges.
   const TPixelReader reader(plane, t);
+  const int32_t step = half ? 2 : 1;
+  const int32_t perRow = (FSize + step - 1) / step;
   int32_t clear = 0;
   for (int32_t y = 0; y < FSize; ++y) {
     // Stop once the rows left cannot lift the count above the score to beat.
-    if (clear + (FSize - y) * FSize <= beat) return clear;
-    FClarityBudget -= FSize;
+    if (clear + (FSize - y) * perRow <= beat) return clear;
+    FClarityBudget -= perRow;
     const double v = y + 0.5;
-    for (int32_t x = 0; x < FSize; ++x) {
+    for (int32_t x = half ? y % 2 : 0; x < FSize; x += step) {
       const double u = x + 0.5;
       const int32_t dark = (reader.Dark(u, v) ? 1 : 0) + (reader.Dark(u - 0.3, v) ? 1 : 0) +
                            (reader.Dark(u + 0.3, v) ? 1 : 0) + (reader.Dark(u, v - 0.3) ? 1 : 0) +
@@ -261,13 +263,17 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
   if (FClarityBudget <= 0) return;
   TPointReal best = FTransform.Map(far, far);
   THomography bestTransform = FTransform;
-  int32_t bestScore = Clarity(plane, FTransform);
+  // The coarse rounds score every other module (a checkerboard), the fine
+  // one all of them.
+  int32_t bestScore = Clarity(plane, FTransform, -1, true);
   // The coarse step climbs while it improves (a strong tilt puts the point
   // several modules from the parallelogram), the fine one settles it.
   const std::array<long double, 5> steps = {moduleSize * 0.8L, moduleSize * 0.8L, moduleSize * 0.8L,
                                             moduleSize * 0.8L, moduleSize * 0.3L};
   for (size_t round = 0; round < steps.size(); ++round) {
     const long double step = steps[round];
+    const bool coarse = round + 1 < steps.size();
+    if (!coarse && FClarityBudget > 0) bestScore = Clarity(plane, bestTransform);
     const TPointReal centre = best;
     const int32_t before = bestScore;
     // Out of work, the best point so far stands.
@@ -277,7 +283,7 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
         const TPointReal fourth{centre.X + i * step, centre.Y + j * step};
         THomography t;
         if (!t.Fit(from, {finders[0], finders[1], finders[2], fourth})) continue;
-        const int32_t score = Clarity(plane, t, bestScore);
+        const int32_t score = Clarity(plane, t, bestScore, coarse);
         if (score > bestScore) {
           bestScore = score;
           best = fourth;

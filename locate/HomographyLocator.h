@@ -91,8 +91,10 @@ class THomographyLocator : public TLocator {
   // Modules that read the same at the centre and a third of a module off.
   // A count that cannot exceed beat may stop early and come out as low as
   // what it reached.
-  // Each row scored is charged to FClarityBudget.
-  int32_t Clarity(const TPlaneBoolean& plane, const THomography& t, int32_t beat = -1);
+  // Each row scored is charged to FClarityBudget. half scores every other
+  // module only (a checkerboard).
+  int32_t Clarity(const TPlaneBoolean& plane, const THomography& t, int32_t beat = -1,
+                  bool half = false);
   // Moves the estimated fourth point to where the grid reads cleanest.
   void RefineFourth(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
                     int32_t side, long double moduleSize);
