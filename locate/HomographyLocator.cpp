@@ -47,13 +47,12 @@ constexpr long double kMinEstimatedAlternation = 0.5L;
 // version 1 tilted 25 degrees with no perspective in the estimate reads
 // 0.67, noise mostly 0.5 and below.
 constexpr long double kMinRefineAlternation = 0.6L;
-// Modules Clarity may score in one Locate, per picture pixel and at least:
-// refining costs some hundred readings of the whole grid, and on noise it
-// may run for every triple that slips past the timing checks. The least is
-// one full refinement of a version 1 grid (121 x 21 x 21 modules), which a
-// small picture of a tilted version 1 symbol needs.
-constexpr int64_t kClarityPerPixel = 4;
-constexpr int64_t kMinClarity = 60000;
+// Modules Clarity may score in one Locate (kClarityPerPixel per picture
+// pixel, at least kMinClarity): refining costs some hundred readings of the
+// whole grid, and on noise it may run for every triple that slips past the
+// timing checks. The least is one full refinement of a version 1 grid
+// (121 x 21 x 21 modules), which a small picture of a tilted version 1
+// symbol needs.
 
 // The point beyond b on the line from a, at module position c given a's and
 // b's positions: two nodes found in a row or column span the next step.
@@ -240,6 +239,7 @@ int32_t THomographyLocator::Clarity(const TPlaneBoolean& plane, const THomograph
     // Stop once the rows left cannot lift the count above the score to beat.
     if (clear + (FSize - y) * perRow <= beat) return clear;
     FClarityBudget -= perRow;
+    FClarityWork += perRow;
     const double v = y + 0.5;
     for (int32_t x = half ? y % 2 : 0; x < FSize; x += step) {
       const double u = x + 0.5;
@@ -615,6 +615,7 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TLocationSink&
     ~TBudget() { Budget = std::numeric_limits<int64_t>::max(); }
   } const budget{FClarityBudget};
   FClarityBudget = std::max(kMinClarity, kClarityPerPixel * plane.Width() * plane.Height());
+  FClarityWork = 0;
   const TFinderTriples& search = FindFinders(plane);
   if (search.Candidates().size() < 3) return false;
   std::vector<TFinderTriple> triples = search.Triples();

@@ -55,6 +55,12 @@ class THomographyLocator : public TLocator {
                  const std::array<long double, 3>& modules, int32_t version, TGrid grid);
 
   const TPlaneBoolean& Matrix() const { return FMatrix; }
+  // Modules the fourth-point refinement scored in the last Locate: bounded
+  // by the picture's size (kClarityPerPixel per pixel, at least kMinClarity)
+  // give or take the grid being scored when the bound was reached.
+  int64_t ClarityWork() const { return FClarityWork; }
+  static constexpr int64_t kClarityPerPixel = 4;
+  static constexpr int64_t kMinClarity = 60000;
   int32_t Size() const { return FSize; }
   // The transform of the last Sample (the global one when piecewise).
   const THomography& Transform() const { return FTransform; }
@@ -126,6 +132,7 @@ class THomographyLocator : public TLocator {
   bool FEstimateNoise = false;
   // Modules Clarity may still score in this Locate (unbounded outside it).
   int64_t FClarityBudget = std::numeric_limits<int64_t>::max();
+  int64_t FClarityWork = 0;
   std::vector<TPointReal> FAlignments;
   std::unique_ptr<TAlignmentFinder> FAlignmentFinder;
 };

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -239,6 +241,56 @@ TEST(HomographyTest, SettlesTheFourthPointOfAVersion1SymbolWhereTheGridReadsClea
     worst = std::max(worst, Mismatches(locator.Matrix(), matrix));
   }
   EXPECT_LE(worst, 2);
+}
+
+// The slow fuzz inputs (fuzz/slow/): a grey picture in the bytes after a
+// five-byte header whose first two bytes give the sides (see
+// fuzz/FuzzInput.h), thresholded at level.
+TPlaneBoolean FuzzPlane(const char* file, int32_t level) {
+  std::ifstream in(std::string(VORNAK_SOURCE_DIR) + "/fuzz/slow/" + file, std::ios::binary);
+  const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+  if (data.size() < 5) return TPlaneBoolean();
+  const int32_t width = data[0] % 160 + 1, height = data[1] % 160 + 1;
+  TPlaneBoolean plane(width, height, 0);
+  size_t at = 5;
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width && at < data.size(); ++x, ++at)
+      plane(x, y) = data[at] < level ? 1 : 0;
+  return plane;
+}
+
+TEST(HomographyTest, BoundsItsWorkOnNoise) {
+  // Noise whose finder-like specks once made the pass sample and refine
+  // dozens of grids for every plane (half a second for a 50 x 50 picture):
+  // grids whose timing reads like noise are dropped before any costly work,
+  // and the refinement of the rest stays within a bound set by the
+  // picture's size.
+  struct TCase {
+    const char* File;
+    int32_t Level;
+    int32_t MaxOffers;
+    bool Refines;
+  };
+  for (const TCase& c : {TCase{"vornak_decode-50x50-homography-refine", 128, 0, false},
+                         TCase{"vornak_decode-127x127-homography-refine", 160, 1, true}}) {
+    const TPlaneBoolean plane = FuzzPlane(c.File, c.Level);
+    ASSERT_FALSE(plane.Empty()) << c.File;
+    THomographyLocator locator;
+    int32_t offers = 0;
+    EXPECT_FALSE(locator.Locate(plane, [&offers](const TLocation&) {
+      ++offers;
+      return false;
+    }));
+    EXPECT_LE(offers, c.MaxOffers) << c.File;
+    const int64_t bound =
+        std::max(THomographyLocator::kMinClarity,
+                 THomographyLocator::kClarityPerPixel * plane.Width() * plane.Height());
+    // The grid being scored when the bound is reached may finish.
+    const int64_t side = std::min<int64_t>(177, std::max(plane.Width(), plane.Height()));
+    EXPECT_LE(locator.ClarityWork(), bound + 2 * side * side) << c.File;
+    EXPECT_EQ(locator.ClarityWork() > 0, c.Refines) << c.File;
+  }
 }
 
 TEST(HomographyTest, RejectsBadInput) {
