@@ -37,14 +37,21 @@ long double Distance(const TFinderCandidate& a, const TFinderCandidate& b) {
 void TFinderTriples::Clear() {
   FCandidates.clear();
   FTriples.clear();
-  FCells.clear();
+  FCellFirst.clear();
+  FCellLast.clear();
+  FNextInCell.clear();
+  FCellColumns = FCellRows = 0;
   FSearched = false;
 }
 
 int32_t TFinderTriples::Find(const TPlaneBoolean& plane) {
   Clear();
+  // Candidates lie within the plane; one spare cell either way.
+  FCellColumns = static_cast<int64_t>(std::floor(plane.Width() / kCell)) + 2;
+  FCellRows = static_cast<int64_t>(std::floor(plane.Height() / kCell)) + 2;
+  FCellFirst.assign(static_cast<size_t>(FCellColumns * FCellRows), -1);
+  FCellLast.assign(FCellFirst.size(), -1);
   for (int32_t y = 0; y < plane.Height(); ++y) ScanRow(plane, y);
-  FCells.clear();
   RankCandidates();
   BuildTriples();
   FSearched = true;
@@ -151,24 +158,34 @@ void TFinderTriples::AddCandidate(const TFinderCandidate& found) {
   // in the grid cells that far round it, or through all candidates when
   // they are fewer than those cells.
   auto cell = [](long double v) { return static_cast<int64_t>(std::floor(v / kCell)); };
-  auto key = [](int64_t cx, int64_t cy) { return cx * 1000003 + cy; };
   const int64_t reach = static_cast<int64_t>(std::ceil(found.Module * 3.5L / kCell));
-  const int64_t fx = cell(found.X);
-  const int64_t fy = cell(found.Y);
+  // A sighting lies within the plane, so its cell is on the grid; clamped
+  // all the same, as a cell off the grid holds nothing.
+  const int64_t fx = std::clamp<int64_t>(cell(found.X), 0, FCellColumns - 1);
+  const int64_t fy = std::clamp<int64_t>(cell(found.Y), 0, FCellRows - 1);
   if ((2 * reach + 1) * (2 * reach + 1) > static_cast<int64_t>(FCandidates.size())) {
     for (size_t index = 0; index < FCandidates.size(); ++index)
       if (merge(index)) return;
   } else {
-    for (int64_t cy = fy - reach; cy <= fy + reach; ++cy)
-      for (int64_t cx = fx - reach; cx <= fx + reach; ++cx) {
-        const auto it = FCells.find(key(cx, cy));
-        if (it == FCells.end()) continue;
-        for (const int32_t index : it->second)
+    const int64_t y0 = std::max<int64_t>(fy - reach, 0);
+    const int64_t y1 = std::min<int64_t>(fy + reach, FCellRows - 1);
+    const int64_t x0 = std::max<int64_t>(fx - reach, 0);
+    const int64_t x1 = std::min<int64_t>(fx + reach, FCellColumns - 1);
+    for (int64_t cy = y0; cy <= y1; ++cy)
+      for (int64_t cx = x0; cx <= x1; ++cx)
+        for (int32_t index = FCellFirst[static_cast<size_t>(cy * FCellColumns + cx)]; index >= 0;
+             index = FNextInCell[static_cast<size_t>(index)])
           if (merge(static_cast<size_t>(index))) return;
-      }
   }
   if (FCandidates.size() >= kMaxRaw) return;
-  FCells[key(fx, fy)].push_back(static_cast<int32_t>(FCandidates.size()));
+  const auto index = static_cast<int32_t>(FCandidates.size());
+  const auto at = static_cast<size_t>(fy * FCellColumns + fx);
+  FNextInCell.push_back(-1);
+  if (FCellLast[at] < 0)
+    FCellFirst[at] = index;
+  else
+    FNextInCell[static_cast<size_t>(FCellLast[at])] = index;
+  FCellLast[at] = index;
   FCandidates.push_back(found);
 }
 

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "common/Types.h"
@@ -70,7 +69,14 @@ class TFinderTriples {
   std::vector<TFinderTriple> FTriples;
   // Candidates by the grid cell of their first position, so that merging a
   // new sighting looks at its neighbourhood only.
-  std::unordered_map<int64_t, std::vector<int32_t>> FCells;
+  // Each cell lists its candidates in the order they were added: the first
+  // and last of them, and after each candidate the next in its cell (-1
+  // ends a list).
+  std::vector<int32_t> FCellFirst;
+  std::vector<int32_t> FCellLast;
+  std::vector<int32_t> FNextInCell;
+  int64_t FCellColumns = 0;
+  int64_t FCellRows = 0;
   bool FSearched = false;
 };
 
