@@ -119,7 +119,9 @@ void TFinderTriples::Confirm(const TPlaneBoolean& plane, const std::array<int32_
   const long double cy = up + 1 + v[2] / 2.0L;
 
   // Across again through the vertical centre, for an unbiased column.
-  const int32_t ry = static_cast<int32_t>(std::floor(cy));
+  // cy is up + 1 + v[2] / 2 exactly: its floor in integers, without the
+  // slow change of the x87 rounding mode a conversion would make.
+  const int32_t ry = up + 1 + v[2] / 2;
   int32_t left = cx;
   while (left >= 0 && dark(left, ry) && cx - left < limit) --left;
   int32_t right = cx;
@@ -157,8 +159,11 @@ void TFinderTriples::AddCandidate(const TFinderCandidate& found) {
   // centre has drifted at most a module from where it was first seen: look
   // in the grid cells that far round it, or through all candidates when
   // they are fewer than those cells.
-  auto cell = [](long double v) { return static_cast<int64_t>(std::floor(v / kCell)); };
-  const int64_t reach = static_cast<int64_t>(std::ceil(found.Module * 3.5L / kCell));
+  // Whole values go to integers through double, exactly (they are far below
+  // 2^53), which spares the x87 rounding-mode switch of a direct conversion.
+  auto whole = [](long double v) { return static_cast<int64_t>(static_cast<double>(v)); };
+  auto cell = [&whole](long double v) { return whole(std::floor(v / kCell)); };
+  const int64_t reach = whole(std::ceil(found.Module * 3.5L / kCell));
   // A sighting lies within the plane, so its cell is on the grid; clamped
   // all the same, as a cell off the grid holds nothing.
   const int64_t fx = std::clamp<int64_t>(cell(found.X), 0, FCellColumns - 1);
