@@ -26,6 +26,22 @@ inline long double RoundHalfEven(long double value) {
 // Toward zero.
 inline long double TruncTowardZero(long double value) { return std::truncl(value); }
 
+// A whole value of magnitude below 2^53 as an integer. Through double, which
+// holds it exactly: converting an x87 value directly switches the rounding
+// mode twice, a slow serialising step, for every sampled point.
+inline int64_t WholeToInt64(long double whole) {
+  return static_cast<int64_t>(static_cast<double>(whole));
+}
+
+// The pixel holding continuous coordinate v (its floor), kept within
+// +-1e9 so that far-off or infinite points stay outside any picture; NaN
+// gives -1e9.
+inline int32_t FloorToPixel(long double v) {
+  if (!(v > -1.0e9L)) return -1000000000;
+  if (v > 1.0e9L) return 1000000000;
+  return static_cast<int32_t>(WholeToInt64(std::floor(v)));
+}
+
 // Rounded to a 32-bit integer, or nothing when the value is not finite or
 // does not fit.
 inline std::optional<int32_t> TryRoundInt32(long double value) {
@@ -34,7 +50,7 @@ inline std::optional<int32_t> TryRoundInt32(long double value) {
   if (rounded < static_cast<long double>(std::numeric_limits<int32_t>::min()) ||
       rounded > static_cast<long double>(std::numeric_limits<int32_t>::max()))
     return std::nullopt;
-  return static_cast<int32_t>(rounded);
+  return static_cast<int32_t>(WholeToInt64(rounded));
 }
 
 // Truncated to a 32-bit integer, or nothing when it does not fit.
@@ -44,7 +60,7 @@ inline std::optional<int32_t> TryTruncInt32(long double value) {
   if (truncated < static_cast<long double>(std::numeric_limits<int32_t>::min()) ||
       truncated > static_cast<long double>(std::numeric_limits<int32_t>::max()))
     return std::nullopt;
-  return static_cast<int32_t>(truncated);
+  return static_cast<int32_t>(WholeToInt64(truncated));
 }
 
 // Rounded to a 32-bit integer; a value that cannot be one means the geometry

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/Arith.h"
+
 namespace vornak {
 
 namespace {
@@ -107,16 +109,16 @@ bool TAlignmentFinder::Find(const TPlaneBoolean& plane, const TPointReal& predic
       long double offset = 0, errorH = 0, errorV = 0, errorH2 = 0;
       if (!CrossSection(plane, cx, y, 1, 0, moduleSize, offset, errorH)) continue;
       const long double fx = cx + offset;
-      const int32_t ix = static_cast<int32_t>(std::floor(fx + 0.5L));
+      const int32_t ix = FloorToPixel(fx + 0.5L);
       if (!CrossSection(plane, ix, y, 0, 1, moduleSize, offset, errorV)) continue;
       const long double fy = y + offset;
-      const int32_t iy = static_cast<int32_t>(std::floor(fy + 0.5L));
+      const int32_t iy = FloorToPixel(fy + 0.5L);
       long double offset2 = 0;
       if (!CrossSection(plane, ix, iy, 1, 0, moduleSize, offset2, errorH2)) continue;
       // The ring must close on the diagonals too; stray 1:1:1 runs in the
       // data area rarely do. A diagonal step crosses 1 to 1/sqrt(2) modules
       // per module width depending on the symbol's rotation.
-      const auto jx = static_cast<int32_t>(std::floor(ix + offset2 + 0.5L));
+      const auto jx = FloorToPixel(ix + offset2 + 0.5L);
       long double unused = 0, errorD1 = 0, errorD2 = 0;
       if (!CrossSection(plane, jx, iy, 1, 1, moduleSize * 0.85L, unused, errorD1)) continue;
       if (!CrossSection(plane, jx, iy, 1, -1, moduleSize * 0.85L, unused, errorD2)) continue;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "common/Arith.h"
 #include "locate/TripleLocator.h"
 #include "locate/VersionGuess.h"
 #include "symbol/StandardTables.h"
@@ -159,11 +160,7 @@ class TGridReader {
   int32_t FSpan;
 };
 
-TPoint ToPixel(const TPointReal& p) {
-  const long double x = std::clamp(std::floor(p.X), -1.0e9L, 1.0e9L);
-  const long double y = std::clamp(std::floor(p.Y), -1.0e9L, 1.0e9L);
-  return TPoint{static_cast<int32_t>(x), static_cast<int32_t>(y)};
-}
+TPoint ToPixel(const TPointReal& p) { return TPoint{FloorToPixel(p.X), FloorToPixel(p.Y)}; }
 
 long double Distance(const TPointReal& a, const TPointReal& b) {
   return std::hypot(a.X - b.X, a.Y - b.Y);
@@ -651,8 +648,7 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TLocationSink&
         long double px = 0, py = 0;
         TTripleLocator::MapPoint(triple, size, mx + 0.5L, my + 0.5L, px, py);
         if (!(std::fabs(px) < 1e9L) || !(std::fabs(py) < 1e9L)) return false;
-        return plane.At(static_cast<int32_t>(std::floor(px)), static_cast<int32_t>(std::floor(py)),
-                        0) != 0;
+        return plane.At(FloorToPixel(px), FloorToPixel(py), 0) != 0;
       };
     };
     for (int32_t version :

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/Arith.h"
 #include "locate/VersionGuess.h"
 
 namespace vornak {
@@ -10,10 +11,8 @@ namespace vornak {
 namespace {
 
 TPoint ToPixel(long double x, long double y) {
-  // Far outside any picture either way: clamp before converting.
-  const long double cx = std::clamp(std::floor(x), -1.0e9L, 1.0e9L);
-  const long double cy = std::clamp(std::floor(y), -1.0e9L, 1.0e9L);
-  return TPoint{static_cast<int32_t>(cx), static_cast<int32_t>(cy)};
+  // Far outside any picture either way: clamped.
+  return TPoint{FloorToPixel(x), FloorToPixel(y)};
 }
 
 }  // namespace

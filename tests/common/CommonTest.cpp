@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <ostream>
@@ -62,6 +63,27 @@ TEST(Arith, RoundHalfEvenIsTheLibraryRoundingBitForBit) {
         std::numeric_limits<long double>::infinity(), -std::numeric_limits<long double>::infinity(),
         std::numeric_limits<long double>::quiet_NaN()})
     EXPECT_TRUE(same(v)) << static_cast<double>(v);
+}
+
+// The pixel of a continuous coordinate is its floor, clamped to +-1e9.
+TEST(Arith, FloorToPixelIsTheClampedFloor) {
+  std::mt19937_64 random(9);
+  std::uniform_real_distribution<double> unit(-1, 1);
+  for (int32_t i = 0; i < 100000; ++i) {
+    const long double v =
+        std::ldexp(static_cast<long double>(unit(random)), static_cast<int32_t>(random() % 36) - 4);
+    const long double expected = std::clamp(std::floor(v), -1.0e9L, 1.0e9L);
+    ASSERT_EQ(FloorToPixel(v), static_cast<int64_t>(expected)) << static_cast<double>(v);
+  }
+  EXPECT_EQ(FloorToPixel(-0.5L), -1);
+  EXPECT_EQ(FloorToPixel(-0.0L), 0);
+  EXPECT_EQ(FloorToPixel(2.999999999999999999L), 2);
+  EXPECT_EQ(FloorToPixel(-1.0e9L - 0.5L), -1000000000);
+  EXPECT_EQ(FloorToPixel(1.0e9L + 0.5L), 1000000000);
+  EXPECT_EQ(FloorToPixel(std::numeric_limits<long double>::infinity()), 1000000000);
+  EXPECT_EQ(FloorToPixel(-std::numeric_limits<long double>::infinity()), -1000000000);
+  EXPECT_EQ(FloorToPixel(std::numeric_limits<long double>::quiet_NaN()), -1000000000);
+  EXPECT_EQ(WholeToInt64(-4503599627370495.0L), -4503599627370495);
 }
 
 TEST(Arith, TruncGoesTowardZero) {
