@@ -61,16 +61,18 @@ int32_t TFinderTriples::Find(const TPlaneBoolean& plane) {
 void TFinderTriples::ScanRow(const TPlaneBoolean& plane, int32_t y) {
   const int32_t width = plane.Width();
   const uint8_t* row = plane.Row(y);
-  // Runs of the row so far; the last five, oldest first, end at x.
+  // Runs of the row so far; the last five, oldest first, end at the latest
+  // colour change.
   std::array<int32_t, 5> runs{};
   int32_t filled = 0;  // complete runs in runs, counted from a dark one
-  int32_t x = 0;
-  x = RunEnd(row, x, width, false);  // the first run counted is dark
-  while (x < width) {
-    const bool dark = row[x] != 0;
-    const int32_t end = RunEnd(row, x, width, dark);
-    const int32_t length = end - x;
-    x = end;
+  // The first run counted is dark.
+  const int32_t first = RunEnd(row, 0, width, false);
+  if (first >= width) return;
+  int32_t start = first;
+  bool dark = true;
+  // The run from start ends at x, where the colour changes or the row ends.
+  const auto ended = [&](int32_t x) {
+    const int32_t length = x - start;
     if (filled == 5) {
       for (size_t i = 0; i < 4; ++i) runs[i] = runs[i + 1];
       runs[4] = length;
@@ -78,7 +80,16 @@ void TFinderTriples::ScanRow(const TPlaneBoolean& plane, int32_t y) {
       runs[static_cast<size_t>(filled++)] = length;
     }
     if (filled == 5 && dark && FinderRatio(runs)) Confirm(plane, runs, x, y);
-  }
+    start = x;
+    dark = !dark;
+  };
+  // Colour changes eight pixels at a time against their left neighbours.
+  int32_t x = first + 1;
+  for (; x + 8 <= width; x += 8)
+    EachColourChange(row + x, row + x - 1, [&](int32_t k) { ended(x + k); });
+  for (; x < width; ++x)
+    if ((row[x] != 0) != (row[x - 1] != 0)) ended(x);
+  ended(width);
 }
 
 void TFinderTriples::Confirm(const TPlaneBoolean& plane, const std::array<int32_t, 5>& runs,
