@@ -10,7 +10,7 @@ void TFrontImage::Binarize(const TPlaneInteger& plane, int32_t width, int32_t he
   FWidth = std::clamp(width, 0, plane.Width());
   FHeight = std::clamp(height, 0, plane.Height());
   MakeGrey(plane);
-  MakeBinary();
+  MakeBinary(FBinary);
   result = FBinary;
 }
 
@@ -18,8 +18,8 @@ void TFrontImage::Binarize(const TBitmap& bitmap, TPlaneBoolean& result) {
   FWidth = bitmap.Width();
   FHeight = bitmap.Height();
   MakeGrey(bitmap);
-  MakeBinary();
-  result = FBinary;
+  // Straight into the caller's plane: a large picture's plane is not copied.
+  MakeBinary(result);
 }
 
 template <typename Source>
@@ -57,11 +57,11 @@ int32_t TFrontImage::ComputeThreshold() const {
   return static_cast<int32_t>(sum / (FWidth - 1));
 }
 
-void TFrontImage::MakeBinary() {
-  if (FBinary.Width() != FWidth || FBinary.Height() != FHeight) FBinary.Resize(FWidth, FHeight);
+void TFrontImage::MakeBinary(TPlaneBoolean& target) const {
+  if (target.Width() != FWidth || target.Height() != FHeight) target.Resize(FWidth, FHeight);
   if (FWidth < 2 || FHeight < 1) {
     // No threshold: no dark pixel, whatever the offset.
-    std::fill(FBinary.Data().begin(), FBinary.Data().end(), uint8_t{0});
+    std::fill(target.Data().begin(), target.Data().end(), uint8_t{0});
     return;
   }
   const int32_t threshold = ComputeThreshold();
@@ -71,14 +71,14 @@ void TFrontImage::MakeBinary() {
   // clamped to the levels a byte can hold.
   const int64_t limit = static_cast<int64_t>(threshold) - FResolver;
   if (limit > 255) {
-    std::fill(FBinary.Data().begin(), FBinary.Data().end(), uint8_t{1});
+    std::fill(target.Data().begin(), target.Data().end(), uint8_t{1});
     return;
   }
   const auto bound = static_cast<uint8_t>(std::max<int64_t>(limit, 0));
   const int32_t width = FWidth, height = FHeight;
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* grey = FGrey.Row(y);
-    uint8_t* binary = FBinary.Row(y);
+    uint8_t* binary = target.Row(y);
     for (int32_t x = 0; x < width; ++x) binary[x] = grey[x] < bound ? 1 : 0;
   }
 }

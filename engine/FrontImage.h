@@ -18,7 +18,9 @@ class TFrontImage {
   // narrower than two pixels or without rows have no threshold and come out
   // with no dark pixel.
   void Binarize(const TPlaneInteger& plane, int32_t width, int32_t height, TPlaneBoolean& result);
-  // The same straight from a picture's rows, without a colour plane between.
+  // The same straight from a picture's rows, without a colour plane between;
+  // the dark/light plane is made in result only (Binary() keeps the plane of
+  // the last call above).
   void Binarize(const TBitmap& bitmap, TPlaneBoolean& result);
 
   // Offset added to each grey value before the comparison with the threshold.
@@ -37,7 +39,7 @@ class TFrontImage {
  private:
   template <typename Source>
   void MakeGrey(const Source& source);
-  void MakeBinary();
+  void MakeBinary(TPlaneBoolean& target) const;
 
   TPlaneBoolean FBinary;
   TPlaneGrey FGrey;
