@@ -51,6 +51,11 @@ bool TPassChain::AddPass(const std::string& binarizer, std::unique_ptr<TLocator>
   return false;
 }
 
+const TPlaneBoolean& TPassChain::Plane() const {
+  static const TPlaneBoolean none;
+  return FPlane != nullptr ? *FPlane : none;
+}
+
 const std::string& TPassChain::PassName(int32_t index) const {
   static const std::string none;
   if (index < 0 || index >= PassCount()) return none;
@@ -83,6 +88,7 @@ bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std
 bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& text,
                      const TPlaneBoolean* global) {
   FPass.clear();
+  FPlane = nullptr;
   FMirrored = false;
   FBuilt.assign(FBinarizers.size(), false);
   for (TFinderTriples& search : FSearches) search.Clear();
@@ -128,7 +134,7 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
     }
     if (decoded) {
       FPass = pass.Name;
-      FPlane = plane;
+      FPlane = &plane;
       return true;
     }
   }

@@ -64,7 +64,9 @@ class TPassChain {
 
   // Findings of the last successful Run.
   const std::string& Pass() const { return FPass; }
-  const TPlaneBoolean& Plane() const { return FPlane; }
+  // The plane the reading pass worked on; empty after a Run that read
+  // nothing. Valid until the next Run.
+  const TPlaneBoolean& Plane() const;
   bool Mirrored() const { return FMirrored; }
   const std::array<TPoint, 3>& Finders() const { return FFinders; }
   const std::array<TPoint, 4>& Corners() const { return FCorners; }
@@ -88,7 +90,7 @@ class TPassChain {
   TPlaneBoolean FTransposed;
   std::string FOnly;
   std::string FPass;
-  TPlaneBoolean FPlane;
+  const TPlaneBoolean* FPlane = nullptr;  // one of FPlanes: not copied
   bool FMirrored = false;
   std::array<TPoint, 3> FFinders{};
   std::array<TPoint, 4> FCorners{};
