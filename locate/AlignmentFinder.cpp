@@ -37,7 +37,8 @@ bool TAlignmentFinder::CrossSection(const TPlaneBoolean& plane, int32_t x, int32
                                     int32_t dy, long double moduleSize, long double& centre,
                                     long double& error) const {
   if (!Dark(plane, x, y)) return false;
-  const int32_t limit = static_cast<int32_t>(std::ceil(moduleSize * 2.5L)) + 2;
+  const auto limit =
+      static_cast<int32_t>(WholeToInt64(std::min(std::ceil(moduleSize * 2.5L), 1.0e9L))) + 2;
   int32_t before = 0, after = 0;
   const int32_t middle = RunThrough(plane, x, y, dx, dy, limit, before, after);
   // Walk outwards: light ring, then the dark ring on each side.
