@@ -21,12 +21,12 @@ TPassChain::TPassChain() {
   FPlanes.resize(FBinarizers.size());
   FSearches.resize(FBinarizers.size());
 
-  // Cheapest first. The classic locator on the local threshold mends
-  // uneven light alone; finder triples mend false finders, large versions
-  // and a symbol away from the middle row; the inverted plane reads
-  // light-on-dark symbols.
-  AddPass("adaptive", std::make_unique<TClassicLocator>());
+  // Cheapest first. Finder triples on the classic plane need no new
+  // threshold and mend false finders, large versions and a symbol away from
+  // the middle row; the classic locator on the local threshold mends uneven
+  // light; the inverted plane reads light-on-dark symbols.
   AddPass("global", std::make_unique<TTripleLocator>());
+  AddPass("adaptive", std::make_unique<TClassicLocator>());
   AddPass("adaptive", std::make_unique<TTripleLocator>());
   AddPass("adaptive-inverted", std::make_unique<TTripleLocator>());
   // Perspective and curved labels: a transform anchored on the alignment

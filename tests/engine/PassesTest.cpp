@@ -262,7 +262,7 @@ TEST(PassesTest, TheClassicSwitchKeepsTheClassicOutcome) {
 TEST(PassesTest, TheChainNamesItsPassesAndRunsOneAlone) {
   TPassChain chain;
   ASSERT_GE(chain.PassCount(), 4);
-  EXPECT_EQ(chain.PassName(0), "adaptive+classic");
+  EXPECT_EQ(chain.PassName(0), "global+triples");  // no new threshold: cheapest
   EXPECT_EQ(chain.PassName(-1), "");
   EXPECT_EQ(chain.PassName(chain.PassCount()), "");
   EXPECT_FALSE(chain.AddPass("no such binarizer", nullptr));
