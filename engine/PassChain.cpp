@@ -19,6 +19,7 @@ TPassChain::TPassChain() {
   FBinarizers.push_back(
       std::make_unique<TInvertedBinarizer>(std::make_unique<TAdaptiveBinarizer>()));
   FPlanes.resize(FBinarizers.size());
+  FSources.resize(FBinarizers.size(), nullptr);
   FSearches.resize(FBinarizers.size());
 
   // Cheapest first. Finder triples on the classic plane need no new
@@ -102,13 +103,16 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
       const bool given = global != nullptr && global->Width() == grey.Width() &&
                          global->Height() == grey.Height() &&
                          dynamic_cast<TGlobalBinarizer*>(FBinarizers[b].get()) != nullptr;
-      if (given)
-        FPlanes[b] = *global;
-      else
+      // The classic plane is read where it lies, not copied.
+      if (given) {
+        FSources[b] = global;
+      } else {
         FBinarizers[b]->Binarize(grey, FPlanes[b]);
+        FSources[b] = &FPlanes[b];
+      }
       FBuilt[b] = true;
     }
-    const TPlaneBoolean& plane = FPlanes[b];
+    const TPlaneBoolean& plane = *FSources[b];
     pass.Locator->ShareFinders(&FSearches[b]);
     pass.Locator->SetForceVersion(FForceVersion);
     if (auto* classic = dynamic_cast<TClassicLocator*>(pass.Locator.get())) classic->SetWarp(FWarp);
@@ -144,7 +148,7 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
     for (const TPass& pass : FPasses) {
       const TFinderTriples& search = FSearches[pass.Binarizer];
       if (FBuilt[pass.Binarizer] && search.Searched())
-        FTrace->RecordFinders(pass.Name, FPlanes[pass.Binarizer], search);
+        FTrace->RecordFinders(pass.Name, *FSources[pass.Binarizer], search);
     }
   }
   return false;

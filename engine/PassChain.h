@@ -50,7 +50,8 @@ class TPassChain {
   // headers, and the findings below; false when none decodes (text keeps
   // what the caller passed). global, when given, is the plane the classic
   // pipeline made of the same grey with the same resolver: the global
-  // binarizer's plane, which then is not built again.
+  // binarizer's plane, which then is not built again (nor copied: it must
+  // stay as it is while the findings and the trace are read).
   bool Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& text,
            const TPlaneBoolean* global = nullptr);
 
@@ -84,13 +85,15 @@ class TPassChain {
   std::vector<std::unique_ptr<TBinarizer>> FBinarizers;
   std::vector<TPass> FPasses;
   std::vector<TPlaneBoolean> FPlanes;
+  // Each binarizer's plane of this run: its own in FPlanes, or the given one.
+  std::vector<const TPlaneBoolean*> FSources;
   std::vector<bool> FBuilt;
   // One finder search per plane, shared by its locators.
   std::vector<TFinderTriples> FSearches;
   TPlaneBoolean FTransposed;
   std::string FOnly;
   std::string FPass;
-  const TPlaneBoolean* FPlane = nullptr;  // one of FPlanes: not copied
+  const TPlaneBoolean* FPlane = nullptr;  // one of FSources: not copied
   bool FMirrored = false;
   std::array<TPoint, 3> FFinders{};
   std::array<TPoint, 4> FCorners{};
