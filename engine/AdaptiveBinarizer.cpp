@@ -25,7 +25,7 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
   FAreas.assign(cells, 0);
   // Column sums over each band of block rows first, in whole-row loops that
   // run many pixels at once, then each block's share of them.
-  FColumns.assign(static_cast<size_t>(width), 0);
+  FColumns.resize(static_cast<size_t>(width));
   for (int32_t by = 0; by < rows; ++by) {
     const int32_t y0 = by * block;
     const int32_t y1 = std::min(height, y0 + block);

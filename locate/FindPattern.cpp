@@ -36,21 +36,18 @@ struct TRunState {
                4 ||
            (C[0] | C[1] | C[2] | C[3] | C[4]) == 0;
   }
-  // Feeds one pixel; true when a dark run has just ended on a finder-like
-  // stretch, whose total length is then in total.
-  bool Feed(bool pixel, int32_t& total) {
+  // A colour change: the run in progress held length pixels, and one of the
+  // other colour begins. True when a dark run has just ended on a
+  // finder-like stretch, whose total length is then in total.
+  bool Change(int32_t length, int32_t& total) {
+    C[static_cast<size_t>(S)] = length;
+    Colour = !Colour;
     bool hit = false;
-    if (pixel == Colour) {
-      ++C[static_cast<size_t>(S)];
-      return false;
-    }
-    if (!pixel && MayBeFinder() && TFindPattern::IsFinderRatio(C, S)) {
+    if (!Colour && MayBeFinder() && TFindPattern::IsFinderRatio(C, S)) {
       total = C[0] + C[1] + C[2] + C[3] + C[4];
       hit = true;
     }
     S = (S + 1) % 5;
-    C[static_cast<size_t>(S)] = 1;
-    Colour = pixel;
     return hit;
   }
 };
@@ -129,9 +126,8 @@ void TFindPattern::ScanHorizontal(const TPlaneBoolean& image, int32_t width, int
     // carries over from the row above, whose counters do not).
     int32_t started = 0;
     const auto change = [&](int32_t x) {
-      state.C[static_cast<size_t>(state.S)] = x - started;
       int32_t total = 0;
-      if (state.Feed(row[x] != 0, total))
+      if (state.Change(x - started, total))
         FHorzRuns->Add(TLine{true, 0, TPoint{x - total, y}, TPoint{x - 1, y}});
       started = x;
     };
@@ -170,10 +166,8 @@ void TFindPattern::ScanVertical(const TPlaneBoolean& image, int32_t width, int32
     TColumn& column = states[static_cast<size_t>(x)];
     TRunState& state = column.Run;
     if (pixel == state.Colour) return;
-    state.C[static_cast<size_t>(state.S)] = y - column.Started;
     int32_t total = 0;
-    if (state.Feed(pixel, total)) hits.push_back({x, y, total});
-    // The new run holds this pixel: its counter is 1 on the next row.
+    if (state.Change(y - column.Started, total)) hits.push_back({x, y, total});
     column.Started = y;
   };
   {
