@@ -4,7 +4,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "locate/RunScan.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {
@@ -12,45 +11,6 @@ namespace vornak {
 namespace {
 
 constexpr long double kPi = std::numbers::pi_v<long double>;
-
-// Scan state of one row or column: five cyclic run counters, the slot of the
-// run in progress and the colour of that run.
-struct TRunState {
-  std::array<int32_t, 5> C{};
-  int32_t S = 0;
-  bool Colour = false;
-
-  void ResetCounters() {
-    C.fill(0);
-    S = 0;
-  }
-  // A stretch within the finder ratio has its centre run longer than each
-  // of the others (14 e >= 5 T for the centre, 14 e <= 3 T for the rest),
-  // unless every run is empty (a row that starts light after a dark one,
-  // which the ratio takes): one cheap test turns away most runs of a busy
-  // picture before the full ratio.
-  bool MayBeFinder() const {
-    const int32_t centre = C[static_cast<size_t>(S + 3 < 5 ? S + 3 : S - 2)];
-    return (centre > C[0]) + (centre > C[1]) + (centre > C[2]) + (centre > C[3]) +
-                   (centre > C[4]) ==
-               4 ||
-           (C[0] | C[1] | C[2] | C[3] | C[4]) == 0;
-  }
-  // A colour change: the run in progress held length pixels, and one of the
-  // other colour begins. True when a dark run has just ended on a
-  // finder-like stretch, whose total length is then in total.
-  bool Change(int32_t length, int32_t& total) {
-    C[static_cast<size_t>(S)] = length;
-    Colour = !Colour;
-    bool hit = false;
-    if (!Colour && MayBeFinder() && TFindPattern::IsFinderRatio(C, S)) {
-      total = C[0] + C[1] + C[2] + C[3] + C[4];
-      hit = true;
-    }
-    S = (S + 1) % 5;
-    return hit;
-  }
-};
 
 }  // namespace
 
@@ -117,84 +77,59 @@ bool TFindPattern::IsFinderRatio(const std::array<int32_t, 5>& c, int32_t s) {
   return true;
 }
 
-void TFindPattern::ScanHorizontal(const TPlaneBoolean& image, int32_t width, int32_t height) {
-  TRunState state;
-  for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* row = image.Row(y);
-    // Only where the colour changes can a stretch end; the run in progress
-    // is counted from the column it began in (the row's start when it
-    // carries over from the row above, whose counters do not).
+namespace {
+
+// The finder-like stretches of every packed row in turn, emit(row, end,
+// total) for each: the colour carries over from one row's end into the next
+// row, the run counters do not.
+template <typename Emit>
+void ScanRuns(const TBitRows& rows, Emit&& emit) {
+  bool colour = false;
+  for (int32_t y = 0; y < rows.Height(); ++y) {
+    // The last five runs, oldest first; c4 ended at the latest change. Only
+    // where the colour changes can a stretch end, and the run in progress
+    // is counted from the pixel it began at (the row's start when it
+    // carries over from the row before).
+    int32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0, c4 = 0;
     int32_t started = 0;
-    const auto change = [&](int32_t x) {
-      int32_t total = 0;
-      if (state.Change(x - started, total))
-        FHorzRuns->Add(TLine{true, 0, TPoint{x - total, y}, TPoint{x - 1, y}});
+    EachColourChange(rows.Row(y), rows.Width(), colour, [&](int32_t x) {
+      c0 = c1;
+      c1 = c2;
+      c2 = c3;
+      c3 = c4;
+      c4 = x - started;
       started = x;
-    };
-    if (width > 0 && (row[0] != 0) != state.Colour) change(0);
-    int32_t x = 1;
-    // Eight pixels at a time against their left neighbours.
-    for (; x + 8 <= width; x += 8)
-      EachColourChange(row + x, row + x - 1, [&](int32_t k) { change(x + k); });
-    for (; x < width; ++x)
-      if ((row[x] != 0) != (row[x - 1] != 0)) change(x);
-    // The colour carries over into the next row; the counters do not.
-    state.ResetCounters();
+      colour = !colour;
+      // A stretch within the finder ratio has its centre run longer than
+      // each of the others (14 e >= 5 T for the centre, 14 e <= 3 T for the
+      // rest), unless every run is empty (a row that starts light after a
+      // dark one, which the ratio takes): one cheap test turns away most
+      // runs of a busy picture before the full ratio.
+      if (colour) return;
+      const bool longest = (c2 > c0) + (c2 > c1) + (c2 > c3) + (c2 > c4) == 4;
+      if (!longest && (c0 | c1 | c2 | c3 | c4) != 0) return;
+      if (TFindPattern::IsFinderRatio({c0, c1, c2, c3, c4}, 4)) emit(y, x, c0 + c1 + c2 + c3 + c4);
+    });
   }
 }
 
+}  // namespace
+
+void TFindPattern::ScanHorizontal(const TPlaneBoolean& image, int32_t width, int32_t height) {
+  FBits.Pack(image, width, height);
+  ScanRuns(FBits, [this](int32_t y, int32_t end, int32_t total) {
+    FHorzRuns->Add(TLine{true, 0, TPoint{end - total, y}, TPoint{end - 1, y}});
+  });
+}
+
 void TFindPattern::ScanVertical(const TPlaneBoolean& image, int32_t width, int32_t height) {
-  if (width <= 0 || height <= 0) return;
-  // All columns are scanned side by side, row by row, to read memory in order.
-  // Each column starts with the colour the previous column ended with, which is
-  // the last pixel of that column (light before the first).
-  // The run in progress of each column is counted from the row it began in,
-  // so a row only touches the columns where the colour changes. Kept beside
-  // the column's counters: both are touched at every change.
-  struct TColumn {
-    TRunState Run;
-    int32_t Started = 0;
-  };
-  std::vector<TColumn> states(static_cast<size_t>(width));
-  for (int32_t x = 1; x < width; ++x)
-    states[static_cast<size_t>(x)].Run.Colour = image(x - 1, height - 1) != 0;
-  struct THit {
-    int32_t X, Y, Total;
-  };
-  std::vector<THit> hits;
-  auto feed = [&](int32_t x, int32_t y, bool pixel) {
-    TColumn& column = states[static_cast<size_t>(x)];
-    TRunState& state = column.Run;
-    if (pixel == state.Colour) return;
-    int32_t total = 0;
-    if (state.Change(y - column.Started, total)) hits.push_back({x, y, total});
-    column.Started = y;
-  };
-  {
-    const uint8_t* row = image.Row(0);
-    for (int32_t x = 0; x < width; ++x) feed(x, 0, row[x] != 0);
-  }
-  for (int32_t y = 1; y < height; ++y) {
-    const uint8_t* row = image.Row(y);
-    const uint8_t* above = image.Row(y - 1);
-    int32_t x = 0;
-    // Eight columns at a time against the row above.
-    for (; x + 8 <= width; x += 8)
-      EachColourChange(row + x, above + x, [&](int32_t k) { feed(x + k, y, row[x + k] != 0); });
-    for (; x < width; ++x)
-      if ((row[x] != 0) != (above[x] != 0)) feed(x, y, row[x] != 0);
-  }
-  // Column order, top to bottom within a column: a stable counting sort.
-  std::vector<int32_t> start(static_cast<size_t>(width) + 1, 0);
-  for (const THit& h : hits) ++start[static_cast<size_t>(h.X) + 1];
-  for (size_t x = 0; x < static_cast<size_t>(width); ++x) start[x + 1] += start[x];
-  std::vector<int32_t> order(hits.size());
-  for (size_t i = 0; i < hits.size(); ++i)
-    order[static_cast<size_t>(start[static_cast<size_t>(hits[i].X)]++)] = static_cast<int32_t>(i);
-  for (int32_t i : order) {
-    const THit& h = hits[static_cast<size_t>(i)];
-    FVertRuns->Add(TLine{true, 0, TPoint{h.X, h.Y - h.Total}, TPoint{h.X, h.Y - 1}});
-  }
+  // Columns are the rows of the transposed picture, scanned in column order;
+  // each column starts with the colour the previous column ended with (light
+  // before the first).
+  FBits.PackTransposed(image, width, height);
+  ScanRuns(FBits, [this](int32_t x, int32_t end, int32_t total) {
+    FVertRuns->Add(TLine{true, 0, TPoint{x, end - total}, TPoint{x, end - 1}});
+  });
 }
 
 int32_t TFindPattern::LongestSide(const std::array<TPoint, 3>& patterns) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "common/Types.h"
+#include "locate/BitRows.h"
 #include "locate/CenterDots.h"
 #include "locate/Lines.h"
 
@@ -50,6 +51,7 @@ class TFindPattern {
   std::unique_ptr<TLines> FVertRuns;
   std::array<TPoint, 3> FPatterns{};
   std::unique_ptr<TCenterDots> FCenterDots;
+  TBitRows FBits;  // the picture packed for the scan in progress
 };
 
 }  // namespace vornak

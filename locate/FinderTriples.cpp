@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "locate/RunScan.h"
+#include "locate/BitRows.h"
 
 namespace vornak {
 
@@ -51,6 +51,7 @@ int32_t TFinderTriples::Find(const TPlaneBoolean& plane) {
   FCellRows = static_cast<int64_t>(std::floor(plane.Height() / kCell)) + 2;
   FCellFirst.assign(static_cast<size_t>(FCellColumns * FCellRows), -1);
   FCellLast.assign(FCellFirst.size(), -1);
+  FBits.Pack(plane, plane.Width(), plane.Height());
   for (int32_t y = 0; y < plane.Height(); ++y) ScanRow(plane, y);
   RankCandidates();
   BuildTriples();
@@ -59,37 +60,35 @@ int32_t TFinderTriples::Find(const TPlaneBoolean& plane) {
 }
 
 void TFinderTriples::ScanRow(const TPlaneBoolean& plane, int32_t y) {
-  const int32_t width = plane.Width();
-  const uint8_t* row = plane.Row(y);
-  // Runs of the row so far; the last five, oldest first, end at the latest
-  // colour change.
-  std::array<int32_t, 5> runs{};
-  int32_t filled = 0;  // complete runs in runs, counted from a dark one
-  // The first run counted is dark.
-  const int32_t first = RunEnd(row, 0, width, false);
-  if (first >= width) return;
-  int32_t start = first;
+  // The last five runs, oldest first, in locals that stay in registers; r4
+  // ended at the latest colour change.
+  int32_t r0 = 0, r1 = 0, r2 = 0, r3 = 0, r4 = 0;
+  int32_t filled = 0;  // complete runs counted, from a dark one on
+  // The first run counted is dark: nothing is counted before the first
+  // change from the light assumed before the row.
+  int32_t start = -1;
   bool dark = true;
   // The run from start ends at x, where the colour changes or the row ends.
   const auto ended = [&](int32_t x) {
-    const int32_t length = x - start;
-    if (filled == 5) {
-      for (size_t i = 0; i < 4; ++i) runs[i] = runs[i + 1];
-      runs[4] = length;
-    } else {
-      runs[static_cast<size_t>(filled++)] = length;
+    if (start < 0) {
+      start = x;
+      return;
     }
-    if (filled == 5 && dark && FinderRatio(runs)) Confirm(plane, runs, x, y);
+    r0 = r1;
+    r1 = r2;
+    r2 = r3;
+    r3 = r4;
+    r4 = x - start;
+    ++filled;
     start = x;
     dark = !dark;
+    if (!dark && filled >= 5) {
+      const std::array<int32_t, 5> runs{r0, r1, r2, r3, r4};
+      if (FinderRatio(runs)) Confirm(plane, runs, x, y);
+    }
   };
-  // Colour changes eight pixels at a time against their left neighbours.
-  int32_t x = first + 1;
-  for (; x + 8 <= width; x += 8)
-    EachColourChange(row + x, row + x - 1, [&](int32_t k) { ended(x + k); });
-  for (; x < width; ++x)
-    if ((row[x] != 0) != (row[x - 1] != 0)) ended(x);
-  ended(width);
+  EachColourChange(FBits.Row(y), FBits.Width(), false, ended);
+  if (start >= 0) ended(FBits.Width());
 }
 
 void TFinderTriples::Confirm(const TPlaneBoolean& plane, const std::array<int32_t, 5>& runs,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/Types.h"
+#include "locate/BitRows.h"
 
 namespace vornak {
 
@@ -77,6 +78,7 @@ class TFinderTriples {
   std::vector<int32_t> FNextInCell;
   int64_t FCellColumns = 0;
   int64_t FCellRows = 0;
+  TBitRows FBits;  // the plane packed for the row scan
   bool FSearched = false;
 };
 

@@ -1,0 +1,107 @@
+#include "locate/BitRows.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace vornak {
+
+namespace {
+
+#if defined(__SSE2__)
+// Bit k set where byte k of the 64 bytes at p is non-zero: sixteen bytes
+// compared with zero at once, their top bits gathered into a mask.
+inline uint64_t PackWord(const uint8_t* p) {
+  const __m128i zero = _mm_setzero_si128();
+  uint64_t light = 0;
+  for (int32_t k = 0; k < 4; ++k) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    light |=
+        static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero))))
+        << (16 * k);
+  }
+  return ~light;
+}
+#else
+inline uint64_t PackWord(const uint8_t* p) {
+  uint64_t result = 0;
+  for (int32_t k = 0; k < 8; ++k) {
+    uint64_t word = 0;
+    std::memcpy(&word, p + 8 * k, 8);
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    // The low bit of each byte set where that byte is non-zero, then
+    // gathered into the top byte by one multiplication.
+    const uint64_t lows = ((((word & kLow7) + kLow7) | word) & ~kLow7) >> 7;
+    result |= ((lows * 0x0102040810204080ULL) >> 56) << (8 * k);
+  }
+  return result;
+}
+#endif
+
+void PackRow(const uint8_t* row, int32_t width, uint64_t* bits) {
+  int32_t x = 0;
+  for (; x + 64 <= width; x += 64) bits[x >> 6] = PackWord(row + x);
+  if (x == width) return;
+  uint64_t word = 0;
+  for (int32_t k = 0; x + k < width; ++k)
+    if (row[x + k] != 0) word |= uint64_t{1} << k;
+  bits[x >> 6] = word;
+}
+
+// Exchanges rows and columns of a 64 x 64 block of bits, block[r] bit c
+// going to block[c] bit r: the halves, quarters, ... of the block swap
+// across its diagonal in six rounds.
+void Transpose(uint64_t* block) {
+  uint64_t mask = 0x00000000FFFFFFFFULL;
+  for (int32_t j = 32; j != 0; j >>= 1, mask ^= mask << j)
+    for (int32_t k = 0; k < 64; k = ((k | j) + 1) & ~j) {
+      const uint64_t t = ((block[k] >> j) ^ block[k | j]) & mask;
+      block[k] ^= t << j;
+      block[k | j] ^= t;
+    }
+}
+
+}  // namespace
+
+void TBitRows::Shape(int32_t width, int32_t height) {
+  FWidth = width;
+  FHeight = height;
+  FWords = (width + 63) >> 6;
+  FBits.assign(static_cast<size_t>(FWords) * static_cast<size_t>(height), 0);
+}
+
+void TBitRows::Pack(const TPlaneBoolean& plane, int32_t width, int32_t height) {
+  width = std::clamp(width, 0, plane.Width());
+  height = std::clamp(height, 0, plane.Height());
+  Shape(width, height);
+  for (int32_t y = 0; y < height; ++y)
+    PackRow(plane.Row(y), width, FBits.data() + static_cast<size_t>(y) * FWords);
+}
+
+void TBitRows::PackTransposed(const TPlaneBoolean& plane, int32_t width, int32_t height) {
+  width = std::clamp(width, 0, plane.Width());
+  height = std::clamp(height, 0, plane.Height());
+  // Upright first, then block by block across the diagonal.
+  const int32_t words = (width + 63) >> 6;
+  FScratch.assign(static_cast<size_t>(words) * static_cast<size_t>(height), 0);
+  for (int32_t y = 0; y < height; ++y)
+    PackRow(plane.Row(y), width, FScratch.data() + static_cast<size_t>(y) * words);
+  Shape(height, width);
+  uint64_t block[64];
+  for (int32_t top = 0; top < height; top += 64) {
+    const int32_t rows = std::min(64, height - top);
+    for (int32_t i = 0; i < words; ++i) {
+      for (int32_t r = 0; r < 64; ++r)
+        block[r] = r < rows ? FScratch[static_cast<size_t>(top + r) * words + i] : 0;
+      Transpose(block);
+      const int32_t columns = std::min(64, width - 64 * i);
+      for (int32_t c = 0; c < columns; ++c)
+        FBits[static_cast<size_t>(64 * i + c) * FWords + (top >> 6)] = block[c];
+    }
+  }
+}
+
+}  // namespace vornak
