@@ -2,7 +2,23 @@
 
 #include <algorithm>
 
+#include "common/WideVectors.h"
+
 namespace vornak {
+
+namespace {
+
+VORNAK_WIDE_VECTORS
+void AddRow(const uint8_t* row, uint32_t* sums, int32_t width) {
+  for (int32_t x = 0; x < width; ++x) sums[x] += row[x];
+}
+
+VORNAK_WIDE_VECTORS
+void CompareRow(const uint8_t* row, const uint16_t* limits, uint8_t* out, int32_t width) {
+  for (int32_t x = 0; x < width; ++x) out[x] = row[x] < limits[x] ? 1 : 0;
+}
+
+}  // namespace
 
 int32_t TAdaptiveBinarizer::BlockSize(int32_t width, int32_t height) {
   return std::max(kMinBlock, std::min(width, height) / kBlockDivisor);
@@ -11,7 +27,8 @@ int32_t TAdaptiveBinarizer::BlockSize(int32_t width, int32_t height) {
 void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) {
   const int32_t width = grey.Width();
   const int32_t height = grey.Height();
-  result.Resize(width, height);
+  // Every pixel is written below: a plane of the right size is not cleared.
+  if (result.Width() != width || result.Height() != height) result.Resize(width, height);
   if (width < 1 || height < 1) return;
 
   const int32_t block = BlockSize(width, height);
@@ -31,10 +48,7 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
     const int32_t y1 = std::min(height, y0 + block);
     uint32_t* columnSums = FColumns.data();
     std::fill(FColumns.begin(), FColumns.end(), 0U);
-    for (int32_t y = y0; y < y1; ++y) {
-      const uint8_t* row = grey.Row(y);
-      for (int32_t x = 0; x < width; ++x) columnSums[x] += row[x];
-    }
+    for (int32_t y = y0; y < y1; ++y) AddRow(grey.Row(y), columnSums, width);
     int64_t* sums = FSums.data() + (static_cast<size_t>(by) + 1) * stride + 1;
     int64_t* areas = FAreas.data() + (static_cast<size_t>(by) + 1) * stride + 1;
     for (int32_t bx = 0; bx < columns; ++bx) {
@@ -89,11 +103,7 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
       for (int32_t x = bx * block; x < x1; ++x) limits[x] = limit;
     }
     const int32_t y1 = std::min(height, (by + 1) * block);
-    for (int32_t y = by * block; y < y1; ++y) {
-      const uint8_t* row = grey.Row(y);
-      uint8_t* out = result.Row(y);
-      for (int32_t x = 0; x < width; ++x) out[x] = row[x] < limits[x] ? 1 : 0;
-    }
+    for (int32_t y = by * block; y < y1; ++y) CompareRow(grey.Row(y), limits, result.Row(y), width);
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/WideVectors.h"
+
 namespace vornak {
 
 void TFrontImage::Binarize(const TPlaneInteger& plane, int32_t width, int32_t height,
@@ -23,14 +25,6 @@ void TFrontImage::Binarize(const TBitmap& bitmap, TPlaneBoolean& result) {
 }
 
 namespace {
-
-// Where the processor has wider vectors, a second copy of the row loop uses
-// them, picked once at load time.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-#define VORNAK_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
-#else
-#define VORNAK_WIDE_VECTORS
-#endif
 
 VORNAK_WIDE_VECTORS
 void GreyRow(const uint32_t* row, uint8_t* grey, int32_t width) {

@@ -1,6 +1,19 @@
 #include "engine/InvertedBinarizer.h"
 
+#include "common/WideVectors.h"
+
 namespace vornak {
+
+namespace {
+
+// Plain pointers and a count: through the vectors every byte store could
+// change their sizes, and the loop would not run many bytes at once.
+VORNAK_WIDE_VECTORS
+void Negate(const uint8_t* in, uint8_t* out, size_t count) {
+  for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(255 - in[i]);
+}
+
+}  // namespace
 
 TInvertedBinarizer::TInvertedBinarizer(std::unique_ptr<TBinarizer> inner)
     : FInner(std::move(inner)), FName(std::string(FInner->Name()) + "-inverted") {}
@@ -10,12 +23,7 @@ TInvertedBinarizer::~TInvertedBinarizer() = default;
 void TInvertedBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) {
   if (FNegated.Width() != grey.Width() || FNegated.Height() != grey.Height())
     FNegated.Resize(grey.Width(), grey.Height());
-  // Plain pointers and a count: through the vectors every byte store could
-  // change their sizes, and the loop would not run many bytes at once.
-  const uint8_t* in = grey.Data().data();
-  uint8_t* out = FNegated.Data().data();
-  const size_t count = grey.Data().size();
-  for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(255 - in[i]);
+  Negate(grey.Data().data(), FNegated.Data().data(), grey.Data().size());
   FInner->Binarize(FNegated, result);
 }
 
