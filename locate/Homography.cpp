@@ -17,9 +17,11 @@ long double Length(long double x, long double y) { return std::sqrt(x * x + y * 
 // nearly: the quadrilateral has no area to span a plane with).
 bool SquareTo(const std::array<TPointReal, 4>& q, const TPointReal& mean, long double scale,
               std::array<long double, 9>& m) {
+  // Extended division is slow: one reciprocal serves every corner.
+  const long double shrink = 1 / scale;
   std::array<TPointReal, 4> p{};
   for (size_t i = 0; i < 4; ++i)
-    p[i] = TPointReal{(q[i].X - mean.X) / scale, (q[i].Y - mean.Y) / scale};
+    p[i] = TPointReal{(q[i].X - mean.X) * shrink, (q[i].Y - mean.Y) * shrink};
   // Every triple of corners must span an area; normalised, the quadrilateral
   // is of unit size, so a fixed bound tells a line from a sliver.
   auto area = [&p](size_t i, size_t j, size_t k) {
@@ -37,8 +39,9 @@ bool SquareTo(const std::array<TPointReal, 4>& q, const TPointReal& mean, long d
   const long double dy1 = p[1].Y - p[3].Y, dy2 = p[2].Y - p[3].Y;
   const long double den = dx1 * dy2 - dx2 * dy1;
   if (!(std::fabs(den) > kMinArea)) return false;
-  const long double g = (sx * dy2 - dx2 * sy) / den;
-  const long double h = (dx1 * sy - sx * dy1) / den;
+  const long double over = 1 / den;
+  const long double g = (sx * dy2 - dx2 * sy) * over;
+  const long double h = (dx1 * sy - sx * dy1) * over;
   m = {p[1].X - p[0].X + g * p[1].X,
        p[2].X - p[0].X + h * p[2].X,
        p[0].X,
@@ -89,7 +92,8 @@ bool THomography::Fit(const std::array<TPointReal, 4>& from, const std::array<TP
           b[r * 3] * inverse[c] + b[r * 3 + 1] * inverse[3 + c] + b[r * 3 + 2] * inverse[6 + c];
   if (!(std::fabs(product[8]) > 1e-12L)) return false;
   std::array<long double, 8> n{};
-  for (size_t i = 0; i < 8; ++i) n[i] = product[i] / product[8];
+  const long double last = 1 / product[8];
+  for (size_t i = 0; i < 8; ++i) n[i] = product[i] * last;
 
   // Undo the normalisation: pixel = T^-1 * N * S, S taking module space to
   // its normalised form and T pixel space to its.
@@ -111,8 +115,9 @@ bool THomography::Fit(const std::array<TPointReal, 4>& from, const std::array<TP
                                   r22};
   if (std::fabs(h[8]) < 1e-18L) return false;
   std::array<long double, 8> result{};
+  const long double unit = 1 / h[8];
   for (size_t i = 0; i < 8; ++i) {
-    result[i] = h[i] / h[8];
+    result[i] = h[i] * unit;
     if (!std::isfinite(result[i])) return false;
   }
   // The four points must all lie on the same side of the vanishing line, or

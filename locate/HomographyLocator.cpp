@@ -680,12 +680,27 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TLocationSink&
     const std::array<long double, 3> modules = {triple.Finders[0].Module, triple.Finders[1].Module,
                                                 triple.Finders[2].Module};
     // Versions as the finder geometry and the affine grid suggest them.
+    // The affine map of the finder search, in double precision (plenty for a
+    // pixel index) with the divisions done once per size: the guess reads
+    // every timing module of every size it weighs.
     const TGridProbe probe = [&plane, &triple](int32_t size) -> TModuleProbe {
-      return [&plane, &triple, size](int32_t mx, int32_t my) {
-        long double px = 0, py = 0;
-        TTripleLocator::MapPoint(triple, size, mx + 0.5L, my + 0.5L, px, py);
-        if (!(std::fabs(px) < 1e9L) || !(std::fabs(py) < 1e9L)) return false;
-        return plane.At(FloorToPixel(px), FloorToPixel(py), 0) != 0;
+      const TFinderCandidate& o = triple.Finders[0];
+      const TFinderCandidate& a = triple.Finders[1];
+      const TFinderCandidate& b = triple.Finders[2];
+      const auto span = static_cast<double>(size - 7);
+      const auto ox = static_cast<double>(o.X), oy = static_cast<double>(o.Y);
+      const double ax = static_cast<double>(a.X - o.X) / span;
+      const double ay = static_cast<double>(a.Y - o.Y) / span;
+      const double bx = static_cast<double>(b.X - o.X) / span;
+      const double by = static_cast<double>(b.Y - o.Y) / span;
+      return [&plane, ox, oy, ax, ay, bx, by](int32_t mx, int32_t my) {
+        // Module centres lie 3 modules short of the finder centres' 3.5.
+        const double u = mx - 3.0, v = my - 3.0;
+        const double px = ox + u * ax + v * bx;
+        const double py = oy + u * ay + v * by;
+        if (!(std::fabs(px) < 1e9) || !(std::fabs(py) < 1e9)) return false;
+        return plane.At(static_cast<int32_t>(std::floor(px)), static_cast<int32_t>(std::floor(py)),
+                        0) != 0;
       };
     };
     for (int32_t version :
