@@ -547,16 +547,9 @@ int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
     FTransform = estimate;
   }
   TPointReal hit{};
-  bool have = false;
-  for (long double radius : kBottomRightRadii) {
-    for (const TPointReal& predicted : predictions) {
-      if (FAlignmentFinder->Find(plane, predicted, scale, radius * scale, hit)) {
-        have = true;
-        break;
-      }
-    }
-    if (have) break;
-  }
+  std::vector<long double> radii;
+  for (long double radius : kBottomRightRadii) radii.push_back(radius * scale);
+  bool have = FAlignmentFinder->FindGrowing(plane, predictions, scale, radii, hit);
   // The search window must not have strayed onto a finder.
   for (const auto& f : finders)
     if (have && Distance(hit, f) < 4 * moduleSize) have = false;

@@ -368,6 +368,65 @@ TEST(HomographyTest, BoundsItsWorkOnNoise) {
   }
 }
 
+TEST(HomographyTest, GrowingAlignmentSearchAnswersAsSearchesOneAfterAnother) {
+  // The bottom-right pattern is looked for in windows of 4, 8 and 14 modules
+  // about one or two predictions; the growing search reads each pixel's
+  // cross-sections once for all of them and must answer exactly as the
+  // single searches do, on symbols and on the slow fuzz inputs alike.
+  std::vector<std::pair<TPlaneBoolean, double>> planes;
+  for (const int32_t version : {2, 5, 7}) {
+    TRenderOptions o;
+    o.ModuleSize = 3.4 + version * 0.3;
+    o.RotationDegrees = 7.0 * version;
+    o.BlurSigma = 0.6;
+    o.NoiseSigma = 25;
+    planes.emplace_back(ThresholdBitmap(RenderBitmap(EncodedMatrix(version), o), 128),
+                        o.ModuleSize);
+  }
+  planes.emplace_back(FuzzPlane("vornak_decode-50x50-homography-refine", 128), 2.5);
+  planes.emplace_back(FuzzPlane("vornak_decode-127x127-homography-refine", 160), 3.5);
+  std::mt19937 random(4814);
+  int32_t misses = 0, firstHits = 0, laterHits = 0;
+  TAlignmentFinder growing;
+  for (const auto& [plane, module] : planes) {
+    ASSERT_FALSE(plane.Empty());
+    std::uniform_real_distribution<double> x(-10, plane.Width() + 10);
+    std::uniform_real_distribution<double> y(-10, plane.Height() + 10);
+    std::uniform_real_distribution<double> near(-3 * module, 3 * module);
+    for (int32_t trial = 0; trial < 60; ++trial) {
+      const long double scale = module * (0.8 + 0.1 * (trial % 5));
+      std::vector<TPointReal> predictions = {TPointReal{x(random), y(random)}};
+      if (trial % 2 == 1)
+        predictions.push_back(
+            TPointReal{predictions[0].X + near(random), predictions[0].Y + near(random)});
+      const std::vector<long double> radii = {4 * scale, 8 * scale, 14 * scale};
+      const TAlignmentFinder single;
+      TPointReal expected{};
+      int32_t tier = -1;
+      for (size_t k = 0; k < radii.size() && tier < 0; ++k)
+        for (const TPointReal& p : predictions)
+          if (single.Find(plane, p, scale, radii[k], expected)) {
+            tier = static_cast<int32_t>(k);
+            break;
+          }
+      TPointReal got{};
+      ASSERT_EQ(growing.FindGrowing(plane, predictions, scale, radii, got), tier >= 0) << trial;
+      if (tier < 0) {
+        ++misses;
+        continue;
+      }
+      (tier == 0 ? firstHits : laterHits) += 1;
+      EXPECT_EQ(got.X, expected.X) << trial;
+      EXPECT_EQ(got.Y, expected.Y) << trial;
+    }
+  }
+  // Every path was taken: a miss, a hit in the first window and one in a
+  // later window, where remembered cross-sections answer.
+  EXPECT_GT(misses, 0);
+  EXPECT_GT(firstHits, 0);
+  EXPECT_GT(laterHits, 0);
+}
+
 TEST(HomographyTest, RejectsBadInput) {
   THomographyLocator locator;
   const TPlaneBoolean plane(50, 50, 0);
