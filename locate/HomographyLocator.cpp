@@ -310,12 +310,11 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
     if (bestScore == before) break;
   }
   if (FClarityBudget > 0) {
-    bestScore = Clarity(plane, bestTransform);
     const long double cx = bestI * coarseStep, cy = bestJ * coarseStep;
     for (int32_t j = -kReach; j <= kReach && FClarityBudget > 0; ++j) {
       for (int32_t i = -kReach; i <= kReach && FClarityBudget > 0; ++i) {
         if (i == 0 && j == 0) continue;
-        tryPoint(fourthAt(cx + i * fineStep, cy + j * fineStep), false);
+        tryPoint(fourthAt(cx + i * fineStep, cy + j * fineStep), true);
       }
     }
   }
