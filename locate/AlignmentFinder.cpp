@@ -209,7 +209,10 @@ bool TAlignmentFinder::Scan(const TPlaneBoolean& plane, const TPointReal& predic
       } else if (!Chain(plane, cx, y, moduleSize, chain)) {
         continue;
       }
-      const long double distance = std::hypot(chain.X - predicted.X, chain.Y - predicted.Y);
+      // Both points lie within the window, so the plain root cannot overflow
+      // and is much faster than hypot.
+      const long double dx = chain.X - predicted.X, dy = chain.Y - predicted.Y;
+      const long double distance = std::sqrt(dx * dx + dy * dy);
       if (distance > r * 1.2L) continue;
       // Prefer a clean pattern, then one near the prediction.
       const long double score = chain.Error + distance / (r + 1);

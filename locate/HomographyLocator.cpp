@@ -51,9 +51,8 @@ constexpr long double kMinRefineAlternation = 0.6L;
 // Modules Clarity may score in one Locate (kClarityPerPixel per picture
 // pixel, at least kMinClarity): refining costs some hundred readings of the
 // whole grid, and on noise it may run for every triple that slips past the
-// timing checks. The least is one full refinement of a version 1 grid
-// (121 x 21 x 21 modules), which a small picture of a tilted version 1
-// symbol needs.
+// timing checks. The least covers refining a small picture's version 2
+// guess and then its version 1 one, as a tilted version 1 symbol needs.
 
 // The point beyond b on the line from a, at module position c given a's and
 // b's positions: two nodes found in a row or column span the next step.
@@ -159,6 +158,10 @@ class TGridReader {
   int32_t FSpan;
 };
 
+// Finder centres lie in the picture, far below where squaring could
+// overflow: the plain root does what the slower overflow-safe hypot would.
+long double Length(long double x, long double y) { return std::sqrt(x * x + y * y); }
+
 TPoint ToPixel(const TPointReal& p) { return TPoint{FloorToPixel(p.X), FloorToPixel(p.Y)}; }
 
 long double Distance(const TPointReal& a, const TPointReal& b) {
@@ -259,8 +262,8 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
   if (FClarityBudget <= 0) return;
   const TPointReal start = FTransform.Map(far, far);
   THomography bestTransform = FTransform;
-  // The coarse rounds score every other module (a checkerboard), the fine
-  // one all of them.
+  // Every round scores every other module (a checkerboard): half the work,
+  // and still hundreds of modules to tell a point 0.3 modules off.
   int32_t bestScore = Clarity(plane, FTransform, -1, true);
   // The coarse rounds climb while they improve (a strong tilt puts the point
   // several modules from the parallelogram), each over a 5 x 5 patch of one
@@ -284,10 +287,10 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
   auto fourthAt = [&start](long double x, long double y) {
     return TPointReal{start.X + x, start.Y + y};
   };
-  auto tryPoint = [&](const TPointReal& fourth, bool coarse) {
+  auto tryPoint = [&](const TPointReal& fourth) {
     THomography t;
     if (!t.Fit(from, {finders[0], finders[1], finders[2], fourth})) return false;
-    const int32_t score = Clarity(plane, t, bestScore, coarse);
+    const int32_t score = Clarity(plane, t, bestScore, true);
     if (score <= bestScore) return false;
     bestScore = score;
     bestTransform = t;
@@ -300,7 +303,7 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
     for (int32_t j = cj - kReach; j <= cj + kReach && FClarityBudget > 0; ++j) {
       for (int32_t i = ci - kReach; i <= ci + kReach && FClarityBudget > 0; ++i) {
         if (mark(i, j)) continue;
-        if (tryPoint(fourthAt(i * coarseStep, j * coarseStep), true)) {
+        if (tryPoint(fourthAt(i * coarseStep, j * coarseStep))) {
           bestI = i;
           bestJ = j;
         }
@@ -314,7 +317,7 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
     for (int32_t j = -kReach; j <= kReach && FClarityBudget > 0; ++j) {
       for (int32_t i = -kReach; i <= kReach && FClarityBudget > 0; ++i) {
         if (i == 0 && j == 0) continue;
-        tryPoint(fourthAt(cx + i * fineStep, cy + j * fineStep), true);
+        tryPoint(fourthAt(cx + i * fineStep, cy + j * fineStep));
       }
     }
   }
@@ -333,9 +336,15 @@ bool THomographyLocator::TimingAlternates(const TPlaneBoolean& plane, long doubl
   const TGridReader grid(plane, FTransform, FCells, FCellOf, FCellSpan);
   const int32_t pairs = 2 * std::max(0, FSize - 15);
   if (pairs == 0) return false;
-  auto reaches = [pairs, share](int32_t changes) {
-    return !(static_cast<long double>(changes) / pairs < share);
+  // The fewest changes whose share is not below the bound, found once so
+  // that each step compares integers.
+  auto below = [pairs, share](int32_t changes) {
+    return static_cast<long double>(changes) / pairs < share;
   };
+  auto need = static_cast<int32_t>(std::clamp<long double>(share * pairs, 0, pairs));
+  while (need > 0 && !below(need - 1)) --need;
+  while (need <= pairs && below(need)) ++need;
+  auto reaches = [need](int32_t changes) { return changes >= need; };
   int32_t changes = 0, left = pairs;
   bool row = false, column = false;
   for (int32_t k = 7; k <= FSize - 8; ++k) {
@@ -579,7 +588,7 @@ bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFin
   for (size_t i = 0; i < 3; ++i) {
     const TFinderCandidate& s = *p[(i + 1) % 3];
     const TFinderCandidate& t = *p[(i + 2) % 3];
-    sides[i] = {std::hypot(s.X - t.X, s.Y - t.Y), i};
+    sides[i] = {Length(s.X - t.X, s.Y - t.Y), i};
   }
   std::sort(sides.begin(), sides.end(),
             [](const auto& x, const auto& y) { return x.first > y.first; });
@@ -589,8 +598,8 @@ bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFin
   const TFinderCandidate& o = *p[corner];
   const TFinderCandidate* s = p[(corner + 1) % 3];
   const TFinderCandidate* t = p[(corner + 2) % 3];
-  const long double ls = std::hypot(s->X - o.X, s->Y - o.Y);
-  const long double lt = std::hypot(t->X - o.X, t->Y - o.Y);
+  const long double ls = Length(s->X - o.X, s->Y - o.Y);
+  const long double lt = Length(t->X - o.X, t->Y - o.Y);
   if (!(ls > 0) || !(lt > 0)) return false;
   const long double cosine =
       std::fabs(((s->X - o.X) * (t->X - o.X) + (s->Y - o.Y) * (t->Y - o.Y)) / (ls * lt));
