@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <limits>
 
 #include "common/Arith.h"
 
@@ -11,14 +13,28 @@ namespace {
 
 bool Dark(const TPlaneBoolean& plane, int32_t x, int32_t y) { return plane.At(x, y, 0) != 0; }
 
+// Pixels left in the plane from a inclusive stepping by d along an axis of
+// the given size (a inside it).
+int32_t Room(int32_t a, int32_t d, int32_t size) {
+  if (d > 0) return size - a;
+  if (d < 0) return a + 1;
+  return std::numeric_limits<int32_t>::max();
+}
+
 // Pixels of one colour starting at (x, y) going along (dx, dy), at most limit.
 int32_t Extent(const TPlaneBoolean& plane, int32_t x, int32_t y, int32_t dx, int32_t dy, bool dark,
                int32_t limit) {
+  if (!plane.Inside(x, y)) return 0;
+  // The steps that stay inside are known up front, so the walk reads the
+  // pixels without a bounds check each.
+  const int32_t most = std::min({limit, Room(x, dx, plane.Width()), Room(y, dy, plane.Height())});
+  const uint8_t* row = plane.Row(y);
+  const ptrdiff_t stride = static_cast<ptrdiff_t>(dy) * plane.Width() + dx;
+  ptrdiff_t at = x;
   int32_t n = 0;
-  while (n < limit && plane.Inside(x, y) && Dark(plane, x, y) == dark) {
+  while (n < most && (row[at] != 0) == dark) {
     ++n;
-    x += dx;
-    y += dy;
+    at += stride;
   }
   return n;
 }
@@ -177,14 +193,15 @@ bool TAlignmentFinder::Scan(const TPlaneBoolean& plane, const TPointReal& predic
   // Scan the window's rows for dark runs of about one module; each run's
   // middle is a candidate centre, checked across, down and across again.
   for (int32_t y = y0; y <= y1; ++y) {
+    const uint8_t* row = plane.Row(y);
     int32_t x = x0;
     while (x <= x1) {
-      if (!Dark(plane, x, y)) {
+      if (row[x] == 0) {
         ++x;
         continue;
       }
       int32_t end = x;
-      while (end + 1 < plane.Width() && Dark(plane, end + 1, y)) ++end;
+      while (end + 1 < plane.Width() && row[end + 1] != 0) ++end;
       const int32_t length = end - x + 1;
       const int32_t start = x;
       x = end + 1;

@@ -77,19 +77,42 @@ bool THomography::Fit(const std::array<TPointReal, 4>& from, const std::array<TP
   // Each quadrilateral is the image of the unit square under a transform
   // that has a closed form; the map wanted is the one from the normalised
   // source to the normalised target through the square.
-  std::array<long double, 9> a{}, b{};
-  if (!SquareTo(from, fromMean, fromScale, a) || !SquareTo(to, toMean, toScale, b)) return false;
-  // The square-to-source map's adjugate is its inverse up to a scale, which
-  // the division by the last entry removes.
-  const std::array<long double, 9> inverse = {
-      a[4] * a[8] - a[5] * a[7], a[2] * a[7] - a[1] * a[8], a[1] * a[5] - a[2] * a[4],
-      a[5] * a[6] - a[3] * a[8], a[0] * a[8] - a[2] * a[6], a[2] * a[3] - a[0] * a[5],
-      a[3] * a[7] - a[4] * a[6], a[1] * a[6] - a[0] * a[7], a[0] * a[4] - a[1] * a[3]};
+  std::array<long double, 9> b{};
+  if (!SquareTo(to, toMean, toScale, b)) return false;
   std::array<long double, 9> product{};
-  for (size_t r = 0; r < 3; ++r)
-    for (size_t c = 0; c < 3; ++c)
-      product[r * 3 + c] =
-          b[r * 3] * inverse[c] + b[r * 3 + 1] * inverse[3 + c] + b[r * 3 + 2] * inverse[6 + c];
+  if (from[0].Y == from[1].Y && from[2].Y == from[3].Y && from[0].X == from[2].X &&
+      from[1].X == from[3].X) {
+    // A source rectangle with sides along the axes (every grid and cell
+    // here) maps to the square by scaling alone: (u, v) -> ((u - u0) / du,
+    // (v - v0) / dv), normalised as the general case is.
+    const long double shrink = 1 / fromScale;
+    const long double u0 = (from[0].X - fromMean.X) * shrink;
+    const long double v0 = (from[0].Y - fromMean.Y) * shrink;
+    const long double du = (from[1].X - fromMean.X) * shrink - u0;
+    const long double dv = (from[2].Y - fromMean.Y) * shrink - v0;
+    // Sides must not vanish beside each other, as three corners on a line.
+    if (!(std::fabs(du * dv) > 1e-9L)) return false;
+    // The inverse scaled by du dv, which the division by the last entry
+    // removes: [dv 0 -u0 dv; 0 du -v0 du; 0 0 du dv].
+    for (size_t r = 0; r < 3; ++r) {
+      product[r * 3] = b[r * 3] * dv;
+      product[r * 3 + 1] = b[r * 3 + 1] * du;
+      product[r * 3 + 2] = -b[r * 3] * u0 * dv - b[r * 3 + 1] * v0 * du + b[r * 3 + 2] * du * dv;
+    }
+  } else {
+    std::array<long double, 9> a{};
+    if (!SquareTo(from, fromMean, fromScale, a)) return false;
+    // The square-to-source map's adjugate is its inverse up to a scale,
+    // which the division by the last entry removes.
+    const std::array<long double, 9> inverse = {
+        a[4] * a[8] - a[5] * a[7], a[2] * a[7] - a[1] * a[8], a[1] * a[5] - a[2] * a[4],
+        a[5] * a[6] - a[3] * a[8], a[0] * a[8] - a[2] * a[6], a[2] * a[3] - a[0] * a[5],
+        a[3] * a[7] - a[4] * a[6], a[1] * a[6] - a[0] * a[7], a[0] * a[4] - a[1] * a[3]};
+    for (size_t r = 0; r < 3; ++r)
+      for (size_t c = 0; c < 3; ++c)
+        product[r * 3 + c] =
+            b[r * 3] * inverse[c] + b[r * 3 + 1] * inverse[3 + c] + b[r * 3 + 2] * inverse[6 + c];
+  }
   if (!(std::fabs(product[8]) > 1e-12L)) return false;
   std::array<long double, 8> n{};
   const long double last = 1 / product[8];

@@ -80,6 +80,13 @@ TEST(HomographyTest, FitsAProjectiveMapAndRejectsDegeneratePoints) {
                                       TPointReal{10, 10}};
   bowTie = {TPointReal{0, 0}, TPointReal{10, 0}, TPointReal{10, 10}, TPointReal{0, 10}};
   EXPECT_FALSE(t.Fit(square, bowTie));
+  // A source rectangle without width or height spans no plane either.
+  const std::array<TPointReal, 4> flat = {TPointReal{3.5L, 3.5L}, TPointReal{3.5L, 3.5L},
+                                          TPointReal{3.5L, 53.5L}, TPointReal{3.5L, 53.5L}};
+  EXPECT_FALSE(t.Fit(flat, to));
+  const std::array<TPointReal, 4> thin = {TPointReal{3.5L, 3.5L}, TPointReal{53.5L, 3.5L},
+                                          TPointReal{3.5L, 3.5L}, TPointReal{53.5L, 3.5L}};
+  EXPECT_FALSE(t.Fit(thin, to));
   EXPECT_EQ(t.Coefficients(), kept.Coefficients());
 }
 
