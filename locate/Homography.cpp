@@ -5,10 +5,60 @@
 
 namespace vornak {
 
+namespace {
+
+// Coordinates here stay far below where squaring them could overflow, so the
+// plain root does what the slower overflow-safe hypot would.
+long double Length(long double x, long double y) { return std::sqrt(x * x + y * y); }
+
+// The transform (rows of a 3 x 3 matrix) taking the unit square's corners
+// (0, 0), (1, 0), (0, 1), (1, 1) to the quadrilateral q, centred on mean and
+// shrunk by scale; false when three of its corners lie on a line (or
+// nearly: the quadrilateral has no area to span a plane with).
+bool SquareTo(const std::array<TPointReal, 4>& q, const TPointReal& mean, long double scale,
+              std::array<long double, 9>& m) {
+  // Extended division is slow: one reciprocal serves every corner.
+  const long double shrink = 1 / scale;
+  std::array<TPointReal, 4> p{};
+  for (size_t i = 0; i < 4; ++i)
+    p[i] = TPointReal{(q[i].X - mean.X) * shrink, (q[i].Y - mean.Y) * shrink};
+  // Every triple of corners must span an area; normalised, the quadrilateral
+  // is of unit size, so a fixed bound tells a line from a sliver.
+  auto area = [&p](size_t i, size_t j, size_t k) {
+    return (p[j].X - p[i].X) * (p[k].Y - p[i].Y) - (p[j].Y - p[i].Y) * (p[k].X - p[i].X);
+  };
+  constexpr long double kMinArea = 1e-9L;
+  if (!(std::fabs(area(0, 1, 2)) > kMinArea) || !(std::fabs(area(0, 1, 3)) > kMinArea) ||
+      !(std::fabs(area(0, 2, 3)) > kMinArea) || !(std::fabs(area(1, 2, 3)) > kMinArea))
+    return false;
+  // (0, 0) -> p0, (1, 0) -> p1, (0, 1) -> p2, (1, 1) -> p3: the projective
+  // terms g, h come from how far p3 is off the parallelogram p1 + p2 - p0.
+  const long double sx = p[0].X - p[1].X + p[3].X - p[2].X;
+  const long double sy = p[0].Y - p[1].Y + p[3].Y - p[2].Y;
+  const long double dx1 = p[1].X - p[3].X, dx2 = p[2].X - p[3].X;
+  const long double dy1 = p[1].Y - p[3].Y, dy2 = p[2].Y - p[3].Y;
+  const long double den = dx1 * dy2 - dx2 * dy1;
+  if (!(std::fabs(den) > kMinArea)) return false;
+  const long double over = 1 / den;
+  const long double g = (sx * dy2 - dx2 * sy) * over;
+  const long double h = (dx1 * sy - sx * dy1) * over;
+  m = {p[1].X - p[0].X + g * p[1].X,
+       p[2].X - p[0].X + h * p[2].X,
+       p[0].X,
+       p[1].Y - p[0].Y + g * p[1].Y,
+       p[2].Y - p[0].Y + h * p[2].Y,
+       p[0].Y,
+       g,
+       h,
+       1};
+  return true;
+}
+
+}  // namespace
+
 bool THomography::Fit(const std::array<TPointReal, 4>& from, const std::array<TPointReal, 4>& to) {
-  // Eight linear equations in the eight coefficients, solved by Gaussian
-  // elimination with partial pivoting. Coordinates are centred and scaled
-  // first so that the pivots of symbols thousands of pixels wide stay sane.
+  // Coordinates are centred and scaled first so that symbols thousands of
+  // pixels wide give the same well-conditioned sums as small ones.
   TPointReal fromMean{}, toMean{};
   for (size_t i = 0; i < 4; ++i) {
     fromMean.X += from[i].X / 4;
@@ -18,36 +68,55 @@ bool THomography::Fit(const std::array<TPointReal, 4>& from, const std::array<TP
   }
   long double fromScale = 0, toScale = 0;
   for (size_t i = 0; i < 4; ++i) {
-    fromScale += std::hypot(from[i].X - fromMean.X, from[i].Y - fromMean.Y) / 4;
-    toScale += std::hypot(to[i].X - toMean.X, to[i].Y - toMean.Y) / 4;
+    fromScale += Length(from[i].X - fromMean.X, from[i].Y - fromMean.Y) / 4;
+    toScale += Length(to[i].X - toMean.X, to[i].Y - toMean.Y) / 4;
   }
   if (!(fromScale > 0) || !(toScale > 0) || !std::isfinite(fromScale) || !std::isfinite(toScale))
     return false;
 
-  std::array<std::array<long double, 9>, 8> m{};
-  for (size_t i = 0; i < 4; ++i) {
-    const long double u = (from[i].X - fromMean.X) / fromScale;
-    const long double v = (from[i].Y - fromMean.Y) / fromScale;
-    const long double x = (to[i].X - toMean.X) / toScale;
-    const long double y = (to[i].Y - toMean.Y) / toScale;
-    m[2 * i] = {u, v, 1, 0, 0, 0, -u * x, -v * x, x};
-    m[2 * i + 1] = {0, 0, 0, u, v, 1, -u * y, -v * y, y};
-  }
-  for (size_t col = 0; col < 8; ++col) {
-    size_t pivot = col;
-    for (size_t row = col + 1; row < 8; ++row)
-      if (std::fabs(m[row][col]) > std::fabs(m[pivot][col])) pivot = row;
-    if (std::fabs(m[pivot][col]) < 1e-12L) return false;
-    std::swap(m[pivot], m[col]);
-    for (size_t row = 0; row < 8; ++row) {
-      if (row == col) continue;
-      const long double f = m[row][col] / m[col][col];
-      if (f == 0) continue;
-      for (size_t k = col; k < 9; ++k) m[row][k] -= f * m[col][k];
+  // Each quadrilateral is the image of the unit square under a transform
+  // that has a closed form; the map wanted is the one from the normalised
+  // source to the normalised target through the square.
+  std::array<long double, 9> b{};
+  if (!SquareTo(to, toMean, toScale, b)) return false;
+  std::array<long double, 9> product{};
+  if (from[0].Y == from[1].Y && from[2].Y == from[3].Y && from[0].X == from[2].X &&
+      from[1].X == from[3].X) {
+    // A source rectangle with sides along the axes (every grid and cell
+    // here) maps to the square by scaling alone: (u, v) -> ((u - u0) / du,
+    // (v - v0) / dv), normalised as the general case is.
+    const long double shrink = 1 / fromScale;
+    const long double u0 = (from[0].X - fromMean.X) * shrink;
+    const long double v0 = (from[0].Y - fromMean.Y) * shrink;
+    const long double du = (from[1].X - fromMean.X) * shrink - u0;
+    const long double dv = (from[2].Y - fromMean.Y) * shrink - v0;
+    // Sides must not vanish beside each other, as three corners on a line.
+    if (!(std::fabs(du * dv) > 1e-9L)) return false;
+    // The inverse scaled by du dv, which the division by the last entry
+    // removes: [dv 0 -u0 dv; 0 du -v0 du; 0 0 du dv].
+    for (size_t r = 0; r < 3; ++r) {
+      product[r * 3] = b[r * 3] * dv;
+      product[r * 3 + 1] = b[r * 3 + 1] * du;
+      product[r * 3 + 2] = -b[r * 3] * u0 * dv - b[r * 3 + 1] * v0 * du + b[r * 3 + 2] * du * dv;
     }
+  } else {
+    std::array<long double, 9> a{};
+    if (!SquareTo(from, fromMean, fromScale, a)) return false;
+    // The square-to-source map's adjugate is its inverse up to a scale,
+    // which the division by the last entry removes.
+    const std::array<long double, 9> inverse = {
+        a[4] * a[8] - a[5] * a[7], a[2] * a[7] - a[1] * a[8], a[1] * a[5] - a[2] * a[4],
+        a[5] * a[6] - a[3] * a[8], a[0] * a[8] - a[2] * a[6], a[2] * a[3] - a[0] * a[5],
+        a[3] * a[7] - a[4] * a[6], a[1] * a[6] - a[0] * a[7], a[0] * a[4] - a[1] * a[3]};
+    for (size_t r = 0; r < 3; ++r)
+      for (size_t c = 0; c < 3; ++c)
+        product[r * 3 + c] =
+            b[r * 3] * inverse[c] + b[r * 3 + 1] * inverse[3 + c] + b[r * 3 + 2] * inverse[6 + c];
   }
+  if (!(std::fabs(product[8]) > 1e-12L)) return false;
   std::array<long double, 8> n{};
-  for (size_t i = 0; i < 8; ++i) n[i] = m[i][8] / m[i][i];
+  const long double last = 1 / product[8];
+  for (size_t i = 0; i < 8; ++i) n[i] = product[i] * last;
 
   // Undo the normalisation: pixel = T^-1 * N * S, S taking module space to
   // its normalised form and T pixel space to its.
@@ -69,8 +138,9 @@ bool THomography::Fit(const std::array<TPointReal, 4>& from, const std::array<TP
                                   r22};
   if (std::fabs(h[8]) < 1e-18L) return false;
   std::array<long double, 8> result{};
+  const long double unit = 1 / h[8];
   for (size_t i = 0; i < 8; ++i) {
-    result[i] = h[i] / h[8];
+    result[i] = h[i] * unit;
     if (!std::isfinite(result[i])) return false;
   }
   // The four points must all lie on the same side of the vanishing line, or

@@ -51,9 +51,8 @@ constexpr long double kMinRefineAlternation = 0.6L;
 // Modules Clarity may score in one Locate (kClarityPerPixel per picture
 // pixel, at least kMinClarity): refining costs some hundred readings of the
 // whole grid, and on noise it may run for every triple that slips past the
-// timing checks. The least is one full refinement of a version 1 grid
-// (121 x 21 x 21 modules), which a small picture of a tilted version 1
-// symbol needs.
+// timing checks. The least covers refining a small picture's version 2
+// guess and then its version 1 one, as a tilted version 1 symbol needs.
 
 // The point beyond b on the line from a, at module position c given a's and
 // b's positions: two nodes found in a row or column span the next step.
@@ -127,20 +126,18 @@ class TGridReader {
   TGridReader(const TPlaneBoolean& plane, const THomography& single,
               const std::vector<THomography>& cells, const std::vector<int32_t>& cellOf,
               int32_t span)
-      : FCellOf(cellOf), FSpan(span) {
-    if (cells.empty()) {
-      FReaders.emplace_back(plane, single);
-      return;
-    }
-    for (const THomography& cell : cells) FReaders.emplace_back(plane, cell);
+      : FSingle(plane, single), FCellOf(cellOf), FSpan(cells.empty() ? 0 : span) {
+    // The one transform needs no list (the timing check reads one grid
+    // after another).
+    for (const THomography& cell : cells) FCells.emplace_back(plane, cell);
   }
   // The majority of a 3 x 3 patch around the module centre, kPatch apart.
   bool Module(int32_t x, int32_t y) const {
     const TPixelReader& reader =
-        FSpan == 0 || FReaders.size() == 1
-            ? FReaders[0]
-            : FReaders[static_cast<size_t>(FCellOf[static_cast<size_t>(y)] * FSpan +
-                                           FCellOf[static_cast<size_t>(x)])];
+        FSpan == 0 || FCells.size() == 1
+            ? (FCells.empty() ? FSingle : FCells[0])
+            : FCells[static_cast<size_t>(FCellOf[static_cast<size_t>(y)] * FSpan +
+                                         FCellOf[static_cast<size_t>(x)])];
     const double patch = static_cast<double>(kPatch);
     int32_t dark = 0;
     for (int32_t j = -1; j <= 1; ++j) {
@@ -155,10 +152,15 @@ class TGridReader {
   }
 
  private:
-  std::vector<TPixelReader> FReaders;
+  TPixelReader FSingle;
+  std::vector<TPixelReader> FCells;
   const std::vector<int32_t>& FCellOf;
   int32_t FSpan;
 };
+
+// Finder centres lie in the picture, far below where squaring could
+// overflow: the plain root does what the slower overflow-safe hypot would.
+long double Length(long double x, long double y) { return std::sqrt(x * x + y * y); }
 
 TPoint ToPixel(const TPointReal& p) { return TPoint{FloorToPixel(p.X), FloorToPixel(p.Y)}; }
 
@@ -258,38 +260,66 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
   const std::array<TPointReal, 4> from = {TPointReal{3.5L, 3.5L}, TPointReal{far, 3.5L},
                                           TPointReal{3.5L, far}, TPointReal{far, far}};
   if (FClarityBudget <= 0) return;
-  TPointReal best = FTransform.Map(far, far);
+  const TPointReal start = FTransform.Map(far, far);
   THomography bestTransform = FTransform;
-  // The coarse rounds score every other module (a checkerboard), the fine
-  // one all of them.
+  // Every round scores every other module (a checkerboard): half the work,
+  // and still hundreds of modules to tell a point 0.3 modules off.
   int32_t bestScore = Clarity(plane, FTransform, -1, true);
-  // The coarse step climbs while it improves (a strong tilt puts the point
-  // several modules from the parallelogram), the fine one settles it.
-  const std::array<long double, 5> steps = {moduleSize * 0.8L, moduleSize * 0.8L, moduleSize * 0.8L,
-                                            moduleSize * 0.8L, moduleSize * 0.3L};
-  for (size_t round = 0; round < steps.size(); ++round) {
-    const long double step = steps[round];
-    const bool coarse = round + 1 < steps.size();
-    if (!coarse && FClarityBudget > 0) bestScore = Clarity(plane, bestTransform);
-    const TPointReal centre = best;
+  // The coarse rounds climb while they improve (a strong tilt puts the point
+  // several modules from the parallelogram), each over a 5 x 5 patch of one
+  // lattice of points about the best so far; the fine round settles the
+  // best on a lattice of its own.
+  constexpr int32_t kCoarseRounds = 4;
+  constexpr int32_t kReach = 2;
+  constexpr int32_t kSpan = 2 * kReach * kCoarseRounds + 1;
+  const long double coarseStep = moduleSize * 0.8L, fineStep = moduleSize * 0.3L;
+  // A lattice point scored in an earlier round did not beat the best then,
+  // and the best has only risen since: it is not scored again.
+  std::array<bool, kSpan * kSpan> scored{};
+  auto mark = [&scored](int32_t i, int32_t j) {
+    bool& seen = scored[static_cast<size_t>((j + kSpan / 2) * kSpan + i + kSpan / 2)];
+    const bool was = seen;
+    seen = true;
+    return was;
+  };
+  mark(0, 0);
+  int32_t bestI = 0, bestJ = 0;
+  auto fourthAt = [&start](long double x, long double y) {
+    return TPointReal{start.X + x, start.Y + y};
+  };
+  auto tryPoint = [&](const TPointReal& fourth) {
+    THomography t;
+    if (!t.Fit(from, {finders[0], finders[1], finders[2], fourth})) return false;
+    const int32_t score = Clarity(plane, t, bestScore, true);
+    if (score <= bestScore) return false;
+    bestScore = score;
+    bestTransform = t;
+    return true;
+  };
+  for (int32_t round = 0; round < kCoarseRounds && FClarityBudget > 0; ++round) {
+    const int32_t ci = bestI, cj = bestJ;
     const int32_t before = bestScore;
     // Out of work, the best point so far stands.
-    for (int32_t j = -2; j <= 2 && FClarityBudget > 0; ++j) {
-      for (int32_t i = -2; i <= 2 && FClarityBudget > 0; ++i) {
-        if (i == 0 && j == 0) continue;
-        const TPointReal fourth{centre.X + i * step, centre.Y + j * step};
-        THomography t;
-        if (!t.Fit(from, {finders[0], finders[1], finders[2], fourth})) continue;
-        const int32_t score = Clarity(plane, t, bestScore, coarse);
-        if (score > bestScore) {
-          bestScore = score;
-          best = fourth;
-          bestTransform = t;
+    for (int32_t j = cj - kReach; j <= cj + kReach && FClarityBudget > 0; ++j) {
+      for (int32_t i = ci - kReach; i <= ci + kReach && FClarityBudget > 0; ++i) {
+        if (mark(i, j)) continue;
+        if (tryPoint(fourthAt(i * coarseStep, j * coarseStep))) {
+          bestI = i;
+          bestJ = j;
         }
       }
     }
     // No gain at the coarse step: go straight to the fine one.
-    if (bestScore == before && round + 2 < steps.size()) round = steps.size() - 2;
+    if (bestScore == before) break;
+  }
+  if (FClarityBudget > 0) {
+    const long double cx = bestI * coarseStep, cy = bestJ * coarseStep;
+    for (int32_t j = -kReach; j <= kReach && FClarityBudget > 0; ++j) {
+      for (int32_t i = -kReach; i <= kReach && FClarityBudget > 0; ++i) {
+        if (i == 0 && j == 0) continue;
+        tryPoint(fourthAt(cx + i * fineStep, cy + j * fineStep));
+      }
+    }
   }
   FTransform = bestTransform;
 }
@@ -300,23 +330,38 @@ void THomographyLocator::SampleAll(const TPlaneBoolean& plane) {
     for (int32_t x = 0; x < FSize; ++x) FMatrix(x, y) = grid.Module(x, y) ? 1 : 0;
 }
 
-long double THomographyLocator::TimingAlternation(const TPlaneBoolean& plane) const {
+bool THomographyLocator::TimingAlternates(const TPlaneBoolean& plane, long double share) const {
   // Both timing patterns with the separator module before and after each:
   // every step along them changes colour.
   const TGridReader grid(plane, FTransform, FCells, FCellOf, FCellSpan);
-  int32_t changes = 0, pairs = 0;
+  const int32_t pairs = 2 * std::max(0, FSize - 15);
+  if (pairs == 0) return false;
+  // The fewest changes whose share is not below the bound, found once so
+  // that each step compares integers.
+  auto below = [pairs, share](int32_t changes) {
+    return static_cast<long double>(changes) / pairs < share;
+  };
+  auto need = static_cast<int32_t>(std::clamp<long double>(share * pairs, 0, pairs));
+  while (need > 0 && !below(need - 1)) --need;
+  while (need <= pairs && below(need)) ++need;
+  auto reaches = [need](int32_t changes) { return changes >= need; };
+  int32_t changes = 0, left = pairs;
   bool row = false, column = false;
   for (int32_t k = 7; k <= FSize - 8; ++k) {
     const bool nextRow = grid.Module(k, 6);
     const bool nextColumn = grid.Module(6, k);
     if (k > 7) {
       changes += (nextRow != row ? 1 : 0) + (nextColumn != column ? 1 : 0);
-      pairs += 2;
+      left -= 2;
+      // Decided once the steps left can neither lift the share to the bound
+      // nor drop it below.
+      if (reaches(changes)) return true;
+      if (!reaches(changes + left)) return false;
     }
     row = nextRow;
     column = nextColumn;
   }
-  return pairs > 0 ? static_cast<long double>(changes) / pairs : 0;
+  return reaches(changes);
 }
 
 void THomographyLocator::SearchNodes(const TPlaneBoolean& plane,
@@ -452,7 +497,7 @@ int32_t THomographyLocator::SamplePiecewise(const TPlaneBoolean& plane,
     }
   }
   FCells = std::move(cells);
-  if (TimingAlternation(plane) < kMinAlternation) return 2;
+  if (!TimingAlternates(plane, kMinAlternation)) return 2;
   SampleAll(plane);
   return 0;
 }
@@ -477,13 +522,13 @@ int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
   if (grid == TGrid::Estimated) {
     // Refining costs some hundred full readings of the grid: only a grid
     // whose timing already reads nearly right is worth it.
-    if (TimingAlternation(plane) < kMinRefineAlternation) return 2;
+    if (!TimingAlternates(plane, kMinRefineAlternation)) return 2;
     RefineFourth(plane, finders, side, moduleSize);
     SampleAll(plane);
     return 0;
   }
   if (version < 2) return 1;
-  if (TimingAlternation(plane) < kMinEstimatedAlternation) {
+  if (!TimingAlternates(plane, kMinEstimatedAlternation)) {
     FEstimateNoise = true;
     return 2;
   }
@@ -510,16 +555,9 @@ int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
     FTransform = estimate;
   }
   TPointReal hit{};
-  bool have = false;
-  for (long double radius : kBottomRightRadii) {
-    for (const TPointReal& predicted : predictions) {
-      if (FAlignmentFinder->Find(plane, predicted, scale, radius * scale, hit)) {
-        have = true;
-        break;
-      }
-    }
-    if (have) break;
-  }
+  std::vector<long double> radii;
+  for (long double radius : kBottomRightRadii) radii.push_back(radius * scale);
+  bool have = FAlignmentFinder->FindGrowing(plane, predictions, scale, radii, hit);
   // The search window must not have strayed onto a finder.
   for (const auto& f : finders)
     if (have && Distance(hit, f) < 4 * moduleSize) have = false;
@@ -530,7 +568,7 @@ int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
     have = false;
   if (!have) return 1;
   FAlignments.push_back(hit);
-  if (TimingAlternation(plane) < kMinAlternation) return 2;
+  if (!TimingAlternates(plane, kMinAlternation)) return 2;
   SampleAll(plane);
   return 0;
 }
@@ -550,7 +588,7 @@ bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFin
   for (size_t i = 0; i < 3; ++i) {
     const TFinderCandidate& s = *p[(i + 1) % 3];
     const TFinderCandidate& t = *p[(i + 2) % 3];
-    sides[i] = {std::hypot(s.X - t.X, s.Y - t.Y), i};
+    sides[i] = {Length(s.X - t.X, s.Y - t.Y), i};
   }
   std::sort(sides.begin(), sides.end(),
             [](const auto& x, const auto& y) { return x.first > y.first; });
@@ -560,8 +598,8 @@ bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFin
   const TFinderCandidate& o = *p[corner];
   const TFinderCandidate* s = p[(corner + 1) % 3];
   const TFinderCandidate* t = p[(corner + 2) % 3];
-  const long double ls = std::hypot(s->X - o.X, s->Y - o.Y);
-  const long double lt = std::hypot(t->X - o.X, t->Y - o.Y);
+  const long double ls = Length(s->X - o.X, s->Y - o.Y);
+  const long double lt = Length(t->X - o.X, t->Y - o.Y);
   if (!(ls > 0) || !(lt > 0)) return false;
   const long double cosine =
       std::fabs(((s->X - o.X) * (t->X - o.X) + (s->Y - o.Y) * (t->Y - o.Y)) / (ls * lt));
@@ -643,12 +681,27 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TLocationSink&
     const std::array<long double, 3> modules = {triple.Finders[0].Module, triple.Finders[1].Module,
                                                 triple.Finders[2].Module};
     // Versions as the finder geometry and the affine grid suggest them.
+    // The affine map of the finder search, in double precision (plenty for a
+    // pixel index) with the divisions done once per size: the guess reads
+    // every timing module of every size it weighs.
     const TGridProbe probe = [&plane, &triple](int32_t size) -> TModuleProbe {
-      return [&plane, &triple, size](int32_t mx, int32_t my) {
-        long double px = 0, py = 0;
-        TTripleLocator::MapPoint(triple, size, mx + 0.5L, my + 0.5L, px, py);
-        if (!(std::fabs(px) < 1e9L) || !(std::fabs(py) < 1e9L)) return false;
-        return plane.At(FloorToPixel(px), FloorToPixel(py), 0) != 0;
+      const TFinderCandidate& o = triple.Finders[0];
+      const TFinderCandidate& a = triple.Finders[1];
+      const TFinderCandidate& b = triple.Finders[2];
+      const auto span = static_cast<double>(size - 7);
+      const auto ox = static_cast<double>(o.X), oy = static_cast<double>(o.Y);
+      const double ax = static_cast<double>(a.X - o.X) / span;
+      const double ay = static_cast<double>(a.Y - o.Y) / span;
+      const double bx = static_cast<double>(b.X - o.X) / span;
+      const double by = static_cast<double>(b.Y - o.Y) / span;
+      return [&plane, ox, oy, ax, ay, bx, by](int32_t mx, int32_t my) {
+        // Module centres lie 3 modules short of the finder centres' 3.5.
+        const double u = mx - 3.0, v = my - 3.0;
+        const double px = ox + u * ax + v * bx;
+        const double py = oy + u * ay + v * by;
+        if (!(std::fabs(px) < 1e9) || !(std::fabs(py) < 1e9)) return false;
+        return plane.At(static_cast<int32_t>(std::floor(px)), static_cast<int32_t>(std::floor(py)),
+                        0) != 0;
       };
     };
     for (int32_t version :

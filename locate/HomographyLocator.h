@@ -107,9 +107,10 @@ class THomographyLocator : public TLocator {
   // Reads every module through the grid (each module the majority of a
   // 3 x 3 patch around its centre): the global transform, or each cell's.
   void SampleAll(const TPlaneBoolean& plane);
-  // Share (0..1) of the steps along both timing patterns, separators
-  // included, that change colour through the grid.
-  long double TimingAlternation(const TPlaneBoolean& plane) const;
+  // Whether at least share (0..1) of the steps along both timing patterns,
+  // separators included, change colour through the grid; reading stops as
+  // soon as the rest cannot change the answer.
+  bool TimingAlternates(const TPlaneBoolean& plane, long double share) const;
   // 0 sampled, 1 too few alignment positions, 2 timing reads like noise.
   int32_t SamplePiecewise(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
                           int32_t version);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -79,7 +80,88 @@ TEST(HomographyTest, FitsAProjectiveMapAndRejectsDegeneratePoints) {
                                       TPointReal{10, 10}};
   bowTie = {TPointReal{0, 0}, TPointReal{10, 0}, TPointReal{10, 10}, TPointReal{0, 10}};
   EXPECT_FALSE(t.Fit(square, bowTie));
+  // A source rectangle without width or height spans no plane either.
+  const std::array<TPointReal, 4> flat = {TPointReal{3.5L, 3.5L}, TPointReal{3.5L, 3.5L},
+                                          TPointReal{3.5L, 53.5L}, TPointReal{3.5L, 53.5L}};
+  EXPECT_FALSE(t.Fit(flat, to));
+  const std::array<TPointReal, 4> thin = {TPointReal{3.5L, 3.5L}, TPointReal{53.5L, 3.5L},
+                                          TPointReal{3.5L, 3.5L}, TPointReal{53.5L, 3.5L}};
+  EXPECT_FALSE(t.Fit(thin, to));
   EXPECT_EQ(t.Coefficients(), kept.Coefficients());
+}
+
+// The eight coefficients straight from the eight linear equations of the
+// four point pairs, by Gaussian elimination with partial pivoting: the plain
+// way the closed form of Fit must agree with.
+bool PlainFit(const std::array<TPointReal, 4>& from, const std::array<TPointReal, 4>& to,
+              std::array<long double, 8>& h) {
+  std::array<std::array<long double, 9>, 8> m{};
+  for (size_t i = 0; i < 4; ++i) {
+    const long double u = from[i].X, v = from[i].Y, x = to[i].X, y = to[i].Y;
+    m[2 * i] = {u, v, 1, 0, 0, 0, -u * x, -v * x, x};
+    m[2 * i + 1] = {0, 0, 0, u, v, 1, -u * y, -v * y, y};
+  }
+  for (size_t col = 0; col < 8; ++col) {
+    size_t pivot = col;
+    for (size_t row = col + 1; row < 8; ++row)
+      if (std::fabs(m[row][col]) > std::fabs(m[pivot][col])) pivot = row;
+    if (std::fabs(m[pivot][col]) < 1e-12L) return false;
+    std::swap(m[pivot], m[col]);
+    for (size_t row = 0; row < 8; ++row) {
+      if (row == col) continue;
+      const long double f = m[row][col] / m[col][col];
+      for (size_t k = col; k < 9; ++k) m[row][k] -= f * m[col][k];
+    }
+  }
+  for (size_t i = 0; i < 8; ++i) h[i] = m[i][8] / m[i][i];
+  return true;
+}
+
+TEST(HomographyTest, FitAgreesWithTheLinearEquationsOfItsFourPointPairs) {
+  // Source squares as the locator fits them (finder centres and the fourth
+  // corner of versions 1 to 40), source quadrilaterals as its alignment
+  // fits and cells use, and targets from mild to strong perspective.
+  std::mt19937 random(20261209);
+  std::uniform_real_distribution<double> jitter(-0.3, 0.3);
+  int32_t compared = 0;
+  for (int32_t version = 1; version <= 40; version += 3) {
+    const long double far = 4 * version + 17 - 3.5L, a = 4 * version + 17 - 6.5L;
+    for (int32_t trial = 0; trial < 20; ++trial) {
+      const long double side = 50 + 30 * version * (1 + jitter(random));
+      const TPointReal origin{200 + 100 * jitter(random), 150 + 100 * jitter(random)};
+      // Corners at most a fifth of the side off the square stay convex.
+      const long double skew = side * 2 / 3;
+      std::array<TPointReal, 4> to = {origin,
+                                      TPointReal{origin.X + side, origin.Y + skew * jitter(random)},
+                                      TPointReal{origin.X + skew * jitter(random), origin.Y + side},
+                                      TPointReal{origin.X + side + skew * jitter(random),
+                                                 origin.Y + side + skew * jitter(random)}};
+      for (const bool square : {true, false}) {
+        const std::array<TPointReal, 4> from = {TPointReal{3.5L, 3.5L}, TPointReal{far, 3.5L},
+                                                TPointReal{3.5L, far},
+                                                square ? TPointReal{far, far} : TPointReal{a, a}};
+        std::array<long double, 8> plain{};
+        THomography t;
+        const bool fitted = t.Fit(from, to);
+        ASSERT_EQ(fitted, PlainFit(from, to, plain)) << version << " " << trial;
+        if (!fitted) continue;
+        ++compared;
+        for (size_t i = 0; i < 8; ++i) {
+          const long double tolerance = 1e-12L * (1 + std::fabs(plain[i]));
+          EXPECT_NEAR(static_cast<double>(t.Coefficients()[i]), static_cast<double>(plain[i]),
+                      static_cast<double>(tolerance))
+              << version << " " << trial << " coefficient " << i;
+        }
+        for (size_t i = 0; i < 4; ++i) {
+          const TPointReal p = t.Map(from[i].X, from[i].Y);
+          EXPECT_NEAR(static_cast<double>(p.X), static_cast<double>(to[i].X), 1e-9);
+          EXPECT_NEAR(static_cast<double>(p.Y), static_cast<double>(to[i].Y), 1e-9);
+        }
+      }
+    }
+  }
+  // Every draw above is a convex quadrilateral, which always has a transform.
+  EXPECT_EQ(compared, 14 * 20 * 2);
 }
 
 TEST(HomographyTest, FindsAlignmentPatternsNearTheirPredictedPlace) {
@@ -291,6 +373,65 @@ TEST(HomographyTest, BoundsItsWorkOnNoise) {
     EXPECT_LE(locator.ClarityWork(), bound + 2 * side * side) << c.File;
     EXPECT_EQ(locator.ClarityWork() > 0, c.Refines) << c.File;
   }
+}
+
+TEST(HomographyTest, GrowingAlignmentSearchAnswersAsSearchesOneAfterAnother) {
+  // The bottom-right pattern is looked for in windows of 4, 8 and 14 modules
+  // about one or two predictions; the growing search reads each pixel's
+  // cross-sections once for all of them and must answer exactly as the
+  // single searches do, on symbols and on the slow fuzz inputs alike.
+  std::vector<std::pair<TPlaneBoolean, double>> planes;
+  for (const int32_t version : {2, 5, 7}) {
+    TRenderOptions o;
+    o.ModuleSize = 3.4 + version * 0.3;
+    o.RotationDegrees = 7.0 * version;
+    o.BlurSigma = 0.6;
+    o.NoiseSigma = 25;
+    planes.emplace_back(ThresholdBitmap(RenderBitmap(EncodedMatrix(version), o), 128),
+                        o.ModuleSize);
+  }
+  planes.emplace_back(FuzzPlane("vornak_decode-50x50-homography-refine", 128), 2.5);
+  planes.emplace_back(FuzzPlane("vornak_decode-127x127-homography-refine", 160), 3.5);
+  std::mt19937 random(4814);
+  int32_t misses = 0, firstHits = 0, laterHits = 0;
+  TAlignmentFinder growing;
+  for (const auto& [plane, module] : planes) {
+    ASSERT_FALSE(plane.Empty());
+    std::uniform_real_distribution<double> x(-10, plane.Width() + 10);
+    std::uniform_real_distribution<double> y(-10, plane.Height() + 10);
+    std::uniform_real_distribution<double> near(-3 * module, 3 * module);
+    for (int32_t trial = 0; trial < 60; ++trial) {
+      const long double scale = module * (0.8 + 0.1 * (trial % 5));
+      std::vector<TPointReal> predictions = {TPointReal{x(random), y(random)}};
+      if (trial % 2 == 1)
+        predictions.push_back(
+            TPointReal{predictions[0].X + near(random), predictions[0].Y + near(random)});
+      const std::vector<long double> radii = {4 * scale, 8 * scale, 14 * scale};
+      const TAlignmentFinder single;
+      TPointReal expected{};
+      int32_t tier = -1;
+      for (size_t k = 0; k < radii.size() && tier < 0; ++k)
+        for (const TPointReal& p : predictions)
+          if (single.Find(plane, p, scale, radii[k], expected)) {
+            tier = static_cast<int32_t>(k);
+            break;
+          }
+      TPointReal got{};
+      ASSERT_EQ(growing.FindGrowing(plane, predictions, scale, radii, got), tier >= 0) << trial;
+      if (tier < 0) {
+        ++misses;
+        continue;
+      }
+      (tier == 0 ? firstHits : laterHits) += 1;
+      EXPECT_EQ(got.X, expected.X) << trial;
+      EXPECT_EQ(got.Y, expected.Y) << trial;
+    }
+  }
+  // Every path was taken: a miss, a hit in the first window and one in a
+  // later window, where remembered cross-sections answer.
+  EXPECT_GT(misses, 0);
+  EXPECT_GT(firstHits, 0);
+  EXPECT_GT(laterHits, 0);
 }
 
 TEST(HomographyTest, RejectsBadInput) {
