@@ -35,7 +35,6 @@ class TAdaptiveBinarizer : public TBinarizer {
 
  private:
   std::vector<int64_t> FSums;       // per block, then the integral over blocks
-  std::vector<int64_t> FAreas;      // pixels per block, then their integral
   std::vector<int32_t> FThreshold;  // per block: grey levels below it are dark
   std::vector<uint32_t> FColumns;   // column sums over one band of block rows
   std::vector<uint16_t> FLimits;    // one band's thresholds, per column
