@@ -36,16 +36,16 @@ class TAlignmentFinder {
                             int32_t dy, int32_t limit, int32_t& before, int32_t& after);
 
  private:
-  // The cross-sections through one candidate centre: whether they all hold,
-  // the refined centre and the sum of the two errors that rank it.
+  // What the cross-sections through one candidate centre give when they all
+  // hold: the refined centre and the sum of the two errors that rank it.
   struct TChain {
     long double X = 0;
     long double Y = 0;
     long double Error = 0;
   };
-  // Chains already read, by pixel of a box of the plane (FMemoWidth wide
-  // from FMemoX0, FMemoY0): 0 unread, 1 failed, else 2 + index in FChains.
-  // Empty when not in use.
+  // Chains already read, by candidate pixel of a box of the plane (Width
+  // wide from X0, Y0): 0 unread, 1 failed, else 2 + the index in Chains.
+  // Width 0 when not in use.
   struct TMemo {
     int32_t X0 = 0;
     int32_t Y0 = 0;

@@ -82,15 +82,15 @@ bool THomography::Fit(const std::array<TPointReal, 4>& from, const std::array<TP
   std::array<long double, 9> product{};
   if (from[0].Y == from[1].Y && from[2].Y == from[3].Y && from[0].X == from[2].X &&
       from[1].X == from[3].X) {
-    // A source rectangle with sides along the axes (every grid and cell
-    // here) maps to the square by scaling alone: (u, v) -> ((u - u0) / du,
+    // A source rectangle with sides along the axes (the finder grids, the
+    // refinement's and the cells) maps to the square by scaling alone: (u, v) -> ((u - u0) / du,
     // (v - v0) / dv), normalised as the general case is.
     const long double shrink = 1 / fromScale;
     const long double u0 = (from[0].X - fromMean.X) * shrink;
     const long double v0 = (from[0].Y - fromMean.Y) * shrink;
     const long double du = (from[1].X - fromMean.X) * shrink - u0;
     const long double dv = (from[2].Y - fromMean.Y) * shrink - v0;
-    // Sides must not vanish beside each other, as three corners on a line.
+    // A side of no length puts three corners on a line.
     if (!(std::fabs(du * dv) > 1e-9L)) return false;
     // The inverse scaled by du dv, which the division by the last entry
     // removes: [dv 0 -u0 dv; 0 du -v0 du; 0 0 du dv].
