@@ -26,9 +26,12 @@ constexpr long double kCell = 16;
   // All six tests at once, without a branch: in a busy picture which one
   // fails is as good as random and a branch per test would often guess
   // wrong.
-  const auto single = [total](int32_t run) { return 10 * std::abs(7 * run - total) <= 6 * total; };
-  return (total >= 7) & single(r[0]) & single(r[1]) & single(r[3]) & single(r[4]) &
-         (10 * std::abs(7 * r[2] - 3 * total) <= 15 * total);
+  const auto test = [](bool passes) { return passes ? 1 : 0; };
+  const auto single = [&](int32_t run) {
+    return test(10 * std::abs(7 * run - total) <= 6 * total);
+  };
+  return (test(total >= 7) & single(r[0]) & single(r[1]) & single(r[3]) & single(r[4]) &
+          test(10 * std::abs(7 * r[2] - 3 * total) <= 15 * total)) != 0;
 }
 
 long double Distance(const TFinderCandidate& a, const TFinderCandidate& b) {
