@@ -12,6 +12,40 @@ namespace {
 
 constexpr long double kPi = std::numbers::pi_v<long double>;
 
+// The finder-like stretches of every packed row in turn, emit(row, end,
+// total) for each: the colour carries over from one row's end into the next
+// row, the run counters do not.
+template <typename Emit>
+void ScanRuns(const TBitRows& rows, Emit&& emit) {
+  bool colour = false;
+  for (int32_t y = 0; y < rows.Height(); ++y) {
+    // The last five runs, oldest first; c4 ended at the latest change. Only
+    // where the colour changes can a stretch end, and the run in progress
+    // is counted from the pixel it began at (the row's start when it
+    // carries over from the row before).
+    int32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0, c4 = 0;
+    int32_t started = 0;
+    EachColourChange(rows.Row(y), rows.Width(), colour, [&](int32_t x) {
+      c0 = c1;
+      c1 = c2;
+      c2 = c3;
+      c3 = c4;
+      c4 = x - started;
+      started = x;
+      colour = !colour;
+      // A stretch within the finder ratio has its centre run longer than
+      // each of the others (14 e >= 5 T for the centre, 14 e <= 3 T for the
+      // rest), unless every run is empty (a row that starts light after a
+      // dark one, which the ratio takes): one cheap test turns away most
+      // runs of a busy picture before the full ratio.
+      if (colour) return;
+      const bool longest = (c2 > c0) + (c2 > c1) + (c2 > c3) + (c2 > c4) == 4;
+      if (!longest && (c0 | c1 | c2 | c3 | c4) != 0) return;
+      if (TFindPattern::IsFinderRatio({c0, c1, c2, c3, c4}, 4)) emit(y, x, c0 + c1 + c2 + c3 + c4);
+    });
+  }
+}
+
 }  // namespace
 
 TFindPattern::TFindPattern()
@@ -76,44 +110,6 @@ bool TFindPattern::IsFinderRatio(const std::array<int32_t, 5>& c, int32_t s) {
   }
   return true;
 }
-
-namespace {
-
-// The finder-like stretches of every packed row in turn, emit(row, end,
-// total) for each: the colour carries over from one row's end into the next
-// row, the run counters do not.
-template <typename Emit>
-void ScanRuns(const TBitRows& rows, Emit&& emit) {
-  bool colour = false;
-  for (int32_t y = 0; y < rows.Height(); ++y) {
-    // The last five runs, oldest first; c4 ended at the latest change. Only
-    // where the colour changes can a stretch end, and the run in progress
-    // is counted from the pixel it began at (the row's start when it
-    // carries over from the row before).
-    int32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0, c4 = 0;
-    int32_t started = 0;
-    EachColourChange(rows.Row(y), rows.Width(), colour, [&](int32_t x) {
-      c0 = c1;
-      c1 = c2;
-      c2 = c3;
-      c3 = c4;
-      c4 = x - started;
-      started = x;
-      colour = !colour;
-      // A stretch within the finder ratio has its centre run longer than
-      // each of the others (14 e >= 5 T for the centre, 14 e <= 3 T for the
-      // rest), unless every run is empty (a row that starts light after a
-      // dark one, which the ratio takes): one cheap test turns away most
-      // runs of a busy picture before the full ratio.
-      if (colour) return;
-      const bool longest = (c2 > c0) + (c2 > c1) + (c2 > c3) + (c2 > c4) == 4;
-      if (!longest && (c0 | c1 | c2 | c3 | c4) != 0) return;
-      if (TFindPattern::IsFinderRatio({c0, c1, c2, c3, c4}, 4)) emit(y, x, c0 + c1 + c2 + c3 + c4);
-    });
-  }
-}
-
-}  // namespace
 
 void TFindPattern::ScanHorizontal(const TPlaneBoolean& image, int32_t width, int32_t height) {
   FBits.Pack(image, width, height);
