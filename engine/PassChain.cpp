@@ -1,6 +1,8 @@
 #include "engine/PassChain.h"
 
 #include <exception>
+#include <set>
+#include <utility>
 
 #include "engine/AdaptiveBinarizer.h"
 #include "engine/DecodeTrace.h"
@@ -87,11 +89,15 @@ bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std
 }
 
 bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& text,
-                     const TPlaneBoolean* global) {
+                     const TPlaneBoolean* global, bool located) {
   FPass.clear();
   FPlane = nullptr;
   FMirrored = false;
   FBuilt.assign(FBinarizers.size(), false);
+  FSameAs.resize(FBinarizers.size());
+  // (plane, locator kind) pairs searched in this run, planes named by
+  // their first identical binarizer.
+  std::set<std::pair<size_t, std::string>> searched;
   for (TFinderTriples& search : FSearches) search.Clear();
   for (const std::unique_ptr<TBinarizer>& binarizer : FBinarizers)
     if (auto* rule = dynamic_cast<TGlobalBinarizer*>(binarizer.get())) rule->SetResolver(FResolver);
@@ -111,9 +117,16 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
         FSources[b] = &FPlanes[b];
       }
       FBuilt[b] = true;
+      FSameAs[b] = b;
+      for (size_t o = 0; o < b && FSameAs[b] == b; ++o)
+        if (FBuilt[o] && FSameAs[o] == o && *FSources[o] == *FSources[b]) FSameAs[b] = o;
+      // The classic pipeline ran the classic locator on the given plane.
+      if (given && !located) searched.emplace(b, TClassicLocator::kName);
     }
+    const size_t same = FSameAs[b];
+    if (!searched.emplace(same, pass.Locator->Name()).second) continue;
     const TPlaneBoolean& plane = *FSources[b];
-    pass.Locator->ShareFinders(&FSearches[b]);
+    pass.Locator->ShareFinders(&FSearches[same]);
     pass.Locator->SetForceVersion(FForceVersion);
     if (auto* classic = dynamic_cast<TClassicLocator*>(pass.Locator.get())) classic->SetWarp(FWarp);
 
@@ -122,11 +135,12 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
       decoded = pass.Locator->Locate(plane, [&](const TLocation& location) {
         if (!TryLocation(location, decorder, text)) {
           if (FTrace != nullptr)
-            FTrace->RecordLocation(pass.Name, plane, location, false, FForceVersion, &FSearches[b]);
+            FTrace->RecordLocation(pass.Name, plane, location, false, FForceVersion,
+                                   &FSearches[same]);
           return false;
         }
         if (FTrace != nullptr)
-          FTrace->RecordLocation(pass.Name, plane, location, true, FForceVersion, &FSearches[b]);
+          FTrace->RecordLocation(pass.Name, plane, location, true, FForceVersion, &FSearches[same]);
         FFinders = location.Finders;
         FCorners = location.Corners;
         return true;

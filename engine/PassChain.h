@@ -51,9 +51,16 @@ class TPassChain {
   // what the caller passed). global, when given, is the plane the classic
   // pipeline made of the same grey with the same resolver: the global
   // binarizer's plane, which then is not built again (nor copied: it must
-  // stay as it is while the findings and the trace are read).
+  // stay as it is while the findings and the trace are read). located
+  // false says the classic locator found no symbol on global.
+  //
+  // A plane identical to one built before it in the run (a small or plain
+  // picture whose local threshold agrees with the global one everywhere)
+  // is not searched again by a locator of a kind that already searched the
+  // other: locators are deterministic, so it would offer the same
+  // candidates, which did not read.
   bool Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& text,
-           const TPlaneBoolean* global = nullptr);
+           const TPlaneBoolean* global = nullptr, bool located = true);
 
   // Where each run records what its passes found: the decoding candidate,
   // else the first candidate that did not read, else the finders of the
@@ -88,6 +95,9 @@ class TPassChain {
   // Each binarizer's plane of this run: its own in FPlanes, or the given one.
   std::vector<const TPlaneBoolean*> FSources;
   std::vector<bool> FBuilt;
+  // Per binarizer, the first built binarizer whose plane is identical (its
+  // own index when none is).
+  std::vector<size_t> FSameAs;
   // One finder search per plane, shared by its locators.
   std::vector<TFinderTriples> FSearches;
   TPlaneBoolean FTransposed;

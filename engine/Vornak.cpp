@@ -79,7 +79,8 @@ bool TVornak::RunPasses() {
   bool decoded = false;
   try {
     // The classic plane is the global binarizer's plane: not built twice.
-    decoded = FPasses->Run(FFrontImage->Grey(), *FDecorder, text, &FPlane);
+    decoded =
+        FPasses->Run(FFrontImage->Grey(), *FDecorder, text, &FPlane, FErrorCode != kNotLocated);
   } catch (...) {
     // Nothing may leave Decode; a failed pass is one more failure.
     decoded = false;

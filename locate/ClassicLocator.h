@@ -17,7 +17,8 @@ class TClassicLocator : public TLocator {
   TClassicLocator();
   ~TClassicLocator() override;
 
-  const char* Name() const override { return "classic"; }
+  static constexpr const char* kName = "classic";
+  const char* Name() const override { return kName; }
   bool Locate(const TPlaneBoolean& plane, const TLocationSink& sink) override;
 
   // Search radius for the fourth corner (1..6).

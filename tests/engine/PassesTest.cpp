@@ -7,6 +7,7 @@
 
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "engine/InvertedBinarizer.h"
 #include "engine/PassChain.h"
 #include "engine/Vornak.h"
+#include "locate/Locator.h"
 #include "tests/support/ReferenceSymbol.h"
 #include "tests/support/Renderer.h"
 
@@ -285,6 +287,70 @@ TEST(PassesTest, TheChainNamesItsPassesAndRunsOneAlone) {
   EXPECT_EQ(chain.Pass(), "global+triples");
   EXPECT_EQ(decorder.Version(), 18);
   EXPECT_EQ(chain.Plane().Width(), grey.Width());
+}
+
+// Counts its searches and finds nothing; named like the kind it stands for.
+class TCountingLocator : public TLocator {
+ public:
+  explicit TCountingLocator(const char* name) : FName(name) {}
+  const char* Name() const override { return FName; }
+  bool Locate(const TPlaneBoolean&, const TLocationSink&) override {
+    ++Calls;
+    return false;
+  }
+  int32_t Calls = 0;
+
+ private:
+  const char* FName;
+};
+
+TEST(PassesTest, APlaneLikeAnEarlierOneIsNotSearchedAgainByTheSameKind) {
+  TPassChain chain;
+  auto add = [&chain](const char* binarizer, const char* kind) {
+    auto locator = std::make_unique<TCountingLocator>(kind);
+    TCountingLocator* counter = locator.get();
+    EXPECT_TRUE(chain.AddPass(binarizer, std::move(locator)));
+    return counter;
+  };
+  TCountingLocator* global = add("global", "counting");
+  TCountingLocator* adaptive = add("adaptive", "counting");
+  TCountingLocator* inverted = add("adaptive-inverted", "counting");
+  TCountingLocator* adaptiveOther = add("adaptive", "other");
+  TCountingLocator* classic = add("global", "classic");
+  TDecorder decorder;
+  std::string text;
+
+  // A flat picture: every threshold leaves every pixel light.
+  const TPlaneGrey flat(120, 90, 200);
+  EXPECT_FALSE(chain.Run(flat, decorder, text));
+  EXPECT_EQ(global->Calls, 1);
+  EXPECT_EQ(adaptive->Calls, 0);
+  EXPECT_EQ(inverted->Calls, 0);
+  EXPECT_EQ(adaptiveOther->Calls, 1);  // a kind that has not searched it
+
+  // The classic locator already found nothing on the given classic plane.
+  chain.SetOnly("global+classic");
+  EXPECT_FALSE(chain.Run(flat, decorder, text));
+  EXPECT_EQ(classic->Calls, 1);
+  const TPlaneBoolean light(120, 90, 0);
+  EXPECT_FALSE(chain.Run(flat, decorder, text, &light, false));
+  EXPECT_EQ(classic->Calls, 1);
+  EXPECT_FALSE(chain.Run(flat, decorder, text, &light, true));
+  EXPECT_EQ(classic->Calls, 2);
+  chain.SetOnly("");
+
+  // Dark marks on a light gradient: the local threshold keeps marks the
+  // global one loses, so the planes differ and both are searched.
+  TPlaneGrey marks(120, 90);
+  for (int32_t y = 0; y < 90; ++y)
+    for (int32_t x = 0; x < 120; ++x) {
+      const int32_t level = 250 - x * 2;
+      marks(x, y) = static_cast<uint8_t>((x / 5 + y / 5) % 2 == 0 ? level / 2 : level);
+    }
+  EXPECT_FALSE(chain.Run(marks, decorder, text));
+  EXPECT_EQ(global->Calls, 2);
+  EXPECT_EQ(adaptive->Calls, 1);
+  EXPECT_EQ(inverted->Calls, 1);
 }
 
 TEST(PassesTest, AdaptiveThresholdIgnoresFlatAreasAndFollowsTheLight) {
