@@ -58,6 +58,25 @@ class TFinderTriples {
   static bool MakeTriple(const TFinderCandidate& a, const TFinderCandidate& b,
                          const TFinderCandidate& c, TFinderTriple& triple);
 
+  // Modules of finder index (0..2) of the triple and of its separator, the
+  // 8 x 8 modules on the symbol's side, that read other than a finder
+  // should, stopping once the count passes limit. Each finder is read in a
+  // frame of its own: the triple's axes, scaled and centred by walking from
+  // the candidate's centre to the outer edge of its dark ring along each
+  // axis (one way when the other runs into a dark surround), so that
+  // perspective and rotation, which the finder search does not measure,
+  // do not count. 64 when no ring edge is found along an axis.
+  static int32_t FinderMisreads(const TPlaneBoolean& plane, const TFinderTriple& triple,
+                                int32_t index, int32_t limit = 64);
+  // Finders read with at most this many misreads each: a real symbol's,
+  // blurred, tilted, styled or with rounded modules, up to about 16 in
+  // photographs; look-alikes in noise and texture mostly above 25.
+  static constexpr int32_t kMaxFinderMisreads = 21;
+  // Whether all three finders of the triple read as finders. A triple of
+  // look-alikes is then dropped before any grid is guessed, sampled or
+  // decoded: on a picture without a symbol that work is most of the cost.
+  static bool ReadsAsFinders(const TPlaneBoolean& plane, const TFinderTriple& triple);
+
  private:
   void ScanRow(const TPlaneBoolean& plane, int32_t y);
   void Confirm(const TPlaneBoolean& plane, const std::array<int32_t, 5>& runs, int32_t end,

@@ -674,6 +674,7 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TLocationSink&
       triples.begin(), triples.end(),
       [](const TFinderTriple& a, const TFinderTriple& b) { return Weakest(a) > Weakest(b); });
   for (const TFinderTriple& triple : triples) {
+    if (!TFinderTriples::ReadsAsFinders(plane, triple)) continue;
     const std::array<TPointReal, 3> finders = {
         TPointReal{triple.Finders[0].X, triple.Finders[0].Y},
         TPointReal{triple.Finders[1].X, triple.Finders[1].Y},

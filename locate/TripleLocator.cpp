@@ -32,6 +32,7 @@ void TTripleLocator::MapPoint(const TFinderTriple& triple, int32_t size, long do
 bool TTripleLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sink) {
   FTriples = &FindFinders(plane);
   for (const TFinderTriple& triple : FTriples->Triples()) {
+    if (!TFinderTriples::ReadsAsFinders(plane, triple)) continue;
     const TGridProbe grid = [&plane, &triple](int32_t size) -> TModuleProbe {
       return [&plane, &triple, size](int32_t mx, int32_t my) {
         long double px = 0;

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "locate/VersionGuess.h"
 #include "tests/support/ReferenceSymbol.h"
 #include "tests/support/Renderer.h"
+#include "tests/support/TiltedCorners.h"
 
 namespace vornak {
 namespace {
@@ -213,6 +216,112 @@ TEST(FinderTriplesTest, LocatorsOfferMatricesAndStopWhenTold) {
   const TPlaneBoolean empty;
   EXPECT_FALSE(triples.Locate(empty, [&](const TLocation&) { return true; }));
   EXPECT_FALSE(classic.Locate(empty, [&](const TLocation&) { return true; }));
+}
+
+TEST(FinderTriplesTest, SymbolFindersReadAsFindersAndNoiseSpecksDoNot) {
+  // A symbol's finders read right in their own frames whatever the pose,
+  // blur, module size or surround.
+  struct TPose {
+    const char* Name;
+    int32_t Version;
+    double Module;
+    double Rotation;
+    double Tilt;  // degrees about the vertical axis; 0: none
+    double Blur;
+    bool DarkSurround;
+  };
+  const std::vector<TPose> poses = {
+      {"upright", 3, 4.0, 0, 0, 0, false},        {"small modules", 7, 2.0, 0, 0, 0, false},
+      {"rotated 20", 5, 3.3, 20, 0, 0, false},    {"rotated 45", 1, 5.0, 45, 0, 0.8, false},
+      {"rotated 160", 25, 3.0, 160, 0, 0, false}, {"tilted 40", 4, 0, 0, 40, 0.6, false},
+      {"dark surround", 10, 3.0, 0, 0, 0.6, true}};
+  for (const TPose& pose : poses) {
+    const TPlaneBoolean matrix = Make("finders", pose.Version, 1, 2).Matrix;
+    TRenderOptions options;
+    options.ModuleSize = pose.Module;
+    options.RotationDegrees = pose.Rotation;
+    options.BlurSigma = pose.Blur;
+    if (pose.Tilt != 0) {
+      options.UseCorners = true;
+      options.Corners = test::TiltedCorners(matrix.Width() * 5.0, pose.Tilt, true, 20);
+      for (const test::TPointF& corner : options.Corners) {
+        options.Width = std::max(options.Width, static_cast<int32_t>(corner.X) + 20);
+        options.Height = std::max(options.Height, static_cast<int32_t>(corner.Y) + 20);
+      }
+    }
+    if (pose.DarkSurround) {
+      // One light module round the symbol, then the dark box.
+      options.QuietZone = 1;
+      options.Width = static_cast<int32_t>((matrix.Width() + 10) * pose.Module);
+      options.Height = options.Width;
+    }
+    TPlaneBoolean plane = RenderPlane(matrix, options);
+    if (pose.DarkSurround) {
+      const double margin = 3 * pose.Module;
+      for (int32_t y = 0; y < plane.Height(); ++y)
+        for (int32_t x = 0; x < plane.Width(); ++x)
+          if (x < margin || y < margin || x >= plane.Width() - margin ||
+              y >= plane.Height() - margin)
+            plane(x, y) = 1;
+    }
+    // The candidates nearest the true centres, as the corner, axis A and
+    // axis B finders (under a strong tilt the best ranked triple may hold a
+    // look-alike instead, which is then rightly refused).
+    TFinderTriples finder;
+    finder.Find(plane);
+    const int32_t side = matrix.Width();
+    const std::array<test::TPointF, 3> centres = {FinderCentre(side, options, 0, 0),
+                                                  FinderCentre(side, options, side - 7, 0),
+                                                  FinderCentre(side, options, 0, side - 7)};
+    TFinderTriple best;
+    for (size_t k = 0; k < 3; ++k) {
+      double nearest = 1e300;
+      for (const TFinderCandidate& c : finder.Candidates()) {
+        const double d = std::hypot(static_cast<double>(c.X) - centres[k].X,
+                                    static_cast<double>(c.Y) - centres[k].Y);
+        if (d < nearest) {
+          nearest = d;
+          best.Finders[k] = c;
+        }
+      }
+      ASSERT_LT(nearest, 8.0) << pose.Name << " finder " << k;
+    }
+    EXPECT_TRUE(TFinderTriples::ReadsAsFinders(plane, best)) << pose.Name;
+    for (int32_t i = 0; i < 3; ++i) {
+      const int32_t misreads = TFinderTriples::FinderMisreads(plane, best, i);
+      EXPECT_LE(misreads, TFinderTriples::kMaxFinderMisreads) << pose.Name << " finder " << i;
+      if (pose.Rotation == 0 && pose.Tilt == 0 && pose.Blur == 0 && !pose.DarkSurround) {
+        EXPECT_EQ(misreads, 0) << pose.Name << " finder " << i;
+      }
+    }
+    EXPECT_EQ(TFinderTriples::FinderMisreads(plane, best, 3), 64);
+  }
+
+  // Specks of block noise that pass the run test across and down are
+  // almost never three finders of one symbol.
+  std::mt19937 random(11);
+  int32_t triples = 0, passed = 0;
+  for (const int32_t block : {1, 2, 3, 4})
+    for (const double density : {0.3, 0.5, 0.65})
+      for (int32_t picture = 0; picture < 3; ++picture) {
+        TPlaneBoolean plane(240, 240);
+        std::bernoulli_distribution dark(density);
+        for (int32_t y = 0; y < 240; y += block)
+          for (int32_t x = 0; x < 240; x += block) {
+            const uint8_t value = dark(random) ? 1 : 0;
+            for (int32_t j = y; j < std::min(240, y + block); ++j)
+              for (int32_t i = x; i < std::min(240, x + block); ++i) plane(i, j) = value;
+          }
+        TFinderTriples finder;
+        finder.Find(plane);
+        for (const TFinderTriple& triple : finder.Triples()) {
+          ++triples;
+          passed += TFinderTriples::ReadsAsFinders(plane, triple) ? 1 : 0;
+        }
+      }
+  std::cout << "noise triples reading as finders: " << passed << " of " << triples << "\n";
+  EXPECT_GT(triples, 100);
+  EXPECT_LE(passed * 50, triples);
 }
 
 }  // namespace

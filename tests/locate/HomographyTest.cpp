@@ -345,9 +345,11 @@ TPlaneBoolean FuzzPlane(const char* file, int32_t level) {
 TEST(HomographyTest, BoundsItsWorkOnNoise) {
   // Noise whose finder-like specks once made the pass sample and refine
   // dozens of grids for every plane (half a second for a 50 x 50 picture):
-  // grids whose timing reads like noise are dropped before any costly work,
-  // and the refinement of the rest stays within a bound set by the
-  // picture's size.
+  // triples whose finders do not read as finders, and grids whose timing
+  // reads like noise, are dropped before any costly work, and the
+  // refinement of the rest stays within a bound set by the picture's size.
+  // The torn symbol in the 127 x 127 one no longer gets as far as
+  // refining: its specks do not read as finders.
   struct TCase {
     const char* File;
     int32_t Level;
@@ -355,7 +357,7 @@ TEST(HomographyTest, BoundsItsWorkOnNoise) {
     bool Refines;
   };
   for (const TCase& c : {TCase{"vornak_decode-50x50-homography-refine", 128, 0, false},
-                         TCase{"vornak_decode-127x127-homography-refine", 160, 1, true}}) {
+                         TCase{"vornak_decode-127x127-homography-refine", 160, 0, false}}) {
     const TPlaneBoolean plane = FuzzPlane(c.File, c.Level);
     ASSERT_FALSE(plane.Empty()) << c.File;
     THomographyLocator locator;
