@@ -252,15 +252,17 @@ bool TFinderTriples::MakeTriple(const TFinderCandidate& a, const TFinderCandidat
   const long double maxModule = std::max({a.Module, b.Module, c.Module});
   if (minModule <= 0 || maxModule > minModule * 1.8L) return false;
 
-  // The corner is the vertex whose legs come nearest a right angle.
+  // The corner is the vertex whose legs come nearest a right angle. Side i
+  // faces vertex i; a distance reads the same either way round.
+  const std::array<long double, 3> side = {Distance(b, c), Distance(c, a), Distance(a, b)};
   size_t corner = 0;
   long double bestCos = 2;
   for (size_t i = 0; i < 3; ++i) {
     const TFinderCandidate& o = *p[i];
     const TFinderCandidate& s = *p[(i + 1) % 3];
     const TFinderCandidate& t = *p[(i + 2) % 3];
-    const long double ls = Distance(o, s);
-    const long double lt = Distance(o, t);
+    const long double ls = side[(i + 2) % 3];
+    const long double lt = side[(i + 1) % 3];
     if (ls <= 0 || lt <= 0) return false;
     const long double cosine =
         std::fabs(((s.X - o.X) * (t.X - o.X) + (s.Y - o.Y) * (t.Y - o.Y)) / (ls * lt));
@@ -273,8 +275,8 @@ bool TFinderTriples::MakeTriple(const TFinderCandidate& a, const TFinderCandidat
   const TFinderCandidate& o = *p[corner];
   const TFinderCandidate* s = p[(corner + 1) % 3];
   const TFinderCandidate* t = p[(corner + 2) % 3];
-  const long double ls = Distance(o, *s);
-  const long double lt = Distance(o, *t);
+  const long double ls = side[(corner + 2) % 3];
+  const long double lt = side[(corner + 1) % 3];
   const long double legRatio = std::max(ls, lt) / std::min(ls, lt);
   if (legRatio > 1.6L) return false;
   const long double module = (a.Module + b.Module + c.Module) / 3;

@@ -573,18 +573,14 @@ int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
   return 0;
 }
 
-bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFinderCandidate& b,
-                                           const TFinderCandidate& c, TFinderTriple& triple,
-                                           int32_t rank) {
-  const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
-  const long double minModule = std::min({a.Module, b.Module, c.Module});
-  const long double maxModule = std::max({a.Module, b.Module, c.Module});
-  if (!(minModule > 0) || maxModule > minModule * kLooseModuleRatio) return false;
-  // Under strong perspective the corner finder need not show the angle
-  // nearest 90 degrees; it is the one facing the longest side (the
-  // diagonal between the two others). When a side nearly as long faces
-  // another, that one may be the corner as well (rank 1).
-  std::array<std::pair<long double, size_t>, 3> sides{};
+namespace {
+
+// The sides of a triangle of candidates, longest first, each with the index
+// of the vertex it faces.
+using TSides = std::array<std::pair<long double, size_t>, 3>;
+
+TSides SidesOf(const std::array<const TFinderCandidate*, 3>& p) {
+  TSides sides{};
   for (size_t i = 0; i < 3; ++i) {
     const TFinderCandidate& s = *p[(i + 1) % 3];
     const TFinderCandidate& t = *p[(i + 2) % 3];
@@ -592,6 +588,32 @@ bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFin
   }
   std::sort(sides.begin(), sides.end(),
             [](const auto& x, const auto& y) { return x.first > y.first; });
+  return sides;
+}
+
+}  // namespace
+
+bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFinderCandidate& b,
+                                           const TFinderCandidate& c, TFinderTriple& triple,
+                                           int32_t rank) {
+  const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
+  const long double minModule = std::min({a.Module, b.Module, c.Module});
+  const long double maxModule = std::max({a.Module, b.Module, c.Module});
+  if (!(minModule > 0) || maxModule > minModule * kLooseModuleRatio) return false;
+  return PerspectiveCorner(p, SidesOf(p), rank, triple);
+}
+
+bool THomographyLocator::PerspectiveCorner(
+    const std::array<const TFinderCandidate*, 3>& p,
+    const std::array<std::pair<long double, size_t>, 3>& sides, int32_t rank,
+    TFinderTriple& triple) {
+  // Under strong perspective the corner finder need not show the angle
+  // nearest 90 degrees; it is the one facing the longest side (the
+  // diagonal between the two others). When a side nearly as long faces
+  // another, that one may be the corner as well (rank 1).
+  const TFinderCandidate &a = *p[0], &b = *p[1], &c = *p[2];
+  const long double minModule = std::min({a.Module, b.Module, c.Module});
+  const long double maxModule = std::max({a.Module, b.Module, c.Module});
   if (rank < 0 || rank > 1) return false;
   if (rank == 1 && sides[1].first < sides[0].first * kNearlyLongest) return false;
   const size_t corner = sides[static_cast<size_t>(rank)].second;
@@ -621,24 +643,35 @@ bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFin
 
 std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
     const std::vector<TFinderCandidate>& candidates) {
-  std::vector<TFinderTriple> result;
+  std::vector<TFinderTriple> found;
   const size_t n = candidates.size();
   for (size_t i = 0; i < n; ++i)
     for (size_t j = i + 1; j < n; ++j)
       for (size_t k = j + 1; k < n; ++k) {
+        // Both ranks fail alike on the module sizes, the first test.
+        const TFinderCandidate &a = candidates[i], &b = candidates[j], &c = candidates[k];
+        const long double minModule = std::min({a.Module, b.Module, c.Module});
+        const long double maxModule = std::max({a.Module, b.Module, c.Module});
+        if (!(minModule > 0) || maxModule > minModule * kLooseModuleRatio) continue;
+        const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
+        const TSides sides = SidesOf(p);
         for (int32_t rank = 0; rank < 2; ++rank) {
           TFinderTriple triple;
-          if (PerspectiveTriple(candidates[i], candidates[j], candidates[k], triple, rank))
-            result.push_back(triple);
+          if (PerspectiveCorner(p, sides, rank, triple)) found.push_back(triple);
         }
       }
-  std::stable_sort(result.begin(), result.end(),
-                   [](const TFinderTriple& a, const TFinderTriple& b) {
-                     const int32_t wa = Weakest(a), wb = Weakest(b);
-                     return wa != wb ? wa > wb : a.Score < b.Score;
-                   });
-  if (result.size() > static_cast<size_t>(kMaxPerspectiveTriples))
-    result.resize(static_cast<size_t>(kMaxPerspectiveTriples));
+  // The best few, in the order a stable sort would give them: sorting the
+  // indices moves no triples.
+  std::vector<size_t> order(found.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&found](size_t x, size_t y) {
+    const TFinderTriple &a = found[x], &b = found[y];
+    const int32_t wa = Weakest(a), wb = Weakest(b);
+    return wa != wb ? wa > wb : a.Score < b.Score;
+  });
+  std::vector<TFinderTriple> result;
+  for (size_t i = 0; i < order.size() && i < static_cast<size_t>(kMaxPerspectiveTriples); ++i)
+    result.push_back(found[order[i]]);
   return result;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "common/Types.h"
@@ -88,6 +89,11 @@ class THomographyLocator : public TLocator {
       const std::vector<TFinderCandidate>& candidates);
 
  private:
+  // PerspectiveTriple past the module sizes, given the triangle's sides
+  // (longest first, each with the vertex it faces).
+  static bool PerspectiveCorner(const std::array<const TFinderCandidate*, 3>& p,
+                                const std::array<std::pair<long double, size_t>, 3>& sides,
+                                int32_t rank, TFinderTriple& triple);
   // The fourth reference point estimated from the three finders alone.
   // From the finders' centres and apparent module sizes (a perspective
   // estimate), falling back to the affine map the centres alone span.
