@@ -161,6 +161,22 @@ TBenchPicture NoisePicture(int32_t width, int32_t height, uint32_t seed) {
   return picture;
 }
 
+TBenchPicture BlockNoisePicture(int32_t width, int32_t height, int32_t block, double dark,
+                                uint32_t seed) {
+  TBenchPicture picture;
+  picture.Name = std::to_string(width) + "x" + std::to_string(height) + "-blocks";
+  std::mt19937 random(seed);
+  std::bernoulli_distribution black(dark);
+  picture.Bitmap = TBitmap(width, height, 0xFFFFFF);
+  for (int32_t y = 0; y < height; y += block)
+    for (int32_t x = 0; x < width; x += block) {
+      if (!black(random)) continue;
+      for (int32_t j = y; j < std::min(height, y + block); ++j)
+        for (int32_t i = x; i < std::min(width, x + block); ++i) picture.Bitmap.SetPixel(i, j, 0);
+    }
+  return picture;
+}
+
 TBenchPicture LargePhoto() { return PhotoPicture(4000, 3000, 14, 22.0, 4.0, 3); }
 
 std::vector<TBenchPicture> StandardPictures() {
@@ -172,6 +188,8 @@ std::vector<TBenchPicture> StandardPictures() {
   pictures.push_back(TiledPicture(4000, 3000));
   pictures.push_back(TexturePicture(4000, 3000, 4));
   pictures.push_back(NoisePicture(64, 64, 5));
+  pictures.push_back(BlockNoisePicture(256, 256, 2, 0.5, 7));
+  pictures.push_back(BlockNoisePicture(400, 400, 3, 0.3, 8));
   return pictures;
 }
 

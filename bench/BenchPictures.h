@@ -33,10 +33,16 @@ TBenchPicture TiledPicture(int32_t width, int32_t height);
 TBenchPicture TexturePicture(int32_t width, int32_t height, uint32_t seed);
 // Independent grey noise in every pixel, no symbol.
 TBenchPicture NoisePicture(int32_t width, int32_t height, uint32_t seed);
+// Black and white squares of block pixels, each black with chance dark
+// (0..1): specks that pass the finder run test across and down turn up by
+// the dozen, as in a halftone or a printed pattern.
+TBenchPicture BlockNoisePicture(int32_t width, int32_t height, int32_t block, double dark,
+                                uint32_t seed);
 
 // The benchmark set: 640 x 480 (version 2), 1600 x 1200 (version 7),
 // 4000 x 3000 (version 14), and without a symbol a blank 4000 x 3000, a
-// tiled 4000 x 3000, a textured 4000 x 3000 and a 64 x 64 of noise.
+// tiled 4000 x 3000, a textured 4000 x 3000, a 64 x 64 of noise and two of
+// black and white blocks (256 x 256 of 2 pixels, 400 x 400 of 3).
 std::vector<TBenchPicture> StandardPictures();
 // Just the 4000 x 3000 version-14 photograph.
 TBenchPicture LargePhoto();

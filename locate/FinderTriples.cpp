@@ -247,14 +247,19 @@ void TFinderTriples::RankCandidates() {
 
 bool TFinderTriples::MakeTriple(const TFinderCandidate& a, const TFinderCandidate& b,
                                 const TFinderCandidate& c, TFinderTriple& triple) {
+  return MakeTriple(a, b, c, {Distance(b, c), Distance(c, a), Distance(a, b)}, triple);
+}
+
+bool TFinderTriples::MakeTriple(const TFinderCandidate& a, const TFinderCandidate& b,
+                                const TFinderCandidate& c, const std::array<long double, 3>& side,
+                                TFinderTriple& triple) {
   const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
   const long double minModule = std::min({a.Module, b.Module, c.Module});
   const long double maxModule = std::max({a.Module, b.Module, c.Module});
   if (minModule <= 0 || maxModule > minModule * 1.8L) return false;
 
   // The corner is the vertex whose legs come nearest a right angle. Side i
-  // faces vertex i; a distance reads the same either way round.
-  const std::array<long double, 3> side = {Distance(b, c), Distance(c, a), Distance(a, b)};
+  // faces vertex i.
   size_t corner = 0;
   long double bestCos = 2;
   for (size_t i = 0; i < 3; ++i) {
@@ -296,11 +301,17 @@ bool TFinderTriples::MakeTriple(const TFinderCandidate& a, const TFinderCandidat
 
 void TFinderTriples::BuildTriples() {
   const size_t n = FCandidates.size();
+  // Each distance once; it reads the same either way round.
+  std::vector<long double> distance(n * n, 0);
+  for (size_t i = 0; i < n; ++i)
+    for (size_t j = i + 1; j < n; ++j)
+      distance[i * n + j] = distance[j * n + i] = Distance(FCandidates[i], FCandidates[j]);
   for (size_t i = 0; i < n; ++i)
     for (size_t j = i + 1; j < n; ++j)
       for (size_t k = j + 1; k < n; ++k) {
         TFinderTriple triple;
-        if (MakeTriple(FCandidates[i], FCandidates[j], FCandidates[k], triple))
+        if (MakeTriple(FCandidates[i], FCandidates[j], FCandidates[k],
+                       {distance[j * n + k], distance[k * n + i], distance[i * n + j]}, triple))
           FTriples.push_back(triple);
       }
   std::stable_sort(

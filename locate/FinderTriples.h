@@ -78,6 +78,10 @@ class TFinderTriples {
   static bool ReadsAsFinders(const TPlaneBoolean& plane, const TFinderTriple& triple);
 
  private:
+  // MakeTriple given the sides facing a, b and c.
+  static bool MakeTriple(const TFinderCandidate& a, const TFinderCandidate& b,
+                         const TFinderCandidate& c, const std::array<long double, 3>& side,
+                         TFinderTriple& triple);
   void ScanRow(const TPlaneBoolean& plane, int32_t y);
   void Confirm(const TPlaneBoolean& plane, const std::array<int32_t, 5>& runs, int32_t end,
                int32_t y);

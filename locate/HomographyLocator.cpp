@@ -579,16 +579,23 @@ namespace {
 // of the vertex it faces.
 using TSides = std::array<std::pair<long double, size_t>, 3>;
 
-TSides SidesOf(const std::array<const TFinderCandidate*, 3>& p) {
+TSides SidesOf(const std::array<long double, 3>& facing) {
   TSides sides{};
-  for (size_t i = 0; i < 3; ++i) {
-    const TFinderCandidate& s = *p[(i + 1) % 3];
-    const TFinderCandidate& t = *p[(i + 2) % 3];
-    sides[i] = {Length(s.X - t.X, s.Y - t.Y), i};
-  }
+  for (size_t i = 0; i < 3; ++i) sides[i] = {facing[i], i};
   std::sort(sides.begin(), sides.end(),
             [](const auto& x, const auto& y) { return x.first > y.first; });
   return sides;
+}
+
+// The side facing vertex v.
+long double Facing(const TSides& sides, size_t v) {
+  for (const auto& side : sides)
+    if (side.second == v) return side.first;
+  return 0;
+}
+
+long double Between(const TFinderCandidate& s, const TFinderCandidate& t) {
+  return Length(s.X - t.X, s.Y - t.Y);
 }
 
 }  // namespace
@@ -600,7 +607,7 @@ bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFin
   const long double minModule = std::min({a.Module, b.Module, c.Module});
   const long double maxModule = std::max({a.Module, b.Module, c.Module});
   if (!(minModule > 0) || maxModule > minModule * kLooseModuleRatio) return false;
-  return PerspectiveCorner(p, SidesOf(p), rank, triple);
+  return PerspectiveCorner(p, SidesOf({Between(b, c), Between(c, a), Between(a, b)}), rank, triple);
 }
 
 bool THomographyLocator::PerspectiveCorner(
@@ -620,8 +627,10 @@ bool THomographyLocator::PerspectiveCorner(
   const TFinderCandidate& o = *p[corner];
   const TFinderCandidate* s = p[(corner + 1) % 3];
   const TFinderCandidate* t = p[(corner + 2) % 3];
-  const long double ls = Length(s->X - o.X, s->Y - o.Y);
-  const long double lt = Length(t->X - o.X, t->Y - o.Y);
+  // Legs to s and t, the sides facing t and s; a length reads the same
+  // either way round.
+  const long double ls = Facing(sides, (corner + 2) % 3);
+  const long double lt = Facing(sides, (corner + 1) % 3);
   if (!(ls > 0) || !(lt > 0)) return false;
   const long double cosine =
       std::fabs(((s->X - o.X) * (t->X - o.X) + (s->Y - o.Y) * (t->Y - o.Y)) / (ls * lt));
@@ -645,6 +654,10 @@ std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
     const std::vector<TFinderCandidate>& candidates) {
   std::vector<TFinderTriple> found;
   const size_t n = candidates.size();
+  std::vector<long double> length(n * n, 0);
+  for (size_t i = 0; i < n; ++i)
+    for (size_t j = i + 1; j < n; ++j)
+      length[i * n + j] = length[j * n + i] = Between(candidates[i], candidates[j]);
   for (size_t i = 0; i < n; ++i)
     for (size_t j = i + 1; j < n; ++j)
       for (size_t k = j + 1; k < n; ++k) {
@@ -654,7 +667,7 @@ std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
         const long double maxModule = std::max({a.Module, b.Module, c.Module});
         if (!(minModule > 0) || maxModule > minModule * kLooseModuleRatio) continue;
         const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
-        const TSides sides = SidesOf(p);
+        const TSides sides = SidesOf({length[j * n + k], length[k * n + i], length[i * n + j]});
         for (int32_t rank = 0; rank < 2; ++rank) {
           TFinderTriple triple;
           if (PerspectiveCorner(p, sides, rank, triple)) found.push_back(triple);
