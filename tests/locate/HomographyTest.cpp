@@ -348,8 +348,9 @@ TEST(HomographyTest, BoundsItsWorkOnNoise) {
   // triples whose finders do not read as finders, and grids whose timing
   // reads like noise, are dropped before any costly work, and the
   // refinement of the rest stays within a bound set by the picture's size.
-  // The torn symbol in the 127 x 127 one no longer gets as far as
-  // refining: its specks do not read as finders.
+  // The torn symbol in the 127 x 127 one keeps two of its finders; the
+  // speck that stood in for the third does not read as a finder, so its
+  // grid is no longer refined.
   struct TCase {
     const char* File;
     int32_t Level;
