@@ -594,6 +594,13 @@ long double Facing(const TSides& sides, size_t v) {
   return 0;
 }
 
+// Finder module sizes within what a strong perspective explains.
+bool ModulesAlike(const TFinderCandidate& a, const TFinderCandidate& b, const TFinderCandidate& c) {
+  const long double minModule = std::min({a.Module, b.Module, c.Module});
+  const long double maxModule = std::max({a.Module, b.Module, c.Module});
+  return minModule > 0 && !(maxModule > minModule * kLooseModuleRatio);
+}
+
 long double Between(const TFinderCandidate& s, const TFinderCandidate& t) {
   return Length(s.X - t.X, s.Y - t.Y);
 }
@@ -603,10 +610,8 @@ long double Between(const TFinderCandidate& s, const TFinderCandidate& t) {
 bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFinderCandidate& b,
                                            const TFinderCandidate& c, TFinderTriple& triple,
                                            int32_t rank) {
+  if (!ModulesAlike(a, b, c)) return false;
   const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
-  const long double minModule = std::min({a.Module, b.Module, c.Module});
-  const long double maxModule = std::max({a.Module, b.Module, c.Module});
-  if (!(minModule > 0) || maxModule > minModule * kLooseModuleRatio) return false;
   return PerspectiveCorner(p, SidesOf({Between(b, c), Between(c, a), Between(a, b)}), rank, triple);
 }
 
@@ -663,9 +668,7 @@ std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
       for (size_t k = j + 1; k < n; ++k) {
         // Both ranks fail alike on the module sizes, the first test.
         const TFinderCandidate &a = candidates[i], &b = candidates[j], &c = candidates[k];
-        const long double minModule = std::min({a.Module, b.Module, c.Module});
-        const long double maxModule = std::max({a.Module, b.Module, c.Module});
-        if (!(minModule > 0) || maxModule > minModule * kLooseModuleRatio) continue;
+        if (!ModulesAlike(a, b, c)) continue;
         const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
         const TSides sides = SidesOf({length[j * n + k], length[k * n + i], length[i * n + j]});
         for (int32_t rank = 0; rank < 2; ++rank) {
