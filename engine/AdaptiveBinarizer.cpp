@@ -1,6 +1,7 @@
 #include "engine/AdaptiveBinarizer.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/WideVectors.h"
 
@@ -18,13 +19,45 @@ void CompareRow(const uint8_t* row, const uint16_t* limits, uint8_t* out, int32_
   for (int32_t x = 0; x < width; ++x) out[x] = row[x] < limits[x] ? 1 : 0;
 }
 
-// a div b for 0 <= a, 1 <= b, both below 2^53 (a window's sum is at most
-// 255 * 100 times its area): the double quotient's error, under a / b *
-// 2^-53, is less than its distance 1 / b to the next whole number, so its
-// truncation is exact, and far cheaper than a 64-bit division per block of
-// a small picture's many small blocks.
-int64_t Quotient(int64_t a, int64_t b) {
-  return static_cast<int64_t>(static_cast<double>(a) / static_cast<double>(b));
+VORNAK_WIDE_VECTORS
+void CompareRowAbove(const uint8_t* row, const uint16_t* limits, uint8_t* out, int32_t width) {
+  for (int32_t x = 0; x < width; ++x) out[x] = row[x] >= limits[x] ? 1 : 0;
+}
+
+// The thresholds of one band of blocks from their window sums and areas, for
+// the grey and for the negated grey (255 - level, whose window sum is
+// 255 * area - sum). A level is dark when
+//   level < ceil(sum * (100 - kPercent) / (100 * area)) and
+//   level < floor(sum / area) - kMinContrast + 1.
+// All values are whole numbers far below 2^53, exact in doubles: products
+// are exact, and the rounded quotient of two of them never reaches the next
+// whole number (its distance, at least 1 / divisor, exceeds the rounding
+// error), so its floor is the integer quotient. Branch-free, so that the
+// loop runs several blocks at once.
+VORNAK_WIDE_VECTORS
+void BandThresholds(const double* sums, const double* areas, int32_t count, int32_t* plain,
+                    int32_t* negated) {
+  constexpr double kShare = 100 - TAdaptiveBinarizer::kPercent;
+  // 255 * kShare = 100 * kWhole + kRest
+  constexpr double kWhole = 255 * (100 - TAdaptiveBinarizer::kPercent) / 100;
+  constexpr double kRest = 255 * (100 - TAdaptiveBinarizer::kPercent) % 100;
+  constexpr double kContrast = TAdaptiveBinarizer::kMinContrast;
+  for (int32_t i = 0; i < count; ++i) {
+    const double sum = sums[i], area = areas[i];
+    const double scaled = sum * kShare, divisor = 100 * area;
+    const double part = std::floor(scaled / divisor);
+    const double partRest = scaled - part * divisor;
+    const double mean = std::floor(sum / area);
+    const double meanRest = sum - mean * area;
+    const double share = part + (partRest > 0 ? 1 : 0);
+    const double floor = mean - kContrast + 1;
+    plain[i] = static_cast<int32_t>(std::min(share, floor));
+    // For the negated grey: its share from the same quotient, its mean
+    // rounded the other way.
+    const double negatedShare = kWhole - part + (partRest < kRest * area ? 1 : 0);
+    const double negatedFloor = 255 - mean - (meanRest > 0 ? 1 : 0) - kContrast + 1;
+    negated[i] = static_cast<int32_t>(std::min(negatedShare, negatedFloor));
+  }
 }
 
 }  // namespace
@@ -38,6 +71,7 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
   const int32_t height = grey.Height();
   // Every pixel is written below: a plane of the right size is not cleared.
   if (result.Width() != width || result.Height() != height) result.Resize(width, height);
+  FWidth = FHeight = 0;
   if (width < 1 || height < 1) return;
 
   const int32_t block = BlockSize(width, height);
@@ -76,6 +110,9 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
   // dark when level < mean * (100 - kPercent) / 100 and
   // level <= mean - kMinContrast, mean = sum / area, all in integers.
   FThreshold.assign(static_cast<size_t>(columns) * static_cast<size_t>(rows), 0);
+  FNegatedThreshold.assign(FThreshold.size(), 0);
+  FBandSums.resize(static_cast<size_t>(columns));
+  FBandAreas.resize(static_cast<size_t>(columns));
   for (int32_t by = 0; by < rows; ++by) {
     const int32_t first = std::max(0, by - kWindowBlocks);
     const int32_t last = std::min(rows, by + kWindowBlocks + 1);
@@ -90,30 +127,55 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
       const int64_t sum =
           FSums[bottom + static_cast<size_t>(right)] - FSums[bottom + static_cast<size_t>(left)] -
           FSums[top + static_cast<size_t>(right)] + FSums[top + static_cast<size_t>(left)];
-      const int64_t area = tall * (std::min(width, right * block) - left * block);
-      // level < ceil(sum * (100 - kPercent) / (100 * area))
-      const int64_t share = Quotient(sum * (100 - kPercent) + 100 * area - 1, 100 * area);
-      // level < floor(sum / area) - kMinContrast + 1
-      const int64_t floor = Quotient(sum, area) - kMinContrast + 1;
-      FThreshold[static_cast<size_t>(by) * static_cast<size_t>(columns) + static_cast<size_t>(bx)] =
-          static_cast<int32_t>(std::min(share, floor));
+      FBandSums[static_cast<size_t>(bx)] = static_cast<double>(sum);
+      FBandAreas[static_cast<size_t>(bx)] =
+          static_cast<double>(tall * (std::min(width, right * block) - left * block));
     }
+    const size_t at = static_cast<size_t>(by) * static_cast<size_t>(columns);
+    BandThresholds(FBandSums.data(), FBandAreas.data(), columns, FThreshold.data() + at,
+                   FNegatedThreshold.data() + at);
   }
+  FWidth = width;
+  FHeight = height;
 
+  Compare(grey, FThreshold, false, result);
+}
+
+bool TAdaptiveBinarizer::BinarizeNegated(const TPlaneGrey& grey, TPlaneBoolean& result) {
+  if (FWidth != grey.Width() || FHeight != grey.Height() || FWidth < 1 || FHeight < 1) return false;
+  if (result.Width() != FWidth || result.Height() != FHeight) result.Resize(FWidth, FHeight);
+  Compare(grey, FNegatedThreshold, true, result);
+  return true;
+}
+
+void TAdaptiveBinarizer::Compare(const TPlaneGrey& grey, const std::vector<int32_t>& thresholds,
+                                 bool negated, TPlaneBoolean& result) {
+  const int32_t width = grey.Width();
+  const int32_t height = grey.Height();
+  const int32_t block = BlockSize(width, height);
+  const int32_t columns = (width + block - 1) / block;
+  const int32_t rows = (height + block - 1) / block;
   // Each band's thresholds spread over its columns (clamped to the levels a
-  // byte comparison can tell apart), then one comparison loop per row.
+  // byte comparison can tell apart), then one comparison loop per row. A
+  // negated level 255 - level lies below t where level >= 256 - t.
   FLimits.resize(static_cast<size_t>(width));
   for (int32_t by = 0; by < rows; ++by) {
-    const int32_t* thresholds =
-        FThreshold.data() + static_cast<size_t>(by) * static_cast<size_t>(columns);
+    const int32_t* band =
+        thresholds.data() + static_cast<size_t>(by) * static_cast<size_t>(columns);
     uint16_t* limits = FLimits.data();
     for (int32_t bx = 0; bx < columns; ++bx) {
-      const auto limit = static_cast<uint16_t>(std::clamp(thresholds[bx], 0, 256));
+      const int32_t clamped = std::clamp(band[bx], 0, 256);
+      const auto limit = static_cast<uint16_t>(negated ? 256 - clamped : clamped);
       const int32_t x1 = std::min(width, (bx + 1) * block);
       for (int32_t x = bx * block; x < x1; ++x) limits[x] = limit;
     }
     const int32_t y1 = std::min(height, (by + 1) * block);
-    for (int32_t y = by * block; y < y1; ++y) CompareRow(grey.Row(y), limits, result.Row(y), width);
+    for (int32_t y = by * block; y < y1; ++y) {
+      if (negated)
+        CompareRowAbove(grey.Row(y), limits, result.Row(y), width);
+      else
+        CompareRow(grey.Row(y), limits, result.Row(y), width);
+    }
   }
 }
 

@@ -33,11 +33,27 @@ class TAdaptiveBinarizer : public TBinarizer {
   // Block side used for a picture of these extents.
   static int32_t BlockSize(int32_t width, int32_t height);
 
+  // The plane this binarizer would make of the negated grey (255 - level),
+  // from the window sums of the last Binarize, which must have been of this
+  // same grey: only the comparison pass is left to do. False (result
+  // untouched) when the last Binarize was of other extents or empty.
+  bool BinarizeNegated(const TPlaneGrey& grey, TPlaneBoolean& result);
+
  private:
-  std::vector<int64_t> FSums;       // per block, then the integral over blocks
-  std::vector<int32_t> FThreshold;  // per block: grey levels below it are dark
-  std::vector<uint32_t> FColumns;   // column sums over one band of block rows
-  std::vector<uint16_t> FLimits;    // one band's thresholds, per column
+  // Marks the pixels below their block's threshold, or with negated those
+  // whose negated level is.
+  void Compare(const TPlaneGrey& grey, const std::vector<int32_t>& thresholds, bool negated,
+               TPlaneBoolean& result);
+
+  std::vector<int64_t> FSums;              // per block, then the integral over blocks
+  std::vector<int32_t> FThreshold;         // per block: grey levels below it are dark
+  std::vector<int32_t> FNegatedThreshold;  // the same for the negated grey
+  int32_t FWidth = 0;                      // extents of the last Binarize
+  int32_t FHeight = 0;
+  std::vector<uint32_t> FColumns;  // column sums over one band of block rows
+  std::vector<uint16_t> FLimits;   // one band's thresholds, per column
+  std::vector<double> FBandSums;   // one band's window sums and areas, per block
+  std::vector<double> FBandAreas;
 };
 
 }  // namespace vornak

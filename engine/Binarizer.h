@@ -20,6 +20,15 @@ class TBinarizer {
   // Grey holds levels 0..255 (0 = black); result receives a plane of the same
   // extents, non-zero = dark. Must not throw on any extents, empty included.
   virtual void Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) = 0;
+  // What Binarize would make of grey, built from the work of previous, a
+  // binarizer whose last Binarize was of this same grey, when that is
+  // cheaper; false (result untouched) when this binarizer cannot use it.
+  virtual bool BinarizeAfter(TBinarizer& previous, const TPlaneGrey& grey, TPlaneBoolean& result) {
+    (void)previous;
+    (void)grey;
+    (void)result;
+    return false;
+  }
 };
 
 }  // namespace vornak

@@ -1,6 +1,7 @@
 #include "engine/InvertedBinarizer.h"
 
 #include "common/WideVectors.h"
+#include "engine/AdaptiveBinarizer.h"
 
 namespace vornak {
 
@@ -25,6 +26,14 @@ void TInvertedBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
     FNegated.Resize(grey.Width(), grey.Height());
   Negate(grey.Data().data(), FNegated.Data().data(), grey.Data().size());
   FInner->Binarize(FNegated, result);
+}
+
+bool TInvertedBinarizer::BinarizeAfter(TBinarizer& previous, const TPlaneGrey& grey,
+                                       TPlaneBoolean& result) {
+  auto* adaptive = dynamic_cast<TAdaptiveBinarizer*>(&previous);
+  if (adaptive == nullptr || dynamic_cast<TAdaptiveBinarizer*>(FInner.get()) == nullptr)
+    return false;
+  return adaptive->BinarizeNegated(grey, result);
 }
 
 }  // namespace vornak

@@ -18,6 +18,9 @@ class TInvertedBinarizer : public TBinarizer {
 
   const char* Name() const override { return FName.c_str(); }
   void Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) override;
+  // After a local threshold of the same grey, when this one inverts a local
+  // threshold: its window sums serve the negated grey too.
+  bool BinarizeAfter(TBinarizer& previous, const TPlaneGrey& grey, TPlaneBoolean& result) override;
 
  private:
   std::unique_ptr<TBinarizer> FInner;

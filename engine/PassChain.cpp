@@ -113,7 +113,13 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
       if (given) {
         FSources[b] = global;
       } else {
-        FBinarizers[b]->Binarize(grey, FPlanes[b]);
+        // From the work of a binarizer already run on this grey where it
+        // can, else afresh.
+        bool after = false;
+        for (size_t o = 0; o < b && !after; ++o)
+          after = FBuilt[o] && FSources[o] == &FPlanes[o] &&
+                  FBinarizers[b]->BinarizeAfter(*FBinarizers[o], grey, FPlanes[b]);
+        if (!after) FBinarizers[b]->Binarize(grey, FPlanes[b]);
         FSources[b] = &FPlanes[b];
       }
       FBuilt[b] = true;
