@@ -55,6 +55,50 @@ double RingEdge(const TPlaneBoolean& plane, double x, double y, double dx, doubl
   return -1;
 }
 
+// Whether the line through (x, y) along the diagonal step (dx, dy) crosses
+// dark core, light ring, dark ring either way in 1:1:3:1:1.
+bool DiagonalRatio(const TPlaneBoolean& plane, int32_t x, int32_t y, int32_t dx, int32_t dy,
+                   int32_t limit) {
+  const auto inside = [&plane](int32_t px, int32_t py) {
+    return px >= 0 && py >= 0 && px < plane.Width() && py < plane.Height();
+  };
+  if (!inside(x, y) || plane(x, y) == 0) return false;
+  std::array<int32_t, 5> v{};
+  // Out from the centre one way (sign 1) and the other (sign -1): the dark
+  // core, then the light ring, then the dark ring.
+  for (const int32_t sign : {1, -1}) {
+    int32_t px = x + sign * dx, py = y + sign * dy;
+    for (int32_t run = 0; run < 3; ++run) {
+      const bool wantDark = run != 1;
+      int32_t count = 0;
+      while (inside(px, py) && (plane(px, py) != 0) == wantDark && count < limit) {
+        px += sign * dx;
+        py += sign * dy;
+        ++count;
+      }
+      if (run == 0)
+        v[2] += count;
+      else
+        v[static_cast<size_t>(sign > 0 ? 2 + run : 2 - run)] = count;
+    }
+  }
+  ++v[2];  // the centre itself
+  return FinderRatio(v);
+}
+
+// Whether both diagonals through the candidate's centre cross it in
+// 1:1:3:1:1: every line through the centre of concentric squares cuts them
+// in proportion, whatever their rotation (and nearly so under perspective).
+bool CrossesDiagonally(const TPlaneBoolean& plane, const TFinderCandidate& c) {
+  // Whole values to integers through double, as elsewhere here.
+  const auto x = static_cast<int32_t>(static_cast<double>(c.X));
+  const auto y = static_cast<int32_t>(static_cast<double>(c.Y));
+  // A run along a diagonal spans at most the finder's seven modules of
+  // either axis; twice that allows for a stretched one.
+  const auto limit = static_cast<int32_t>(static_cast<double>(c.Module) * 14) + 2;
+  return DiagonalRatio(plane, x, y, 1, 1, limit) && DiagonalRatio(plane, x, y, 1, -1, limit);
+}
+
 long double Distance(const TFinderCandidate& a, const TFinderCandidate& b) {
   return std::hypot(a.X - b.X, a.Y - b.Y);
 }
@@ -80,7 +124,7 @@ int32_t TFinderTriples::Find(const TPlaneBoolean& plane) {
   FCellLast.assign(FCellFirst.size(), -1);
   FBits.Pack(plane, plane.Width(), plane.Height());
   for (int32_t y = 0; y < plane.Height(); ++y) ScanRow(plane, y);
-  RankCandidates();
+  RankCandidates(plane);
   BuildTriples();
   FSearched = true;
   return static_cast<int32_t>(FTriples.size());
@@ -234,10 +278,19 @@ void TFinderTriples::AddCandidate(const TFinderCandidate& found) {
   FCandidates.push_back(found);
 }
 
-void TFinderTriples::RankCandidates() {
+void TFinderTriples::RankCandidates(const TPlaneBoolean& plane) {
   // A finder is crossed by about three modules' worth of rows; one stray
   // row is no finder.
   std::erase_if(FCandidates, [](const TFinderCandidate& c) { return c.Count < 2; });
+  // More candidates than are kept: a busy picture (texture, noise, a
+  // large symbol's own modules). Keep those that also cross 1:1:3:1:1 along
+  // both diagonals, as a finder does at any rotation, so that look-alikes
+  // neither crowd out the real finders nor multiply the triples. Few
+  // candidates are all kept: a styled finder (a dot in corner brackets) may
+  // not cross diagonally.
+  if (FCandidates.size() > static_cast<size_t>(kMaxCandidates))
+    std::erase_if(FCandidates,
+                  [&plane](const TFinderCandidate& c) { return !CrossesDiagonally(plane, c); });
   std::stable_sort(
       FCandidates.begin(), FCandidates.end(),
       [](const TFinderCandidate& a, const TFinderCandidate& b) { return a.Count > b.Count; });

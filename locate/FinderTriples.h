@@ -35,9 +35,11 @@ struct TFinderTriple {
   long double Score = 0;
 };
 
-// Keeps up to kMaxCandidates finder candidates (most confirmed first) and
-// ranks the triples among them that could be one symbol, keeping at most
-// kMaxTriples. Linear in the number of pixels plus a fixed bound.
+// Keeps up to kMaxCandidates finder candidates (most confirmed first; when
+// more are confirmed, only those that also cross 1:1:3:1:1 along both
+// diagonals) and ranks the triples among them that could be one symbol,
+// keeping at most kMaxTriples. Linear in the number of pixels plus a fixed
+// bound.
 class TFinderTriples {
  public:
   static constexpr int32_t kMaxCandidates = 12;
@@ -86,7 +88,7 @@ class TFinderTriples {
   void Confirm(const TPlaneBoolean& plane, const std::array<int32_t, 5>& runs, int32_t end,
                int32_t y);
   void AddCandidate(const TFinderCandidate& found);
-  void RankCandidates();
+  void RankCandidates(const TPlaneBoolean& plane);
   void BuildTriples();
 
   std::vector<TFinderCandidate> FCandidates;
