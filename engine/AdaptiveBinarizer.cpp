@@ -1,7 +1,6 @@
 #include "engine/AdaptiveBinarizer.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "common/WideVectors.h"
 
@@ -32,31 +31,36 @@ void CompareRowAbove(const uint8_t* row, const uint16_t* limits, uint8_t* out, i
 // All values are whole numbers far below 2^53, exact in doubles: products
 // are exact, and the rounded quotient of two of them never reaches the next
 // whole number (its distance, at least 1 / divisor, exceeds the rounding
-// error), so its floor is the integer quotient. Branch-free, so that the
-// loop runs several blocks at once.
+// error), so its floor is the integer quotient. The quotients are at most
+// 255 and never negative, so the floor is a truncation through int32, which
+// unlike a call of floor runs several blocks at once.
 VORNAK_WIDE_VECTORS
 void BandThresholds(const double* sums, const double* areas, int32_t count, int32_t* plain,
                     int32_t* negated) {
   constexpr double kShare = 100 - TAdaptiveBinarizer::kPercent;
   // 255 * kShare = 100 * kWhole + kRest
-  constexpr double kWhole = 255 * (100 - TAdaptiveBinarizer::kPercent) / 100;
+  constexpr int32_t kWhole = 255 * (100 - TAdaptiveBinarizer::kPercent) / 100;
   constexpr double kRest = 255 * (100 - TAdaptiveBinarizer::kPercent) % 100;
-  constexpr double kContrast = TAdaptiveBinarizer::kMinContrast;
+  constexpr int32_t kContrast = TAdaptiveBinarizer::kMinContrast;
+  const auto whole = [](double v) { return static_cast<double>(static_cast<int32_t>(v)); };
   for (int32_t i = 0; i < count; ++i) {
     const double sum = sums[i], area = areas[i];
     const double scaled = sum * kShare, divisor = 100 * area;
-    const double part = std::floor(scaled / divisor);
+    const double part = whole(scaled / divisor);
     const double partRest = scaled - part * divisor;
-    const double mean = std::floor(sum / area);
+    const double mean = whole(sum / area);
     const double meanRest = sum - mean * area;
-    const double share = part + (partRest > 0 ? 1 : 0);
-    const double floor = mean - kContrast + 1;
-    plain[i] = static_cast<int32_t>(std::min(share, floor));
+    // Selections in integers: the loop then runs several blocks at once.
+    const auto share = static_cast<int32_t>(part) + (partRest > 0 ? 1 : 0);
+    const int32_t floor = static_cast<int32_t>(mean) - kContrast + 1;
+    plain[i] = std::min(share, floor);
     // For the negated grey: its share from the same quotient, its mean
     // rounded the other way.
-    const double negatedShare = kWhole - part + (partRest < kRest * area ? 1 : 0);
-    const double negatedFloor = 255 - mean - (meanRest > 0 ? 1 : 0) - kContrast + 1;
-    negated[i] = static_cast<int32_t>(std::min(negatedShare, negatedFloor));
+    const int32_t negatedShare =
+        kWhole - static_cast<int32_t>(part) + (partRest < kRest * area ? 1 : 0);
+    const int32_t negatedFloor =
+        255 - static_cast<int32_t>(mean) - (meanRest > 0 ? 1 : 0) - kContrast + 1;
+    negated[i] = std::min(negatedShare, negatedFloor);
   }
 }
 
@@ -82,6 +86,24 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
   const size_t stride = static_cast<size_t>(columns) + 1;
   const size_t cells = stride * (static_cast<size_t>(rows) + 1);
   FSums.assign(cells, 0);
+  // Per pixel column its block, and whether the block ends there.
+  FBlockOf.resize(static_cast<size_t>(width));
+  FBlockEnds.resize(static_cast<size_t>(width));
+  for (int32_t x = 0; x < width; ++x) {
+    FBlockOf[static_cast<size_t>(x)] = x / block;
+    FBlockEnds[static_cast<size_t>(x)] = (x + 1) % block == 0 || x + 1 == width ? 1 : 0;
+  }
+  // Per block column its window's first and last block column and width.
+  FWindowLeft.resize(static_cast<size_t>(columns));
+  FWindowRight.resize(static_cast<size_t>(columns));
+  FWindowWide.resize(static_cast<size_t>(columns));
+  for (int32_t bx = 0; bx < columns; ++bx) {
+    const int32_t left = std::max(0, bx - kWindowBlocks);
+    const int32_t right = std::min(columns, bx + kWindowBlocks + 1);
+    FWindowLeft[static_cast<size_t>(bx)] = static_cast<size_t>(left);
+    FWindowRight[static_cast<size_t>(bx)] = static_cast<size_t>(right);
+    FWindowWide[static_cast<size_t>(bx)] = std::min(width, right * block) - left * block;
+  }
   // Column sums over each band of block rows first, in whole-row loops that
   // run many pixels at once, then each block's share of them.
   FColumns.resize(static_cast<size_t>(width));
@@ -91,13 +113,16 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
     uint32_t* columnSums = FColumns.data();
     std::fill(FColumns.begin(), FColumns.end(), 0U);
     for (int32_t y = y0; y < y1; ++y) AddRow(grey.Row(y), columnSums, width);
+    // One loop over the columns rather than one per block: a small
+    // picture's blocks are two pixels wide.
     int64_t* sums = FSums.data() + (static_cast<size_t>(by) + 1) * stride + 1;
-    for (int32_t bx = 0; bx < columns; ++bx) {
-      const int32_t x0 = bx * block;
-      const int32_t x1 = std::min(width, x0 + block);
-      int64_t sum = 0;
-      for (int32_t x = x0; x < x1; ++x) sum += columnSums[x];
-      sums[bx] = sum;
+    int64_t sum = 0;
+    for (int32_t x = 0; x < width; ++x) {
+      sum += columnSums[x];
+      if (FBlockEnds[static_cast<size_t>(x)] != 0) {
+        *sums++ = sum;
+        sum = 0;
+      }
     }
   }
   for (int32_t by = 1; by <= rows; ++by)
@@ -121,15 +146,12 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
     // The window's pixels: its blocks cover the rectangle of whole blocks
     // cut at the picture's edges.
     const int64_t tall = std::min(height, last * block) - first * block;
-    for (int32_t bx = 0; bx < columns; ++bx) {
-      const int32_t left = std::max(0, bx - kWindowBlocks);
-      const int32_t right = std::min(columns, bx + kWindowBlocks + 1);
+    for (size_t bx = 0; bx < static_cast<size_t>(columns); ++bx) {
+      const size_t left = FWindowLeft[bx], right = FWindowRight[bx];
       const int64_t sum =
-          FSums[bottom + static_cast<size_t>(right)] - FSums[bottom + static_cast<size_t>(left)] -
-          FSums[top + static_cast<size_t>(right)] + FSums[top + static_cast<size_t>(left)];
-      FBandSums[static_cast<size_t>(bx)] = static_cast<double>(sum);
-      FBandAreas[static_cast<size_t>(bx)] =
-          static_cast<double>(tall * (std::min(width, right * block) - left * block));
+          FSums[bottom + right] - FSums[bottom + left] - FSums[top + right] + FSums[top + left];
+      FBandSums[bx] = static_cast<double>(sum);
+      FBandAreas[bx] = static_cast<double>(tall * FWindowWide[bx]);
     }
     const size_t at = static_cast<size_t>(by) * static_cast<size_t>(columns);
     BandThresholds(FBandSums.data(), FBandAreas.data(), columns, FThreshold.data() + at,
@@ -159,16 +181,17 @@ void TAdaptiveBinarizer::Compare(const TPlaneGrey& grey, const std::vector<int32
   // byte comparison can tell apart), then one comparison loop per row. A
   // negated level 255 - level lies below t where level >= 256 - t.
   FLimits.resize(static_cast<size_t>(width));
+  FBlockLimits.resize(static_cast<size_t>(columns));
   for (int32_t by = 0; by < rows; ++by) {
     const int32_t* band =
         thresholds.data() + static_cast<size_t>(by) * static_cast<size_t>(columns);
-    uint16_t* limits = FLimits.data();
-    for (int32_t bx = 0; bx < columns; ++bx) {
+    for (size_t bx = 0; bx < static_cast<size_t>(columns); ++bx) {
       const int32_t clamped = std::clamp(band[bx], 0, 256);
-      const auto limit = static_cast<uint16_t>(negated ? 256 - clamped : clamped);
-      const int32_t x1 = std::min(width, (bx + 1) * block);
-      for (int32_t x = bx * block; x < x1; ++x) limits[x] = limit;
+      FBlockLimits[bx] = static_cast<uint16_t>(negated ? 256 - clamped : clamped);
     }
+    uint16_t* limits = FLimits.data();
+    for (size_t x = 0; x < static_cast<size_t>(width); ++x)
+      limits[x] = FBlockLimits[static_cast<size_t>(FBlockOf[x])];
     const int32_t y1 = std::min(height, (by + 1) * block);
     for (int32_t y = by * block; y < y1; ++y) {
       if (negated)

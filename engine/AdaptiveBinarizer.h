@@ -54,6 +54,14 @@ class TAdaptiveBinarizer : public TBinarizer {
   std::vector<uint16_t> FLimits;   // one band's thresholds, per column
   std::vector<double> FBandSums;   // one band's window sums and areas, per block
   std::vector<double> FBandAreas;
+  std::vector<uint16_t> FBlockLimits;  // one band's thresholds, per block
+  // Per pixel column: its block column, and 1 where that block ends.
+  std::vector<int32_t> FBlockOf;
+  std::vector<uint8_t> FBlockEnds;
+  // Per block column: its window's block columns [left, right) and pixel width.
+  std::vector<size_t> FWindowLeft;
+  std::vector<size_t> FWindowRight;
+  std::vector<int64_t> FWindowWide;
 };
 
 }  // namespace vornak
