@@ -619,6 +619,15 @@ bool THomographyLocator::PerspectiveCorner(
     const std::array<const TFinderCandidate*, 3>& p,
     const std::array<std::pair<long double, size_t>, 3>& sides, int32_t rank,
     TFinderTriple& triple) {
+  TCornerShape shape;
+  if (!PerspectiveShape(p, sides, rank, shape)) return false;
+  BuildTriple(p, shape, triple);
+  return true;
+}
+
+bool THomographyLocator::PerspectiveShape(
+    const std::array<const TFinderCandidate*, 3>& p,
+    const std::array<std::pair<long double, size_t>, 3>& sides, int32_t rank, TCornerShape& shape) {
   // Under strong perspective the corner finder need not show the angle
   // nearest 90 degrees; it is the one facing the longest side (the
   // diagonal between the two others). When a side nearly as long faces
@@ -642,27 +651,43 @@ bool THomographyLocator::PerspectiveCorner(
   if (cosine > kLooseCosine) return false;
   const long double legRatio = std::max(ls, lt) / std::min(ls, lt);
   if (legRatio > kLooseLegRatio) return false;
-  const long double module = (a.Module + b.Module + c.Module) / 3;
   // Finder centres lie 14 to 170 modules apart, measured here in modules of
   // whichever finder makes the bound loosest.
   if (std::min(ls, lt) / maxModule < 8 || std::max(ls, lt) / minModule > 170 * kLooseModuleRatio)
     return false;
   const long double cross = (s->X - o.X) * (t->Y - o.Y) - (s->Y - o.Y) * (t->X - o.X);
-  if (cross < 0) std::swap(s, t);
-  triple.Finders = {o, *s, *t};
-  triple.Module = module;
-  triple.Score = 2 * cosine + (legRatio - 1) + (maxModule / minModule - 1);
+  shape.Corner = corner;
+  shape.Swapped = cross < 0;
+  shape.Module = (a.Module + b.Module + c.Module) / 3;
+  shape.Score = 2 * cosine + (legRatio - 1) + (maxModule / minModule - 1);
   return true;
+}
+
+void THomographyLocator::BuildTriple(const std::array<const TFinderCandidate*, 3>& p,
+                                     const TCornerShape& shape, TFinderTriple& triple) {
+  const TFinderCandidate* s = p[(shape.Corner + 1) % 3];
+  const TFinderCandidate* t = p[(shape.Corner + 2) % 3];
+  if (shape.Swapped) std::swap(s, t);
+  triple.Finders = {*p[shape.Corner], *s, *t};
+  triple.Module = shape.Module;
+  triple.Score = shape.Score;
 }
 
 std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
     const std::vector<TFinderCandidate>& candidates) {
-  std::vector<TFinderTriple> found;
   const size_t n = candidates.size();
   std::vector<long double> length(n * n, 0);
   for (size_t i = 0; i < n; ++i)
     for (size_t j = i + 1; j < n; ++j)
       length[i * n + j] = length[j * n + i] = Between(candidates[i], candidates[j]);
+  // Every triangle's shapes, small records: a busy picture's hundreds of
+  // them are ranked before the few best are built.
+  struct TFound {
+    int32_t Weakest = 0;  // rows that confirmed the least confirmed finder
+    std::array<size_t, 3> Vertices{};
+    TCornerShape Shape;
+  };
+  std::vector<TFound> found;
   for (size_t i = 0; i < n; ++i)
     for (size_t j = i + 1; j < n; ++j)
       for (size_t k = j + 1; k < n; ++k) {
@@ -672,22 +697,32 @@ std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
         const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
         const TSides sides = SidesOf({length[j * n + k], length[k * n + i], length[i * n + j]});
         for (int32_t rank = 0; rank < 2; ++rank) {
-          TFinderTriple triple;
-          if (PerspectiveCorner(p, sides, rank, triple)) found.push_back(triple);
+          TFound shape;
+          if (!PerspectiveShape(p, sides, rank, shape.Shape)) continue;
+          shape.Weakest = std::min({a.Count, b.Count, c.Count});
+          shape.Vertices = {i, j, k};
+          found.push_back(shape);
         }
       }
-  // The best few, in the order a stable sort would give them: sorting the
-  // indices moves no triples.
+  // The best few, best confirmed first, in the order a stable sort would
+  // give them: ties go by the order found.
   std::vector<size_t> order(found.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&found](size_t x, size_t y) {
-    const TFinderTriple &a = found[x], &b = found[y];
-    const int32_t wa = Weakest(a), wb = Weakest(b);
-    return wa != wb ? wa > wb : a.Score < b.Score;
-  });
-  std::vector<TFinderTriple> result;
-  for (size_t i = 0; i < order.size() && i < static_cast<size_t>(kMaxPerspectiveTriples); ++i)
-    result.push_back(found[order[i]]);
+  const size_t kept = std::min(order.size(), static_cast<size_t>(kMaxPerspectiveTriples));
+  std::partial_sort(order.begin(), order.begin() + static_cast<ptrdiff_t>(kept), order.end(),
+                    [&found](size_t x, size_t y) {
+                      const TFound &a = found[x], &b = found[y];
+                      if (a.Weakest != b.Weakest) return a.Weakest > b.Weakest;
+                      if (a.Shape.Score != b.Shape.Score) return a.Shape.Score < b.Shape.Score;
+                      return x < y;
+                    });
+  std::vector<TFinderTriple> result(kept);
+  for (size_t i = 0; i < kept; ++i) {
+    const TFound& f = found[order[i]];
+    BuildTriple(
+        {&candidates[f.Vertices[0]], &candidates[f.Vertices[1]], &candidates[f.Vertices[2]]},
+        f.Shape, result[i]);
+  }
   return result;
 }
 

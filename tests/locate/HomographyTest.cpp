@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -435,6 +436,60 @@ TEST(HomographyTest, GrowingAlignmentSearchAnswersAsSearchesOneAfterAnother) {
   EXPECT_GT(misses, 0);
   EXPECT_GT(firstHits, 0);
   EXPECT_GT(laterHits, 0);
+}
+
+// The ranked perspective triples are what scoring every triangle one by one
+// and sorting them all (best confirmed first, then by score, ties in the
+// order found) gives: random candidate sets, some clustered so that many
+// triangles pass, some on a lattice so that many tie.
+TEST(HomographyTest, PerspectiveTriplesAreTheBestOfAllTrianglesInOrder) {
+  std::mt19937 random(17);
+  std::uniform_real_distribution<double> where(0, 400), size(2, 6);
+  for (int32_t round = 0; round < 60; ++round) {
+    std::vector<TFinderCandidate> candidates(3 + static_cast<size_t>(round % 10));
+    for (TFinderCandidate& c : candidates) {
+      c.X = where(random);
+      c.Y = where(random) / (1 + round % 3);
+      c.Module = c.ModuleX = c.ModuleY = size(random);
+      c.Count = 2 + static_cast<int32_t>(random() % 4);
+      // Every other round on a lattice with one module size: congruent
+      // triangles tie on the score.
+      if (round % 2 == 1) {
+        c.X = 60 * static_cast<int32_t>(random() % 6);
+        c.Y = 60 * static_cast<int32_t>(random() % 6);
+        c.Module = c.ModuleX = c.ModuleY = 4;
+        c.Count = 3;
+      }
+    }
+    std::vector<TFinderTriple> all;
+    for (size_t i = 0; i < candidates.size(); ++i)
+      for (size_t j = i + 1; j < candidates.size(); ++j)
+        for (size_t k = j + 1; k < candidates.size(); ++k)
+          for (int32_t rank = 0; rank < 2; ++rank) {
+            TFinderTriple triple;
+            if (THomographyLocator::PerspectiveTriple(candidates[i], candidates[j], candidates[k],
+                                                      triple, rank))
+              all.push_back(triple);
+          }
+    const auto weakest = [](const TFinderTriple& t) {
+      return std::min({t.Finders[0].Count, t.Finders[1].Count, t.Finders[2].Count});
+    };
+    std::stable_sort(all.begin(), all.end(), [&](const TFinderTriple& a, const TFinderTriple& b) {
+      return weakest(a) != weakest(b) ? weakest(a) > weakest(b) : a.Score < b.Score;
+    });
+    if (all.size() > static_cast<size_t>(THomographyLocator::kMaxPerspectiveTriples))
+      all.resize(static_cast<size_t>(THomographyLocator::kMaxPerspectiveTriples));
+    const std::vector<TFinderTriple> ranked = THomographyLocator::PerspectiveTriples(candidates);
+    ASSERT_EQ(ranked.size(), all.size()) << "round " << round;
+    for (size_t t = 0; t < all.size(); ++t) {
+      EXPECT_EQ(ranked[t].Score, all[t].Score) << "round " << round << " triple " << t;
+      EXPECT_EQ(ranked[t].Module, all[t].Module) << "round " << round << " triple " << t;
+      for (size_t f = 0; f < 3; ++f) {
+        EXPECT_EQ(ranked[t].Finders[f].X, all[t].Finders[f].X) << "round " << round;
+        EXPECT_EQ(ranked[t].Finders[f].Y, all[t].Finders[f].Y) << "round " << round;
+      }
+    }
+  }
 }
 
 TEST(HomographyTest, RejectsBadInput) {
