@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdlib>
 
+#include "common/WideVectors.h"
 #include "locate/BitRows.h"
 
 namespace vornak {
@@ -32,6 +33,14 @@ constexpr long double kCell = 16;
   };
   return (test(total >= 7) & single(r[0]) & single(r[1]) & single(r[3]) & single(r[4]) &
           test(10 * std::abs(7 * r[2] - 3 * total) <= 15 * total)) != 0;
+}
+
+// hits[k] = 1 where runs[k .. k + 4] pass FinderRatio, for k < windows: all
+// windows at once, several to an instruction, before any is confirmed.
+VORNAK_WIDE_VECTORS
+void RatioHits(const int32_t* runs, int32_t windows, int32_t* hits) {
+  for (int32_t k = 0; k < windows; ++k)
+    hits[k] = FinderRatio({runs[k], runs[k + 1], runs[k + 2], runs[k + 3], runs[k + 4]}) ? 1 : 0;
 }
 
 // Distance in pixels from (x, y) along the unit step (dx, dy) to where the
@@ -123,6 +132,11 @@ int32_t TFinderTriples::Find(const TPlaneBoolean& plane) {
   FCellFirst.assign(static_cast<size_t>(FCellColumns * FCellRows), -1);
   FCellLast.assign(FCellFirst.size(), -1);
   FBits.Pack(plane, plane.Width(), plane.Height());
+  // A row has at most one change per pixel, and one more entry for its end.
+  const size_t most = static_cast<size_t>(plane.Width()) + 1;
+  FChanges.resize(most);
+  FRuns.resize(most);
+  FHits.resize(most);
   for (int32_t y = 0; y < plane.Height(); ++y) ScanRow(plane, y);
   RankCandidates(plane);
   BuildTriples();
@@ -131,35 +145,25 @@ int32_t TFinderTriples::Find(const TPlaneBoolean& plane) {
 }
 
 void TFinderTriples::ScanRow(const TPlaneBoolean& plane, int32_t y) {
-  // The last five runs, oldest first, in locals that stay in registers; r4
-  // ended at the latest colour change.
-  int32_t r0 = 0, r1 = 0, r2 = 0, r3 = 0, r4 = 0;
-  int32_t filled = 0;  // complete runs counted, from a dark one on
-  // The first run counted is dark: nothing is counted before the first
-  // change from the light assumed before the row.
-  int32_t start = -1;
-  bool dark = true;
-  // The run from start ends at x, where the colour changes or the row ends.
-  const auto ended = [&](int32_t x) {
-    if (start < 0) {
-      start = x;
-      return;
-    }
-    r0 = r1;
-    r1 = r2;
-    r2 = r3;
-    r3 = r4;
-    r4 = x - start;
-    ++filled;
-    start = x;
-    dark = !dark;
-    if (!dark && filled >= 5) {
-      const std::array<int32_t, 5> runs{r0, r1, r2, r3, r4};
-      if (FinderRatio(runs)) Confirm(plane, runs, x, y);
-    }
-  };
-  EachColourChange(FBits.Row(y), FBits.Width(), false, ended);
-  if (start >= 0) ended(FBits.Width());
+  // The row's colour changes; before the row stands light, so the first
+  // run, from the first change, is dark and runs alternate from there. Run
+  // k spans changes[k] to changes[k + 1], the last one ending with the row.
+  const int32_t width = FBits.Width();
+  int32_t* changes = FChanges.data();
+  int32_t count = 0;
+  EachColourChange(FBits.Row(y), width, false, [&](int32_t x) { changes[count++] = x; });
+  if (count < 5) return;
+  changes[count] = width;
+  int32_t* runs = FRuns.data();
+  for (int32_t k = 0; k < count; ++k) runs[k] = changes[k + 1] - changes[k];
+  // Every five runs from a dark one (k even), in order along the row.
+  const int32_t windows = count - 4;
+  int32_t* hits = FHits.data();
+  RatioHits(runs, windows, hits);
+  for (int32_t k = 0; k < windows; k += 2)
+    if (hits[k] != 0)
+      Confirm(plane, {runs[k], runs[k + 1], runs[k + 2], runs[k + 3], runs[k + 4]}, changes[k + 5],
+              y);
 }
 
 void TFinderTriples::Confirm(const TPlaneBoolean& plane, const std::array<int32_t, 5>& runs,

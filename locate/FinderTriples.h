@@ -104,6 +104,10 @@ class TFinderTriples {
   int64_t FCellColumns = 0;
   int64_t FCellRows = 0;
   TBitRows FBits;  // the plane packed for the row scan
+  // One row's colour changes, run lengths and windows that pass the ratio.
+  std::vector<int32_t> FChanges;
+  std::vector<int32_t> FRuns;
+  std::vector<int32_t> FHits;
   bool FSearched = false;
 };
 
