@@ -108,6 +108,37 @@ bool CrossesDiagonally(const TPlaneBoolean& plane, const TFinderCandidate& c) {
   return DiagonalRatio(plane, x, y, 1, 1, limit) && DiagonalRatio(plane, x, y, 1, -1, limit);
 }
 
+// A necessary condition for TFinderTriples::TripleShape in double
+// precision, with margins far above the rounding of either precision, that
+// turns most of a busy picture's triangles away before the 80-bit work.
+// Whenever TripleShape accepts, its corner (the angle nearest a right one)
+// has the largest angle: an angle of 60 to 120 degrees is nearer a right
+// one than any larger angle, as the three sum to 180. The largest angle
+// faces the longest side (an equal angle has the same legs), so there the
+// legs and the angle must pass its bounds. side[i] faces vertex i.
+bool MayBeTriple(const std::array<const TFinderCandidate*, 3>& p,
+                 const std::array<double, 3>& side) {
+  constexpr double kMargin = 1e-9;
+  std::array<double, 3> module{};
+  for (size_t i = 0; i < 3; ++i) module[i] = static_cast<double>(p[i]->Module);
+  const double minModule = std::min({module[0], module[1], module[2]});
+  const double maxModule = std::max({module[0], module[1], module[2]});
+  if (maxModule > minModule * 1.8 * (1 + kMargin)) return false;
+  size_t corner = 0;
+  for (size_t i = 1; i < 3; ++i)
+    if (side[i] > side[corner]) corner = i;
+  const size_t si = (corner + 1) % 3, ti = (corner + 2) % 3;
+  const double ls = side[ti], lt = side[si];
+  const double shortLeg = std::min(ls, lt), longLeg = std::max(ls, lt);
+  if (longLeg > shortLeg * (1.6 + kMargin)) return false;
+  const double mean = (module[0] + module[1] + module[2]) / 3;
+  if (shortLeg < mean * (9 - kMargin) || longLeg > mean * (185 + kMargin)) return false;
+  const double ox = static_cast<double>(p[corner]->X), oy = static_cast<double>(p[corner]->Y);
+  const double dot = (static_cast<double>(p[si]->X) - ox) * (static_cast<double>(p[ti]->X) - ox) +
+                     (static_cast<double>(p[si]->Y) - oy) * (static_cast<double>(p[ti]->Y) - oy);
+  return std::fabs(dot) <= (0.5 + kMargin) * ls * lt;
+}
+
 long double Distance(const TFinderCandidate& a, const TFinderCandidate& b) {
   return std::hypot(a.X - b.X, a.Y - b.Y);
 }
@@ -311,6 +342,15 @@ bool TFinderTriples::MakeTriple(const TFinderCandidate& a, const TFinderCandidat
                                 const TFinderCandidate& c, const std::array<long double, 3>& side,
                                 TFinderTriple& triple) {
   const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
+  TTripleShape shape;
+  if (!TripleShape(p, side, shape)) return false;
+  BuildTriple(p, shape, triple);
+  return true;
+}
+
+bool TFinderTriples::TripleShape(const std::array<const TFinderCandidate*, 3>& p,
+                                 const std::array<long double, 3>& side, TTripleShape& shape) {
+  const TFinderCandidate &a = *p[0], &b = *p[1], &c = *p[2];
   const long double minModule = std::min({a.Module, b.Module, c.Module});
   const long double maxModule = std::max({a.Module, b.Module, c.Module});
   if (minModule <= 0 || maxModule > minModule * 1.8L) return false;
@@ -349,11 +389,21 @@ bool TFinderTriples::MakeTriple(const TFinderCandidate& a, const TFinderCandidat
 
   // Axis A must turn clockwise onto axis B (y grows downward).
   const long double cross = (s->X - o.X) * (t->Y - o.Y) - (s->Y - o.Y) * (t->X - o.X);
-  if (cross < 0) std::swap(s, t);
-  triple.Finders = {o, *s, *t};
-  triple.Module = module;
-  triple.Score = 2 * bestCos + (legRatio - 1) + (maxModule / minModule - 1);
+  shape.Corner = corner;
+  shape.Swapped = cross < 0;
+  shape.Module = module;
+  shape.Score = 2 * bestCos + (legRatio - 1) + (maxModule / minModule - 1);
   return true;
+}
+
+void TFinderTriples::BuildTriple(const std::array<const TFinderCandidate*, 3>& p,
+                                 const TTripleShape& shape, TFinderTriple& triple) {
+  const TFinderCandidate* s = p[(shape.Corner + 1) % 3];
+  const TFinderCandidate* t = p[(shape.Corner + 2) % 3];
+  if (shape.Swapped) std::swap(s, t);
+  triple.Finders = {*p[shape.Corner], *s, *t};
+  triple.Module = shape.Module;
+  triple.Score = shape.Score;
 }
 
 void TFinderTriples::BuildTriples() {
@@ -363,19 +413,44 @@ void TFinderTriples::BuildTriples() {
   for (size_t i = 0; i < n; ++i)
     for (size_t j = i + 1; j < n; ++j)
       distance[i * n + j] = distance[j * n + i] = Distance(FCandidates[i], FCandidates[j]);
+  // Every triangle's shape, a small record: a busy picture's many are
+  // ranked before the few best are built.
+  struct TFound {
+    std::array<size_t, 3> Vertices{};
+    TTripleShape Shape;
+  };
+  std::vector<TFound> found;
   for (size_t i = 0; i < n; ++i)
     for (size_t j = i + 1; j < n; ++j)
       for (size_t k = j + 1; k < n; ++k) {
-        TFinderTriple triple;
-        if (MakeTriple(FCandidates[i], FCandidates[j], FCandidates[k],
-                       {distance[j * n + k], distance[k * n + i], distance[i * n + j]}, triple))
-          FTriples.push_back(triple);
+        const std::array<const TFinderCandidate*, 3> p = {&FCandidates[i], &FCandidates[j],
+                                                          &FCandidates[k]};
+        const std::array<long double, 3> side = {distance[j * n + k], distance[k * n + i],
+                                                 distance[i * n + j]};
+        if (!MayBeTriple(p, {static_cast<double>(side[0]), static_cast<double>(side[1]),
+                             static_cast<double>(side[2])}))
+          continue;
+        TFound triangle;
+        if (!TripleShape(p, side, triangle.Shape)) continue;
+        triangle.Vertices = {i, j, k};
+        found.push_back(triangle);
       }
-  std::stable_sort(
-      FTriples.begin(), FTriples.end(),
-      [](const TFinderTriple& a, const TFinderTriple& b) { return a.Score < b.Score; });
-  if (FTriples.size() > static_cast<size_t>(kMaxTriples))
-    FTriples.resize(static_cast<size_t>(kMaxTriples));
+  // The best by score, ties in the order found, as a stable sort gives.
+  std::vector<size_t> order(found.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  const size_t kept = std::min(order.size(), static_cast<size_t>(kMaxTriples));
+  std::partial_sort(order.begin(), order.begin() + static_cast<ptrdiff_t>(kept), order.end(),
+                    [&found](size_t x, size_t y) {
+                      const long double a = found[x].Shape.Score, b = found[y].Shape.Score;
+                      return a != b ? a < b : x < y;
+                    });
+  FTriples.resize(kept);
+  for (size_t i = 0; i < kept; ++i) {
+    const TFound& f = found[order[i]];
+    BuildTriple(
+        {&FCandidates[f.Vertices[0]], &FCandidates[f.Vertices[1]], &FCandidates[f.Vertices[2]]},
+        f.Shape, FTriples[i]);
+  }
 }
 
 int32_t TFinderTriples::FinderMisreads(const TPlaneBoolean& plane, const TFinderTriple& triple,

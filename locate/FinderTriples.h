@@ -80,10 +80,22 @@ class TFinderTriples {
   static bool ReadsAsFinders(const TPlaneBoolean& plane, const TFinderTriple& triple);
 
  private:
+  // How MakeTriple orders and scores three candidates.
+  struct TTripleShape {
+    size_t Corner = 0;     // index of the corner finder
+    bool Swapped = false;  // the other two taken the other way round
+    long double Module = 0;
+    long double Score = 0;
+  };
   // MakeTriple given the sides facing a, b and c.
   static bool MakeTriple(const TFinderCandidate& a, const TFinderCandidate& b,
                          const TFinderCandidate& c, const std::array<long double, 3>& side,
                          TFinderTriple& triple);
+  // Its tests and score alone, without building the triple.
+  static bool TripleShape(const std::array<const TFinderCandidate*, 3>& p,
+                          const std::array<long double, 3>& side, TTripleShape& shape);
+  static void BuildTriple(const std::array<const TFinderCandidate*, 3>& p,
+                          const TTripleShape& shape, TFinderTriple& triple);
   void ScanRow(const TPlaneBoolean& plane, int32_t y);
   void Confirm(const TPlaneBoolean& plane, const std::array<int32_t, 5>& runs, int32_t end,
                int32_t y);

@@ -151,6 +151,63 @@ TEST(FinderTriplesTest, ManyAxisOnlyLookAlikesDoNotCrowdOutTheFinders) {
   for (const TFinderCandidate& c : finder.Candidates()) EXPECT_LT(c.X, 170) << c.Y;
 }
 
+// The kept triples are what scoring every triangle of the candidates one by
+// one and sorting them all by score (ties in the order found) gives, on
+// busy planes of block noise with finders drawn into them.
+TEST(FinderTriplesTest, TriplesAreTheBestOfAllTrianglesInOrder) {
+  std::mt19937 random(23);
+  int32_t compared = 0;
+  for (int32_t round = 0; round < 40; ++round) {
+    const int32_t side = 160 + static_cast<int32_t>(random() % 200);
+    const int32_t block = 1 + static_cast<int32_t>(random() % 4);
+    TPlaneBoolean plane(side, side);
+    std::bernoulli_distribution dark(0.3 + 0.1 * (round % 4));
+    for (int32_t y = 0; y < side; y += block)
+      for (int32_t x = 0; x < side; x += block) {
+        const uint8_t value = dark(random) ? 1 : 0;
+        for (int32_t j = y; j < std::min(side, y + block); ++j)
+          for (int32_t i = x; i < std::min(side, x + block); ++i) plane(i, j) = value;
+      }
+    // Finders on a rough grid, so that many triangles come near a right
+    // angle with equal legs.
+    for (int32_t f = 0; f < 6; ++f) {
+      const double module = 2 + (random() % 3);
+      const int32_t cx = 30 + (f % 3) * (side - 60) / 2, cy = 30 + (f / 3) * (side - 60);
+      for (int32_t y = -16; y < 16; ++y)
+        for (int32_t x = -16; x < 16; ++x) {
+          const double d = std::max(std::fabs(x + 0.5), std::fabs(y + 0.5)) / module;
+          if (d < 4) plane(cx + x, cy + y) = d < 1.5 || (d >= 2.5 && d < 3.5) ? 1 : 0;
+        }
+    }
+    TFinderTriples finder;
+    finder.Find(plane);
+    const std::vector<TFinderCandidate>& c = finder.Candidates();
+    std::vector<TFinderTriple> all;
+    for (size_t i = 0; i < c.size(); ++i)
+      for (size_t j = i + 1; j < c.size(); ++j)
+        for (size_t k = j + 1; k < c.size(); ++k) {
+          TFinderTriple triple;
+          if (TFinderTriples::MakeTriple(c[i], c[j], c[k], triple)) all.push_back(triple);
+        }
+    std::stable_sort(all.begin(), all.end(), [](const TFinderTriple& a, const TFinderTriple& b) {
+      return a.Score < b.Score;
+    });
+    if (all.size() > static_cast<size_t>(TFinderTriples::kMaxTriples))
+      all.resize(static_cast<size_t>(TFinderTriples::kMaxTriples));
+    const std::vector<TFinderTriple>& kept = finder.Triples();
+    ASSERT_EQ(kept.size(), all.size()) << "round " << round;
+    for (size_t t = 0; t < all.size(); ++t, ++compared) {
+      EXPECT_EQ(kept[t].Score, all[t].Score) << "round " << round << " triple " << t;
+      EXPECT_EQ(kept[t].Module, all[t].Module) << "round " << round << " triple " << t;
+      for (size_t f = 0; f < 3; ++f) {
+        EXPECT_EQ(kept[t].Finders[f].X, all[t].Finders[f].X) << "round " << round;
+        EXPECT_EQ(kept[t].Finders[f].Y, all[t].Finders[f].Y) << "round " << round;
+      }
+    }
+  }
+  EXPECT_GT(compared, 100);
+}
+
 TEST(FinderTriplesTest, VersionInformationAndTimingConfirmTheVersion) {
   for (int version : {3, 7, 21, 36}) {
     const TPlaneBoolean matrix = Make("version info", version, 0, 2).Matrix;
