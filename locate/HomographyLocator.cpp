@@ -601,6 +601,39 @@ bool ModulesAlike(const TFinderCandidate& a, const TFinderCandidate& b, const TF
   return minModule > 0 && !(maxModule > minModule * kLooseModuleRatio);
 }
 
+// A necessary condition for either rank of THomographyLocator::
+// PerspectiveShape in double precision, with margins far above the rounding
+// of either precision, that turns most of a busy picture's triangles away
+// before the 80-bit work: some vertex facing a side at least nearly as
+// long as the longest must pass its bounds on angle, legs and distances in
+// modules. side[i] faces vertex i.
+bool MayBePerspective(const std::array<const TFinderCandidate*, 3>& p,
+                      const std::array<double, 3>& side) {
+  constexpr double kMargin = 1e-9;
+  const double longest = std::max({side[0], side[1], side[2]});
+  const double minModule =
+      static_cast<double>(std::min({p[0]->Module, p[1]->Module, p[2]->Module}));
+  const double maxModule =
+      static_cast<double>(std::max({p[0]->Module, p[1]->Module, p[2]->Module}));
+  const auto loose = [](long double bound) { return static_cast<double>(bound); };
+  for (size_t corner = 0; corner < 3; ++corner) {
+    if (side[corner] < longest * (loose(kNearlyLongest) - kMargin)) continue;
+    const size_t si = (corner + 1) % 3, ti = (corner + 2) % 3;
+    const double ls = side[ti], lt = side[si];
+    const double shortLeg = std::min(ls, lt), longLeg = std::max(ls, lt);
+    if (!(shortLeg > 0)) continue;
+    if (longLeg > shortLeg * (loose(kLooseLegRatio) + kMargin)) continue;
+    if (shortLeg < maxModule * (8 - kMargin) ||
+        longLeg > minModule * (170 * loose(kLooseModuleRatio) + kMargin))
+      continue;
+    const double ox = static_cast<double>(p[corner]->X), oy = static_cast<double>(p[corner]->Y);
+    const double dot = (static_cast<double>(p[si]->X) - ox) * (static_cast<double>(p[ti]->X) - ox) +
+                       (static_cast<double>(p[si]->Y) - oy) * (static_cast<double>(p[ti]->Y) - oy);
+    if (std::fabs(dot) <= (loose(kLooseCosine) + kMargin) * ls * lt) return true;
+  }
+  return false;
+}
+
 long double Between(const TFinderCandidate& s, const TFinderCandidate& t) {
   return Length(s.X - t.X, s.Y - t.Y);
 }
@@ -695,7 +728,12 @@ std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
         const TFinderCandidate &a = candidates[i], &b = candidates[j], &c = candidates[k];
         if (!ModulesAlike(a, b, c)) continue;
         const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
-        const TSides sides = SidesOf({length[j * n + k], length[k * n + i], length[i * n + j]});
+        const std::array<long double, 3> facing = {length[j * n + k], length[k * n + i],
+                                                   length[i * n + j]};
+        if (!MayBePerspective(p, {static_cast<double>(facing[0]), static_cast<double>(facing[1]),
+                                  static_cast<double>(facing[2])}))
+          continue;
+        const TSides sides = SidesOf(facing);
         for (int32_t rank = 0; rank < 2; ++rank) {
           TFound shape;
           if (!PerspectiveShape(p, sides, rank, shape.Shape)) continue;

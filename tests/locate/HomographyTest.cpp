@@ -441,11 +441,12 @@ TEST(HomographyTest, GrowingAlignmentSearchAnswersAsSearchesOneAfterAnother) {
 // The ranked perspective triples are what scoring every triangle one by one
 // and sorting them all (best confirmed first, then by score, ties in the
 // order found) gives: random candidate sets, some clustered so that many
-// triangles pass, some on a lattice so that many tie.
+// triangles pass, some on a lattice so that many tie, some a single nearly
+// equilateral triangle that offers two corners.
 TEST(HomographyTest, PerspectiveTriplesAreTheBestOfAllTrianglesInOrder) {
   std::mt19937 random(17);
   std::uniform_real_distribution<double> where(0, 400), size(2, 6);
-  for (int32_t round = 0; round < 60; ++round) {
+  for (int32_t round = 0; round < 100; ++round) {
     std::vector<TFinderCandidate> candidates(3 + static_cast<size_t>(round % 10));
     for (TFinderCandidate& c : candidates) {
       c.X = where(random);
@@ -459,6 +460,17 @@ TEST(HomographyTest, PerspectiveTriplesAreTheBestOfAllTrianglesInOrder) {
         c.Y = 60 * static_cast<int32_t>(random() % 6);
         c.Module = c.ModuleX = c.ModuleY = 4;
         c.Count = 3;
+      }
+    }
+    // Some rounds hold one nearly equilateral triangle: its second longest
+    // side is nearly as long as the longest, so both corners are offered.
+    if (round >= 40) {
+      candidates.resize(3);
+      std::uniform_real_distribution<double> shift(-12, 12);
+      for (size_t v = 0; v < 3; ++v) {
+        const double angle = 2.0944 * static_cast<double>(v);
+        candidates[v].X = 200 + 150 * std::cos(angle) + shift(random);
+        candidates[v].Y = 200 + 150 * std::sin(angle) + shift(random);
       }
     }
     std::vector<TFinderTriple> all;
