@@ -125,19 +125,21 @@ class TGridReader {
  public:
   TGridReader(const TPlaneBoolean& plane, const THomography& single,
               const std::vector<THomography>& cells, const std::vector<int32_t>& cellOf,
-              int32_t span)
-      : FSingle(plane, single), FCellOf(cellOf), FSpan(cells.empty() ? 0 : span) {
+              int32_t span, bool patch)
+      : FSingle(plane, single), FCellOf(cellOf), FSpan(cells.empty() ? 0 : span), FPatch(patch) {
     // The one transform needs no list (the timing check reads one grid
     // after another).
     for (const THomography& cell : cells) FCells.emplace_back(plane, cell);
   }
-  // The majority of a 3 x 3 patch around the module centre, kPatch apart.
+  // The majority of a 3 x 3 patch around the module centre, kPatch apart,
+  // or without patch the centre alone.
   bool Module(int32_t x, int32_t y) const {
     const TPixelReader& reader =
         FSpan == 0 || FCells.size() == 1
             ? (FCells.empty() ? FSingle : FCells[0])
             : FCells[static_cast<size_t>(FCellOf[static_cast<size_t>(y)] * FSpan +
                                          FCellOf[static_cast<size_t>(x)])];
+    if (!FPatch) return reader.Dark(x + 0.5, y + 0.5);
     const double patch = static_cast<double>(kPatch);
     int32_t dark = 0;
     for (int32_t j = -1; j <= 1; ++j) {
@@ -156,6 +158,7 @@ class TGridReader {
   std::vector<TPixelReader> FCells;
   const std::vector<int32_t>& FCellOf;
   int32_t FSpan;
+  bool FPatch;
 };
 
 // Finder centres lie in the picture, far below where squaring could
@@ -325,7 +328,7 @@ void THomographyLocator::RefineFourth(const TPlaneBoolean& plane,
 }
 
 void THomographyLocator::SampleAll(const TPlaneBoolean& plane) {
-  const TGridReader grid(plane, FTransform, FCells, FCellOf, FCellSpan);
+  const TGridReader grid(plane, FTransform, FCells, FCellOf, FCellSpan, FPatch);
   for (int32_t y = 0; y < FSize; ++y)
     for (int32_t x = 0; x < FSize; ++x) FMatrix(x, y) = grid.Module(x, y) ? 1 : 0;
 }
@@ -333,7 +336,7 @@ void THomographyLocator::SampleAll(const TPlaneBoolean& plane) {
 bool THomographyLocator::TimingAlternates(const TPlaneBoolean& plane, long double share) const {
   // Both timing patterns with the separator module before and after each:
   // every step along them changes colour.
-  const TGridReader grid(plane, FTransform, FCells, FCellOf, FCellSpan);
+  const TGridReader grid(plane, FTransform, FCells, FCellOf, FCellSpan, FPatch);
   const int32_t pairs = 2 * std::max(0, FSize - 15);
   if (pairs == 0) return false;
   // The fewest changes whose share is not below the bound, found once so
@@ -507,6 +510,13 @@ int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
                                    const std::array<long double, 3>& modules, int32_t version,
                                    TGrid grid) {
   const long double moduleSize = (modules[0] + modules[1] + modules[2]) / 3;
+  // The patch's outer samples within a pixel of the centre (modules under
+  // 1 / kPatch, about 4.5 pixels) read the centre's own pixel or its
+  // neighbours, which under a grid error of a fraction of a pixel lie in
+  // the next module about as often as in this one: they outvote a right
+  // centre more often than a stray pixel. Such modules are read at their
+  // centre.
+  FPatch = moduleSize * kPatch >= 1;
   FAlignments.clear();
   FCells.clear();
   FEstimateNoise = false;

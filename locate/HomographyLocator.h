@@ -150,6 +150,9 @@ class THomographyLocator : public TLocator {
   // The last Sample gave up because the grid estimated from the finders
   // alone reads its timing like noise: the estimated grid is no better.
   bool FEstimateNoise = false;
+  // Modules are read as the majority of a patch round their centre, rather
+  // than at the centre alone: large enough modules (set by Sample).
+  bool FPatch = true;
   // Modules Clarity may still score in this Locate (unbounded outside it).
   int64_t FClarityBudget = std::numeric_limits<int64_t>::max();
   int64_t FClarityWork = 0;

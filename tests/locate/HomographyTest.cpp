@@ -257,6 +257,46 @@ TEST(HomographyTest, SamplesTiltedSymbolsThroughTheTransform) {
   EXPECT_EQ(failed, 0);
 }
 
+// Modules of five pixels on a 30-degree tilt with one pixel in a hundred
+// flipped: each module is read as the majority of a patch round its centre,
+// which outvotes a stray pixel that the centre alone would follow. (Modules
+// under about 4.5 pixels are read at their centre: there a patch reaches
+// into the next module.)
+TEST(HomographyTest, LargeModulesAreReadByTheirPatchOverStrayPixels) {
+  THomographyLocator locator;
+  std::string figures;
+  for (const int32_t version : {3, 7, 10, 14}) {
+    const TPlaneBoolean matrix = EncodedMatrix(version);
+    const int32_t side = matrix.Width();
+    TRenderOptions o;
+    o.UseCorners = true;
+    const double module = 5;
+    const double pixels = side * module * 1.2;
+    o.Corners = TiltedCorners(pixels, 30, true, 8 * module);
+    o.Width = static_cast<int32_t>(pixels * 1.1 + 16 * module);
+    o.Height = static_cast<int32_t>(pixels * 1.2 + 16 * module);
+    o.NoiseSigma = 12;
+    o.Seed = static_cast<uint32_t>(version);
+    TPlaneBoolean plane = ThresholdBitmap(RenderBitmap(matrix, o), 128);
+    std::mt19937 random(static_cast<uint32_t>(version));
+    for (uint8_t& pixel : plane.Data())
+      if (random() % 100 == 0) pixel = pixel != 0 ? 0 : 1;
+    auto toPixel = [&](double x, double y) { return ModuleToPixel(side, o, x, y); };
+    const std::array<TPointReal, 3> finders = {
+        Real(toPixel(3.5, 3.5)), Real(toPixel(side - 3.5, 3.5)), Real(toPixel(3.5, side - 3.5))};
+    const std::array<long double, 3> modules = {LocalModule(toPixel, 3.5, 3.5),
+                                                LocalModule(toPixel, side - 3.5, 3.5),
+                                                LocalModule(toPixel, 3.5, side - 3.5)};
+    ASSERT_EQ(
+        locator.Sample(plane, finders, modules, version, THomographyLocator::TGrid::Piecewise), 0)
+        << "version " << version;
+    const int32_t wrong = Mismatches(locator.Matrix(), matrix);
+    figures += " v" + std::to_string(version) + "=" + std::to_string(wrong);
+    EXPECT_LE(wrong, side * side / 400) << "version " << version;
+  }
+  std::printf("30-degree tilt, stray pixels, wrong modules:%s\n", figures.c_str());
+}
+
 TEST(HomographyTest, SamplesALabelRoundABottle) {
   THomographyLocator locator;
   std::string figures;
