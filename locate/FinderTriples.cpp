@@ -435,15 +435,11 @@ void TFinderTriples::BuildTriples() {
         triangle.Vertices = {i, j, k};
         found.push_back(triangle);
       }
-  // The best by score, ties in the order found, as a stable sort gives.
-  std::vector<size_t> order(found.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  const size_t kept = std::min(order.size(), static_cast<size_t>(kMaxTriples));
-  std::partial_sort(order.begin(), order.begin() + static_cast<ptrdiff_t>(kept), order.end(),
-                    [&found](size_t x, size_t y) {
-                      const long double a = found[x].Shape.Score, b = found[y].Shape.Score;
-                      return a != b ? a < b : x < y;
-                    });
+  // The best by score, ties in the order found.
+  const std::vector<size_t> order = BestInOrder(
+      found.size(), static_cast<size_t>(kMaxTriples),
+      [&found](size_t x, size_t y) { return found[x].Shape.Score < found[y].Shape.Score; });
+  const size_t kept = order.size();
   FTriples.resize(kept);
   for (size_t i = 0; i < kept; ++i) {
     const TFound& f = found[order[i]];

@@ -752,18 +752,14 @@ std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
           found.push_back(shape);
         }
       }
-  // The best few, best confirmed first, in the order a stable sort would
-  // give them: ties go by the order found.
-  std::vector<size_t> order(found.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  const size_t kept = std::min(order.size(), static_cast<size_t>(kMaxPerspectiveTriples));
-  std::partial_sort(order.begin(), order.begin() + static_cast<ptrdiff_t>(kept), order.end(),
-                    [&found](size_t x, size_t y) {
-                      const TFound &a = found[x], &b = found[y];
-                      if (a.Weakest != b.Weakest) return a.Weakest > b.Weakest;
-                      if (a.Shape.Score != b.Shape.Score) return a.Shape.Score < b.Shape.Score;
-                      return x < y;
-                    });
+  // The best few: best confirmed first, then by score, ties in the order
+  // found.
+  const std::vector<size_t> order = BestInOrder(
+      found.size(), static_cast<size_t>(kMaxPerspectiveTriples), [&found](size_t x, size_t y) {
+        const TFound &a = found[x], &b = found[y];
+        return a.Weakest != b.Weakest ? a.Weakest > b.Weakest : a.Shape.Score < b.Shape.Score;
+      });
+  const size_t kept = order.size();
   std::vector<TFinderTriple> result(kept);
   for (size_t i = 0; i < kept; ++i) {
     const TFound& f = found[order[i]];

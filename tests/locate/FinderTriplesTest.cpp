@@ -37,6 +37,15 @@ void ExpectNear(const TFinderCandidate& found, test::TPointF expected, double to
   EXPECT_NEAR(static_cast<double>(found.Y), expected.Y, tolerance) << what;
 }
 
+// The triple is the rendered symbol's finders in order: corner, axis A end,
+// axis B end.
+void ExpectSymbolFinders(const TFinderTriple& triple, int32_t side, const TRenderOptions& options,
+                         double tolerance, const std::string& what) {
+  ExpectNear(triple.Finders[0], FinderCentre(side, options, 0, 0), tolerance, what + " corner");
+  ExpectNear(triple.Finders[1], FinderCentre(side, options, side - 7, 0), tolerance, what + " A");
+  ExpectNear(triple.Finders[2], FinderCentre(side, options, 0, side - 7), tolerance, what + " B");
+}
+
 TEST(FinderTriplesTest, BestTripleIsTheSymbolsFindersInOrder) {
   for (int version : {1, 6, 13, 27, 40}) {
     for (double rotation : {0.0, 33.0, 200.0}) {
@@ -55,9 +64,7 @@ TEST(FinderTriplesTest, BestTripleIsTheSymbolsFindersInOrder) {
       EXPECT_LE(finder.Triples().size(), static_cast<size_t>(TFinderTriples::kMaxTriples));
       const TFinderTriple& best = finder.Triples().front();
       const double tolerance = options.ModuleSize * 0.75;
-      ExpectNear(best.Finders[0], FinderCentre(side, options, 0, 0), tolerance, what + " corner");
-      ExpectNear(best.Finders[1], FinderCentre(side, options, side - 7, 0), tolerance, what + " A");
-      ExpectNear(best.Finders[2], FinderCentre(side, options, 0, side - 7), tolerance, what + " B");
+      ExpectSymbolFinders(best, side, options, tolerance, what);
       EXPECT_EQ(TVersionGuess::EstimateVersion(best), version) << what;
       EXPECT_NEAR(static_cast<double>(TVersionGuess::EstimatedSide(best)), side, 1.6) << what;
     }
@@ -111,9 +118,7 @@ TEST(FinderTriplesTest, DecoyFindersInThePictureDoNotWin) {
   EXPECT_GE(finder.Candidates().size(), 5u);
   const int32_t side = matrix.Width();
   const TFinderTriple& best = finder.Triples().front();
-  ExpectNear(best.Finders[0], FinderCentre(side, options, 0, 0), 3, "corner");
-  ExpectNear(best.Finders[1], FinderCentre(side, options, side - 7, 0), 3, "A");
-  ExpectNear(best.Finders[2], FinderCentre(side, options, 0, side - 7), 3, "B");
+  ExpectSymbolFinders(best, side, options, 3, "decoys");
 }
 
 // Many marks that cross 1:1:3:1:1 along the axes but not the diagonals
@@ -145,9 +150,7 @@ TEST(FinderTriplesTest, ManyAxisOnlyLookAlikesDoNotCrowdOutTheFinders) {
   ASSERT_GT(finder.Find(plane), 0);
   const int32_t side = matrix.Width();
   const TFinderTriple& best = finder.Triples().front();
-  ExpectNear(best.Finders[0], FinderCentre(side, options, 0, 0), 2, "corner");
-  ExpectNear(best.Finders[1], FinderCentre(side, options, side - 7, 0), 2, "A");
-  ExpectNear(best.Finders[2], FinderCentre(side, options, 0, side - 7), 2, "B");
+  ExpectSymbolFinders(best, side, options, 2, "crowd");
   for (const TFinderCandidate& c : finder.Candidates()) EXPECT_LT(c.X, 170) << c.Y;
 }
 

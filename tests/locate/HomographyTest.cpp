@@ -39,6 +39,18 @@ long double LocalModule(const ToPixel& toPixel, double mx, double my) {
   return (std::hypot(b.X - a.X, b.Y - a.Y) + std::hypot(d.X - c.X, d.Y - c.Y)) / 2;
 }
 
+// The true centres of a rendering's three finders (corner, axis A end, axis
+// B end) and the module sizes a finder search would measure there.
+template <typename ToPixel>
+std::array<TPointReal, 3> TrueFinders(const ToPixel& toPixel, int32_t side) {
+  return {Real(toPixel(3.5, 3.5)), Real(toPixel(side - 3.5, 3.5)), Real(toPixel(3.5, side - 3.5))};
+}
+template <typename ToPixel>
+std::array<long double, 3> TrueModules(const ToPixel& toPixel, int32_t side) {
+  return {LocalModule(toPixel, 3.5, 3.5), LocalModule(toPixel, side - 3.5, 3.5),
+          LocalModule(toPixel, 3.5, side - 3.5)};
+}
+
 TEST(HomographyTest, FitsAProjectiveMapAndRejectsDegeneratePoints) {
   // A known perspective map, evaluated at four points, must be recovered and
   // reproduce every other point.
@@ -229,13 +241,9 @@ TEST(HomographyTest, SamplesTiltedSymbolsThroughTheTransform) {
       o.Supersample = 2;
       o.NoiseSigma = 6;
       const TPlaneBoolean plane = ThresholdBitmap(RenderBitmap(matrix, o), 128);
-      const std::array<TPointReal, 3> finders = {Real(ModuleToPixel(side, o, 3.5, 3.5)),
-                                                 Real(ModuleToPixel(side, o, side - 3.5, 3.5)),
-                                                 Real(ModuleToPixel(side, o, 3.5, side - 3.5))};
       auto toPixel = [&](double x, double y) { return ModuleToPixel(side, o, x, y); };
-      const std::array<long double, 3> modules = {LocalModule(toPixel, 3.5, 3.5),
-                                                  LocalModule(toPixel, side - 3.5, 3.5),
-                                                  LocalModule(toPixel, 3.5, side - 3.5)};
+      const std::array<TPointReal, 3> finders = TrueFinders(toPixel, side);
+      const std::array<long double, 3> modules = TrueModules(toPixel, side);
       ASSERT_EQ(
           locator.Sample(plane, finders, modules, version, THomographyLocator::TGrid::Piecewise), 0)
           << "version " << version;
@@ -282,11 +290,8 @@ TEST(HomographyTest, LargeModulesAreReadByTheirPatchOverStrayPixels) {
     for (uint8_t& pixel : plane.Data())
       if (random() % 100 == 0) pixel = pixel != 0 ? 0 : 1;
     auto toPixel = [&](double x, double y) { return ModuleToPixel(side, o, x, y); };
-    const std::array<TPointReal, 3> finders = {
-        Real(toPixel(3.5, 3.5)), Real(toPixel(side - 3.5, 3.5)), Real(toPixel(3.5, side - 3.5))};
-    const std::array<long double, 3> modules = {LocalModule(toPixel, 3.5, 3.5),
-                                                LocalModule(toPixel, side - 3.5, 3.5),
-                                                LocalModule(toPixel, 3.5, side - 3.5)};
+    const std::array<TPointReal, 3> finders = TrueFinders(toPixel, side);
+    const std::array<long double, 3> modules = TrueModules(toPixel, side);
     ASSERT_EQ(
         locator.Sample(plane, finders, modules, version, THomographyLocator::TGrid::Piecewise), 0)
         << "version " << version;
@@ -310,13 +315,9 @@ TEST(HomographyTest, SamplesALabelRoundABottle) {
       o.TurnDegrees = turn;
       o.Supersample = 2;
       const TPlaneBoolean plane = ThresholdBitmap(RenderCylinder(matrix, o), 128);
-      auto at = [&](double x, double y) { return Real(CylinderModuleToPixel(side, o, x, y)); };
-      const std::array<TPointReal, 3> finders = {at(3.5, 3.5), at(side - 3.5, 3.5),
-                                                 at(3.5, side - 3.5)};
       auto toPixel = [&](double x, double y) { return CylinderModuleToPixel(side, o, x, y); };
-      const std::array<long double, 3> modules = {LocalModule(toPixel, 3.5, 3.5),
-                                                  LocalModule(toPixel, side - 3.5, 3.5),
-                                                  LocalModule(toPixel, 3.5, side - 3.5)};
+      const std::array<TPointReal, 3> finders = TrueFinders(toPixel, side);
+      const std::array<long double, 3> modules = TrueModules(toPixel, side);
       ASSERT_EQ(
           locator.Sample(plane, finders, modules, version, THomographyLocator::TGrid::Piecewise), 0)
           << "version " << version;
