@@ -81,6 +81,19 @@ class TFinderTriples {
   static bool MakeTriple(const TFinderCandidate& a, const TFinderCandidate& b,
                          const TFinderCandidate& c, TFinderTriple& triple);
 
+  // How three candidates make a triple: which is the corner, whether the
+  // other two are taken the other way round, and the triple's module and
+  // score. Triangles are ranked as such small records and only the best
+  // are built.
+  struct TTripleShape {
+    size_t Corner = 0;
+    bool Swapped = false;
+    long double Module = 0;
+    long double Score = 0;
+  };
+  static void BuildTriple(const std::array<const TFinderCandidate*, 3>& p,
+                          const TTripleShape& shape, TFinderTriple& triple);
+
   // Modules of finder index (0..2) of the triple and of its separator, the
   // 8 x 8 modules on the symbol's side, that read other than a finder
   // should, stopping once the count passes limit. Each finder is read in a
@@ -101,13 +114,6 @@ class TFinderTriples {
   static bool ReadsAsFinders(const TPlaneBoolean& plane, const TFinderTriple& triple);
 
  private:
-  // How MakeTriple orders and scores three candidates.
-  struct TTripleShape {
-    size_t Corner = 0;     // index of the corner finder
-    bool Swapped = false;  // the other two taken the other way round
-    long double Module = 0;
-    long double Score = 0;
-  };
   // MakeTriple given the sides facing a, b and c.
   static bool MakeTriple(const TFinderCandidate& a, const TFinderCandidate& b,
                          const TFinderCandidate& c, const std::array<long double, 3>& side,
@@ -115,8 +121,6 @@ class TFinderTriples {
   // Its tests and score alone, without building the triple.
   static bool TripleShape(const std::array<const TFinderCandidate*, 3>& p,
                           const std::array<long double, 3>& side, TTripleShape& shape);
-  static void BuildTriple(const std::array<const TFinderCandidate*, 3>& p,
-                          const TTripleShape& shape, TFinderTriple& triple);
   void ScanRow(const TPlaneBoolean& plane, int32_t y);
   void Confirm(const TPlaneBoolean& plane, const std::array<int32_t, 5>& runs, int32_t end,
                int32_t y);

@@ -662,15 +662,16 @@ bool THomographyLocator::PerspectiveCorner(
     const std::array<const TFinderCandidate*, 3>& p,
     const std::array<std::pair<long double, size_t>, 3>& sides, int32_t rank,
     TFinderTriple& triple) {
-  TCornerShape shape;
+  TFinderTriples::TTripleShape shape;
   if (!PerspectiveShape(p, sides, rank, shape)) return false;
-  BuildTriple(p, shape, triple);
+  TFinderTriples::BuildTriple(p, shape, triple);
   return true;
 }
 
 bool THomographyLocator::PerspectiveShape(
     const std::array<const TFinderCandidate*, 3>& p,
-    const std::array<std::pair<long double, size_t>, 3>& sides, int32_t rank, TCornerShape& shape) {
+    const std::array<std::pair<long double, size_t>, 3>& sides, int32_t rank,
+    TFinderTriples::TTripleShape& shape) {
   // Under strong perspective the corner finder need not show the angle
   // nearest 90 degrees; it is the one facing the longest side (the
   // diagonal between the two others). When a side nearly as long faces
@@ -706,16 +707,6 @@ bool THomographyLocator::PerspectiveShape(
   return true;
 }
 
-void THomographyLocator::BuildTriple(const std::array<const TFinderCandidate*, 3>& p,
-                                     const TCornerShape& shape, TFinderTriple& triple) {
-  const TFinderCandidate* s = p[(shape.Corner + 1) % 3];
-  const TFinderCandidate* t = p[(shape.Corner + 2) % 3];
-  if (shape.Swapped) std::swap(s, t);
-  triple.Finders = {*p[shape.Corner], *s, *t};
-  triple.Module = shape.Module;
-  triple.Score = shape.Score;
-}
-
 std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
     const std::vector<TFinderCandidate>& candidates) {
   const size_t n = candidates.size();
@@ -728,7 +719,7 @@ std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
   struct TFound {
     int32_t Weakest = 0;  // rows that confirmed the least confirmed finder
     std::array<size_t, 3> Vertices{};
-    TCornerShape Shape;
+    TFinderTriples::TTripleShape Shape;
   };
   std::vector<TFound> found;
   for (size_t i = 0; i < n; ++i)
@@ -763,7 +754,7 @@ std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
   std::vector<TFinderTriple> result(kept);
   for (size_t i = 0; i < kept; ++i) {
     const TFound& f = found[order[i]];
-    BuildTriple(
+    TFinderTriples::BuildTriple(
         {&candidates[f.Vertices[0]], &candidates[f.Vertices[1]], &candidates[f.Vertices[2]]},
         f.Shape, result[i]);
   }

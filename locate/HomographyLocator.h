@@ -89,13 +89,6 @@ class THomographyLocator : public TLocator {
       const std::vector<TFinderCandidate>& candidates);
 
  private:
-  // How PerspectiveCorner orders and scores three candidates.
-  struct TCornerShape {
-    size_t Corner = 0;     // index of the corner finder
-    bool Swapped = false;  // the other two taken the other way round
-    long double Module = 0;
-    long double Score = 0;
-  };
   // PerspectiveTriple past the module sizes, given the triangle's sides
   // (longest first, each with the vertex it faces).
   static bool PerspectiveCorner(const std::array<const TFinderCandidate*, 3>& p,
@@ -104,9 +97,7 @@ class THomographyLocator : public TLocator {
   // Its tests and score alone, without building the triple.
   static bool PerspectiveShape(const std::array<const TFinderCandidate*, 3>& p,
                                const std::array<std::pair<long double, size_t>, 3>& sides,
-                               int32_t rank, TCornerShape& shape);
-  static void BuildTriple(const std::array<const TFinderCandidate*, 3>& p,
-                          const TCornerShape& shape, TFinderTriple& triple);
+                               int32_t rank, TFinderTriples::TTripleShape& shape);
   // The fourth reference point estimated from the three finders alone.
   // From the finders' centres and apparent module sizes (a perspective
   // estimate), falling back to the affine map the centres alone span.
