@@ -86,13 +86,9 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
   const size_t stride = static_cast<size_t>(columns) + 1;
   const size_t cells = stride * (static_cast<size_t>(rows) + 1);
   FSums.assign(cells, 0);
-  // Per pixel column its block, and whether the block ends there.
+  // Per pixel column its block.
   FBlockOf.resize(static_cast<size_t>(width));
-  FBlockEnds.resize(static_cast<size_t>(width));
-  for (int32_t x = 0; x < width; ++x) {
-    FBlockOf[static_cast<size_t>(x)] = x / block;
-    FBlockEnds[static_cast<size_t>(x)] = (x + 1) % block == 0 || x + 1 == width ? 1 : 0;
-  }
+  for (int32_t x = 0; x < width; ++x) FBlockOf[static_cast<size_t>(x)] = x / block;
   // Per block column its window's first and last block column and width.
   FWindowLeft.resize(static_cast<size_t>(columns));
   FWindowRight.resize(static_cast<size_t>(columns));
@@ -119,7 +115,8 @@ void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result)
     int64_t sum = 0;
     for (int32_t x = 0; x < width; ++x) {
       sum += columnSums[x];
-      if (FBlockEnds[static_cast<size_t>(x)] != 0) {
+      const auto at = static_cast<size_t>(x);
+      if (x + 1 == width || FBlockOf[at + 1] != FBlockOf[at]) {
         *sums++ = sum;
         sum = 0;
       }

@@ -55,9 +55,7 @@ class TAdaptiveBinarizer : public TBinarizer {
   std::vector<double> FBandSums;   // one band's window sums and areas, per block
   std::vector<double> FBandAreas;
   std::vector<uint16_t> FBlockLimits;  // one band's thresholds, per block
-  // Per pixel column: its block column, and 1 where that block ends.
-  std::vector<int32_t> FBlockOf;
-  std::vector<uint8_t> FBlockEnds;
+  std::vector<int32_t> FBlockOf;       // per pixel column, its block column
   // Per block column: its window's block columns [left, right) and pixel width.
   std::vector<size_t> FWindowLeft;
   std::vector<size_t> FWindowRight;

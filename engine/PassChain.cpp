@@ -114,7 +114,8 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
         FSources[b] = global;
       } else {
         // From the work of a binarizer already run on this grey where it
-        // can, else afresh.
+        // can (one that made its own plane: the given one was not made
+        // here), else afresh.
         bool after = false;
         for (size_t o = 0; o < b && !after; ++o)
           after = FBuilt[o] && FSources[o] == &FPlanes[o] &&
