@@ -86,8 +86,8 @@ struct TFileCloser {
 // The part of the JPEG load that runs between setjmp and the jump; it holds
 // no objects with destructors, so a jump out of libjpeg leaks nothing.
 // Returns false with the reason in error->Message.
-bool DecodeJpeg(jpeg_decompress_struct& info, TJpegError& error, std::FILE* file, TBitmap& bitmap,
-                std::vector<JSAMPLE>& row, std::string& sizeReason) {
+bool DecodeJpeg(jpeg_decompress_struct& info, TJpegError& error, std::FILE* file, int64_t fileSize,
+                TBitmap& bitmap, std::vector<JSAMPLE>& row, std::string& sizeReason) {
   if (setjmp(error.Jump)) return false;
   jpeg_create_decompress(&info);
   jpeg_stdio_src(&info, file);
@@ -99,6 +99,20 @@ bool DecodeJpeg(jpeg_decompress_struct& info, TJpegError& error, std::FILE* file
   // Validate the header before anything of the picture's size is allocated.
   if (!SizeAccepted(info.image_width, info.image_height)) {
     sizeReason = SizeReason(info.image_width, info.image_height);
+    return false;
+  }
+  // A small file must not claim gigabytes: Huffman coding spends at least
+  // a bit on each 8 x 8 block of the full-size component, so a shorter
+  // file cannot hold the picture and would only be padded (and refused)
+  // after the allocation. Arithmetic coding can go far below a bit; it is
+  // held to a byte per 512 blocks.
+  const int64_t blocks = (static_cast<int64_t>(info.image_width) + 7) / 8 *
+                         ((static_cast<int64_t>(info.image_height) + 7) / 8);
+  const int64_t least = info.arith_code ? blocks / 512 : blocks / 8;
+  if (fileSize < least) {
+    sizeReason = "the file is too short for a " + std::to_string(info.image_width) + " x " +
+                 std::to_string(info.image_height) + " picture (" + std::to_string(fileSize) +
+                 " bytes; it needs at least " + std::to_string(least) + ")";
     return false;
   }
   info.scale_num = 1;
@@ -219,6 +233,10 @@ TPictureFile::TResult TPictureFile::Load(const std::string& path) {
 TPictureFile::TResult TPictureFile::LoadJpeg(const std::string& path) {
   std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) return Failed(path, std::strerror(errno));
+  if (std::fseek(file.get(), 0, SEEK_END) != 0) return Failed(path, std::strerror(errno));
+  const long fileSize = std::ftell(file.get());
+  if (fileSize < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0)
+    return Failed(path, std::strerror(errno));
 
   jpeg_decompress_struct info{};
   TJpegError error{};
@@ -228,7 +246,7 @@ TPictureFile::TResult TPictureFile::LoadJpeg(const std::string& path) {
   TResult result;
   std::vector<JSAMPLE> row;
   std::string sizeReason;
-  const bool ok = DecodeJpeg(info, error, file.get(), result.Bitmap, row, sizeReason);
+  const bool ok = DecodeJpeg(info, error, file.get(), fileSize, result.Bitmap, row, sizeReason);
   jpeg_destroy_decompress(&info);
   if (!ok) {
     result.Bitmap = TBitmap();

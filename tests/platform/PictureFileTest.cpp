@@ -250,6 +250,27 @@ TEST_F(PictureFileTest, OversizedHeadersAreRefusedBeforeDecoding) {
     EXPECT_NE(result.Error.find("20000"), std::string::npos) << result.Error;
   }
 
+  // A header within the limits that a file of a few hundred bytes cannot
+  // hold (16000 x 16000 needs four million blocks) is refused before the
+  // gigabyte is allocated.
+  {
+    const std::string path = PathOf("short.jpg");
+    WriteBytes(path, patch(16000, 16000));
+    const auto result = TPictureFile::Load(path);
+    EXPECT_FALSE(result.Ok);
+    EXPECT_NE(result.Error.find("too short for a 16000 x 16000 picture"), std::string::npos)
+        << result.Error;
+  }
+  // A flat picture, the most compressible there is, still holds more than
+  // that floor and loads.
+  {
+    const std::string path = PathOf("flat.jpg");
+    WriteBytes(path, EncodeJpeg(TBitmap(1600, 1200, 0x808080), 50));
+    const auto result = TPictureFile::Load(path);
+    EXPECT_TRUE(result.Ok) << result.Error;
+    EXPECT_EQ(result.Bitmap.Width(), 1600);
+  }
+
   // BMP: a bare header claiming 30000 x 30000 at 24 bits, and a negative
   // (top-down) height beyond the limit.
   for (const int32_t height : {30000, -30000}) {
