@@ -8,6 +8,7 @@
 #include "locate/FinderTriples.h"
 #include "locate/Homography.h"
 #include "locate/Locator.h"
+#include "symbol/StandardTables.h"
 
 namespace vornak {
 
@@ -189,7 +190,7 @@ const std::array<TPoint, 4>& TDecodeTrace::Corners() const { return Shown().Corn
 
 int32_t TDecodeTrace::Size() const {
   const int32_t version = Version();
-  return version >= 1 && version <= 40 ? 4 * version + 17 : 0;
+  return version >= 1 && version <= 40 ? SymbolSide(version) : 0;
 }
 
 std::vector<TPoint> TDecodeTrace::ModuleCentres() const {

@@ -7,6 +7,7 @@
 
 #include "common/Arith.h"
 #include "common/Errors.h"
+#include "common/Geometry.h"
 #include "locate/FindPattern.h"
 #include "locate/PrincipalPattern.h"
 #include "locate/TimingPattern.h"
@@ -26,13 +27,6 @@ int32_t Shift(int32_t base, long double offset) {
   if (sum < std::numeric_limits<int32_t>::min() || sum > std::numeric_limits<int32_t>::max())
     throw EMathError(kProgramError);
   return static_cast<int32_t>(sum);
-}
-
-// Euclidean distance of two pixels, from the exact integer sum of squares.
-long double Distance(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-  const int64_t dx = x1 - x2;
-  const int64_t dy = y1 - y2;
-  return std::sqrt(static_cast<long double>(dx * dx + dy * dy));
 }
 
 }  // namespace
@@ -173,8 +167,7 @@ void TCoordinates::SharpenFourthCorner(const TPicture& Picture) {
   const TPoint crossing = IntersectLines(FCorner[1], angleA, FCorner[2], angleB);
   // A crossing beyond the picture's border (a symbol cut by the border) is a
   // light pixel like any other outside the picture.
-  if (!Picture.Dark(crossing.X, crossing.Y) &&
-      Distance(FCorner[3].X, FCorner[3].Y, crossing.X, crossing.Y) > FPitchA / 2)
+  if (!Picture.Dark(crossing.X, crossing.Y) && Distance(FCorner[3], crossing) > FPitchA / 2)
     FCorner[3] = crossing;
 }
 
@@ -202,8 +195,8 @@ void TCoordinates::BuildCornerModel() {
   const TPoint& c2 = FCorner[2];
   const TPoint& c3 = FCorner[3];
 
-  FSideA = Distance(c1.X, c1.Y, c0.X, c0.Y);
-  FSideB = Distance(c2.X, c2.Y, c0.X, c0.Y);
+  FSideA = Distance(c1, c0);
+  FSideB = Distance(c2, c0);
   FSideAngleA = std::atan2(static_cast<long double>(static_cast<int64_t>(c1.Y) - c0.Y),
                            static_cast<long double>(static_cast<int64_t>(c1.X) - c0.X));
   if (FSideAngleA < 0) FSideAngleA += 2 * kPi;
@@ -215,7 +208,7 @@ void TCoordinates::BuildCornerModel() {
   const TPoint p{Shift(c0.X, std::cos(FSideAngleA) * FSideA + std::cos(FSideAngleB) * FSideB),
                  Shift(c0.Y, std::sin(FSideAngleA) * FSideA + std::sin(FSideAngleB) * FSideB)};
 
-  FSkewLength = Distance(c3.X, c3.Y, p.X, p.Y);
+  FSkewLength = Distance(c3, p);
   FSkewAngle = std::atan2(static_cast<long double>(static_cast<int64_t>(c3.Y) - p.Y),
                           static_cast<long double>(static_cast<int64_t>(c3.X) - p.X));
   // Every module is mapped through these: taken once, not per module.
@@ -243,7 +236,7 @@ bool TCoordinates::FarthestDark(const TPicture& Picture, int32_t Radius, TPoint 
   for (int64_t x = xFirst; x <= xLast; ++x) {
     for (int64_t y = yFirst; y <= yLast; ++y) {
       if (!Picture.Dark(x, y)) continue;
-      const long double distance = Distance(x, y, Away.X, Away.Y);
+      const long double distance = Length(x - Away.X, y - Away.Y);
       if (distance > best) {
         best = distance;
         found = TPoint{static_cast<int32_t>(x), static_cast<int32_t>(y)};
@@ -267,7 +260,7 @@ long double TCoordinates::MaxEdgeAngle(const TPicture& Picture, TPoint Origin,
 
 long double TCoordinates::EdgeAngle(const TPicture& Picture, TPoint Origin, TPoint Target,
                                     bool Minimum) const {
-  const long double reach = Distance(Origin.X, Origin.Y, Target.X, Target.Y);
+  const long double reach = Distance(Origin, Target);
   if (Origin == Target) throw EMathError(kBaseAngleError);
   // Sides along an image axis need no scan.
   if (Origin.X == Target.X) return Target.Y > Origin.Y ? kPi / 2 : -kPi / 2;
@@ -300,7 +293,7 @@ long double TCoordinates::EdgeAngle(const TPicture& Picture, TPoint Origin, TPoi
       // where the two lie within rounding of each other.
       const auto d2 = static_cast<long double>(dx * dx + dy * dy);
       if (d2 < nearest2 * (1 - 1e-12L)) continue;
-      if (!(d2 > nearest2 * (1 + 1e-12L)) && Distance(x, y, Origin.X, Origin.Y) < nearest) continue;
+      if (!(d2 > nearest2 * (1 + 1e-12L)) && Length(x - Origin.X, y - Origin.Y) < nearest) continue;
       if (any) {
         // Positive when (dx, dy) turns anticlockwise from the kept one.
         const int64_t cross = keptX * dy - keptY * dx;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdlib>
 
+#include "common/Geometry.h"
 #include "common/WideVectors.h"
 #include "locate/BitRows.h"
 
@@ -137,10 +138,6 @@ bool MayBeTriple(const std::array<const TFinderCandidate*, 3>& p,
   const double dot = (static_cast<double>(p[si]->X) - ox) * (static_cast<double>(p[ti]->X) - ox) +
                      (static_cast<double>(p[si]->Y) - oy) * (static_cast<double>(p[ti]->Y) - oy);
   return std::fabs(dot) <= (0.5 + kMargin) * ls * lt;
-}
-
-long double Distance(const TFinderCandidate& a, const TFinderCandidate& b) {
-  return std::hypot(a.X - b.X, a.Y - b.Y);
 }
 
 }  // namespace

@@ -7,10 +7,6 @@ namespace vornak {
 
 namespace {
 
-// Coordinates here stay far below where squaring them could overflow, so the
-// plain root does what the slower overflow-safe hypot would.
-long double Length(long double x, long double y) { return std::sqrt(x * x + y * y); }
-
 // The transform (rows of a 3 x 3 matrix) taking the unit square's corners
 // (0, 0), (1, 0), (0, 1), (1, 1) to the quadrilateral q, centred on mean and
 // shrunk by scale; false when three of its corners lie on a line (or
@@ -169,7 +165,7 @@ long double THomography::ScaleAt(const TPointReal& p) const {
   TPointReal a{}, b{}, c{};
   if (!Map(p, a) || !Map(TPointReal{p.X + 1, p.Y}, b) || !Map(TPointReal{p.X, p.Y + 1}, c))
     return 0;
-  return (std::hypot(b.X - a.X, b.Y - a.Y) + std::hypot(c.X - a.X, c.Y - a.Y)) / 2;
+  return (Distance(b, a) + Distance(c, a)) / 2;
 }
 
 }  // namespace vornak

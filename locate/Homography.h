@@ -3,14 +3,9 @@
 #include <array>
 #include <cstdint>
 
-namespace vornak {
+#include "common/Geometry.h"
 
-// A point with fractional coordinates: module space (x = column, y = row,
-// module (c, r) covering [c, c+1) x [r, r+1)) or pixel space.
-struct TPointReal {
-  long double X = 0;
-  long double Y = 0;
-};
+namespace vornak {
 
 // A plane projective transform (perspective) from module space to pixel
 // space, fitted to four point pairs:

@@ -68,7 +68,7 @@ TPointReal Extrapolate(const TPointReal& a, const TPointReal& b, int32_t pa, int
 // sideways drift continues linearly from the last two.
 TPointReal Extrapolate(const TPointReal& a, const TPointReal& b, const TPointReal& c, int32_t pa,
                        int32_t pb, int32_t pc, int32_t pd) {
-  const long double length = std::hypot(c.X - a.X, c.Y - a.Y);
+  const long double length = Distance(c, a);
   if (!(length > 0)) return Extrapolate(b, c, pb, pc, pd);
   const long double ux = (c.X - a.X) / length, uy = (c.Y - a.Y) / length;
   const long double sb = (b.X - a.X) * ux + (b.Y - a.Y) * uy;
@@ -161,15 +161,7 @@ class TGridReader {
   bool FPatch;
 };
 
-// Finder centres lie in the picture, far below where squaring could
-// overflow: the plain root does what the slower overflow-safe hypot would.
-long double Length(long double x, long double y) { return std::sqrt(x * x + y * y); }
-
 TPoint ToPixel(const TPointReal& p) { return TPoint{FloorToPixel(p.X), FloorToPixel(p.Y)}; }
-
-long double Distance(const TPointReal& a, const TPointReal& b) {
-  return std::hypot(a.X - b.X, a.Y - b.Y);
-}
 
 }  // namespace
 
@@ -525,7 +517,7 @@ int32_t THomographyLocator::Sample(const TPlaneBoolean& plane,
     if (!(m > 0) || !std::isfinite(m)) return 1;
   for (const auto& f : finders)
     if (!std::isfinite(f.X) || !std::isfinite(f.Y)) return 1;
-  const int32_t side = 4 * version + 17;
+  const int32_t side = SymbolSide(version);
   FSize = side;
   FMatrix.Resize(side, side, 0);
   if (!FitEstimated(finders, modules, side)) return 1;
@@ -644,10 +636,6 @@ bool MayBePerspective(const std::array<const TFinderCandidate*, 3>& p,
   return false;
 }
 
-long double Between(const TFinderCandidate& s, const TFinderCandidate& t) {
-  return Length(s.X - t.X, s.Y - t.Y);
-}
-
 }  // namespace
 
 bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFinderCandidate& b,
@@ -655,7 +643,8 @@ bool THomographyLocator::PerspectiveTriple(const TFinderCandidate& a, const TFin
                                            int32_t rank) {
   if (!ModulesAlike(a, b, c)) return false;
   const std::array<const TFinderCandidate*, 3> p = {&a, &b, &c};
-  return PerspectiveCorner(p, SidesOf({Between(b, c), Between(c, a), Between(a, b)}), rank, triple);
+  return PerspectiveCorner(p, SidesOf({Distance(b, c), Distance(c, a), Distance(a, b)}), rank,
+                           triple);
 }
 
 bool THomographyLocator::PerspectiveCorner(
@@ -713,7 +702,7 @@ std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
   std::vector<long double> length(n * n, 0);
   for (size_t i = 0; i < n; ++i)
     for (size_t j = i + 1; j < n; ++j)
-      length[i * n + j] = length[j * n + i] = Between(candidates[i], candidates[j]);
+      length[i * n + j] = length[j * n + i] = Distance(candidates[i], candidates[j]);
   // Every triangle's shapes, small records: a busy picture's hundreds of
   // them are ranked before the few best are built.
   struct TFound {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/Arith.h"
+#include "symbol/StandardTables.h"
 
 namespace vornak {
 
@@ -124,7 +125,7 @@ int32_t TTimingPattern::CountTimingMatches(const TPlaneBoolean& image, long doub
 bool TTimingPattern::CheckVersion(int32_t version, const TPlaneBoolean& image, int32_t /*width*/,
                                   int32_t /*height*/) {
   if (version < 1 || version > 40) return false;
-  FSide = 4 * version + 17;
+  FSide = SymbolSide(version);
   FPitchA = static_cast<long double>(FDistA) / static_cast<long double>(FSide - 7);
   FPitchB = static_cast<long double>(FDistB) / static_cast<long double>(FSide - 7);
   // Centre of module (6, 6), three modules diagonally in from the corner centre.

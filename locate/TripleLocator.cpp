@@ -5,6 +5,7 @@
 
 #include "common/Arith.h"
 #include "locate/VersionGuess.h"
+#include "symbol/StandardTables.h"
 
 namespace vornak {
 
@@ -44,7 +45,7 @@ bool TTripleLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sin
     };
     for (int32_t version :
          TVersionGuess::Candidates(triple, grid, kSpread, FForceVersion, kMinAgreement)) {
-      const int32_t size = 17 + 4 * version;
+      const int32_t size = SymbolSide(version);
       // The grid is affine: step along each module row and column.
       long double x0 = 0;
       long double y0 = 0;

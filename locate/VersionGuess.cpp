@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/Geometry.h"
 #include "symbol/MatchVersionInfo.h"
+#include "symbol/StandardTables.h"
 
 namespace vornak {
 
@@ -11,8 +13,8 @@ long double TVersionGuess::EstimatedSide(const TFinderTriple& triple) {
   const TFinderCandidate& o = triple.Finders[0];
   const TFinderCandidate& a = triple.Finders[1];
   const TFinderCandidate& b = triple.Finders[2];
-  const long double la = std::hypot(a.X - o.X, a.Y - o.Y);
-  const long double lb = std::hypot(b.X - o.X, b.Y - o.Y);
+  const long double la = Distance(a, o);
+  const long double lb = Distance(b, o);
   if (la <= 0 || lb <= 0 || triple.Module <= 0) return 0;
   // A row or column crossing a finder turned by theta is 7 / max(|cos|, |sin|)
   // modules long: undo that with the symbol's turn, taken from both axes
@@ -76,7 +78,7 @@ std::vector<int32_t> TVersionGuess::Candidates(const TFinderTriple& triple, cons
   std::vector<TScored> scored;
   for (int32_t version = estimate - spread; version <= estimate + spread; ++version) {
     if (version < 1 || version > 40) continue;
-    const int32_t size = 17 + 4 * version;
+    const int32_t size = SymbolSide(version);
     const TModuleProbe probe = grid(size);
     if (version >= 7) {
       // The version information names the version outright when it reads,

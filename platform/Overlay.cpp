@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "common/Geometry.h"
 #include "engine/DecodeTrace.h"
 
 namespace vornak {
@@ -16,10 +17,6 @@ namespace {
 
 // The middle of pixel p.
 QPointF Middle(const TPoint& p) { return QPointF(p.X + 0.5, p.Y + 0.5); }
-
-double Distance(const TPoint& a, const TPoint& b) {
-  return std::hypot(static_cast<double>(a.X) - b.X, static_cast<double>(a.Y) - b.Y);
-}
 
 }  // namespace
 

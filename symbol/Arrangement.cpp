@@ -71,7 +71,7 @@ int32_t TArrangement::CodewordCount() const {
       break;
     }
   }
-  const int32_t timing = 2 * (4 * FVersion + 17 - 16 - 5 * k);
+  const int32_t timing = 2 * (SymbolSide(FVersion) - 16 - 5 * k);
   const int32_t format = FormatModules + (FVersion >= 7 ? VersionModules : 0);
   return (Width() * Height() - FinderModules - format - timing - 25 * a) / 8;
 }

@@ -10,7 +10,7 @@ namespace vornak {
 TModule::TModule(int32_t version) {
   if (!IsValidVersion(version))
     throw std::invalid_argument("QR Code version out of range 1..40: " + std::to_string(version));
-  FWidth = 4 * version + 17;
+  FWidth = SymbolSide(version);
   FHeight = FWidth;
   FCells.assign(static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight) * kLayers, 0);
 }

@@ -19,4 +19,9 @@ int32_t TSeedModule::Coordinate(int32_t index) const {
   return AlignmentCentres[static_cast<size_t>(FVersion - 1)][static_cast<size_t>(index)];
 }
 
+std::vector<int32_t> TSeedModule::Coordinates() const {
+  const auto& row = AlignmentCentres[static_cast<size_t>(FVersion - 1)];
+  return std::vector<int32_t>(row.begin(), row.begin() + FCount);
+}
+
 }  // namespace vornak

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace vornak {
 
@@ -16,6 +17,8 @@ class TSeedModule {
   // Coordinate number index (0 .. Count() - 1); throws std::out_of_range
   // outside that range.
   int32_t Coordinate(int32_t index) const;
+  // All of them, ascending (empty for version 1).
+  std::vector<int32_t> Coordinates() const;
 
  private:
   int32_t FVersion = 0;

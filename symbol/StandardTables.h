@@ -214,6 +214,9 @@ inline constexpr bool IsValidVersion(int32_t version) {
 }
 inline constexpr bool IsValidLevel(int32_t level) { return level >= 0 && level < kLevelCount; }
 
+// Modules per side of a symbol of the given version.
+inline constexpr int32_t SymbolSide(int32_t version) { return 4 * version + 17; }
+
 // Known words of the standard, checked here at compile time.
 static_assert(FormatInfoCodes[1] == 0x0537);
 static_assert(FormatInfoCodes[20] == 0x5370);
