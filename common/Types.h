@@ -7,8 +7,9 @@
 namespace vornak {
 
 // A two-dimensional array addressed (x, y), x the column and y the row, over
-// one contiguous row-major buffer.
-template <typename T>
+// one contiguous row-major buffer. Kind tells planes of one element type but
+// of different meaning apart, so that one cannot be passed for the other.
+template <typename T, typename Kind = void>
 class Plane {
  public:
   Plane() = default;
@@ -54,12 +55,15 @@ class Plane {
   std::vector<T> FData;
 };
 
+struct TTwoLevelKind;
+struct TGreyKind;
+
 // Colour values (red bits 0-7, green 8-15, blue 16-23) or grey levels.
 using TPlaneInteger = Plane<int32_t>;
 // Non-zero marks a dark pixel, or a dark module in a module matrix.
-using TPlaneBoolean = Plane<uint8_t>;
+using TPlaneBoolean = Plane<uint8_t, TTwoLevelKind>;
 // Grey levels 0..255 (0 = black): a byte each keeps a large picture small.
-using TPlaneGrey = Plane<uint8_t>;
+using TPlaneGrey = Plane<uint8_t, TGreyKind>;
 
 using TIntegers = std::vector<int32_t>;
 using TBooleans = std::vector<bool>;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <ostream>
 #include <random>
+#include <type_traits>
 
 #include "common/Arith.h"
 #include "common/Base.h"
@@ -131,6 +132,11 @@ TEST(Plane, IndexesColumnThenRowAndReadsOutsideSafely) {
   EXPECT_TRUE(empty.Empty());
   EXPECT_FALSE(empty.Inside(0, 0));
 }
+
+// A grey picture handed where a two-level plane belongs would be read as
+// almost all dark: the two must not convert into each other.
+static_assert(!std::is_convertible_v<const TPlaneGrey&, const TPlaneBoolean&>);
+static_assert(!std::is_convertible_v<const TPlaneBoolean&, const TPlaneGrey&>);
 
 TEST(Bitmap, ColourLayoutIsRedLow) {
   TBitmap bitmap(2, 2);
