@@ -129,9 +129,7 @@ void BM_Pass(benchmark::State& state, const TBenchPicture* picture, const std::s
   decorder.SetForceVersion(kForceVersion);
   vornak::TDecodeTrace trace;
   vornak::TPassChain chain;
-  chain.SetWarp(kWarp);
-  chain.SetResolver(kResolver);
-  chain.SetForceVersion(kForceVersion);
+  chain.SetSettings(vornak::TDecodeSettings{kWarp, kResolver, kForceVersion});
   chain.SetTrace(&trace);
   chain.SetOnly(name);
 

@@ -1,202 +1,24 @@
 #include "engine/AdaptiveBinarizer.h"
 
-#include <algorithm>
-
-#include "common/WideVectors.h"
+#include "engine/LocalThreshold.h"
 
 namespace vornak {
 
-namespace {
+TAdaptiveBinarizer::TAdaptiveBinarizer(TPolarity polarity)
+    : FPolarity(polarity), FOwn(std::make_unique<TLocalThreshold>()), FThreshold(*FOwn) {}
 
-VORNAK_WIDE_VECTORS
-void AddRow(const uint8_t* row, uint32_t* sums, int32_t width) {
-  for (int32_t x = 0; x < width; ++x) sums[x] += row[x];
-}
+TAdaptiveBinarizer::TAdaptiveBinarizer(TPolarity polarity, TLocalThreshold& shared)
+    : FPolarity(polarity), FThreshold(shared) {}
 
-VORNAK_WIDE_VECTORS
-void CompareRow(const uint8_t* row, const uint16_t* limits, uint8_t* out, int32_t width) {
-  for (int32_t x = 0; x < width; ++x) out[x] = row[x] < limits[x] ? 1 : 0;
-}
+TAdaptiveBinarizer::~TAdaptiveBinarizer() = default;
 
-VORNAK_WIDE_VECTORS
-void CompareRowAbove(const uint8_t* row, const uint16_t* limits, uint8_t* out, int32_t width) {
-  for (int32_t x = 0; x < width; ++x) out[x] = row[x] >= limits[x] ? 1 : 0;
-}
-
-// The thresholds of one band of blocks from their window sums and areas, for
-// the grey and for the negated grey (255 - level, whose window sum is
-// 255 * area - sum). A level is dark when
-//   level < ceil(sum * (100 - kPercent) / (100 * area)) and
-//   level < floor(sum / area) - kMinContrast + 1.
-// All values are whole numbers far below 2^53, exact in doubles: products
-// are exact, and the rounded quotient of two of them never reaches the next
-// whole number (its distance, at least 1 / divisor, exceeds the rounding
-// error), so its floor is the integer quotient. The quotients are at most
-// 255 and never negative, so the floor is a truncation through int32, which
-// unlike a call of floor runs several blocks at once.
-VORNAK_WIDE_VECTORS
-void BandThresholds(const double* sums, const double* areas, int32_t count, int32_t* plain,
-                    int32_t* negated) {
-  constexpr double kShare = 100 - TAdaptiveBinarizer::kPercent;
-  // 255 * kShare = 100 * kWhole + kRest
-  constexpr int32_t kWhole = 255 * (100 - TAdaptiveBinarizer::kPercent) / 100;
-  constexpr double kRest = 255 * (100 - TAdaptiveBinarizer::kPercent) % 100;
-  constexpr int32_t kContrast = TAdaptiveBinarizer::kMinContrast;
-  const auto whole = [](double v) { return static_cast<double>(static_cast<int32_t>(v)); };
-  for (int32_t i = 0; i < count; ++i) {
-    const double sum = sums[i], area = areas[i];
-    const double scaled = sum * kShare, divisor = 100 * area;
-    const double part = whole(scaled / divisor);
-    const double partRest = scaled - part * divisor;
-    const double mean = whole(sum / area);
-    const double meanRest = sum - mean * area;
-    // Selections in integers: the loop then runs several blocks at once.
-    const auto share = static_cast<int32_t>(part) + (partRest > 0 ? 1 : 0);
-    const int32_t floor = static_cast<int32_t>(mean) - kContrast + 1;
-    plain[i] = std::min(share, floor);
-    // For the negated grey: its share from the same quotient, its mean
-    // rounded the other way.
-    const int32_t negatedShare =
-        kWhole - static_cast<int32_t>(part) + (partRest < kRest * area ? 1 : 0);
-    const int32_t negatedFloor =
-        255 - static_cast<int32_t>(mean) - (meanRest > 0 ? 1 : 0) - kContrast + 1;
-    negated[i] = std::min(negatedShare, negatedFloor);
-  }
-}
-
-}  // namespace
-
-int32_t TAdaptiveBinarizer::BlockSize(int32_t width, int32_t height) {
-  return std::max(kMinBlock, std::min(width, height) / kBlockDivisor);
-}
-
-void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) {
-  const int32_t width = grey.Width();
-  const int32_t height = grey.Height();
-  // Every pixel is written below: a plane of the right size is not cleared.
-  if (result.Width() != width || result.Height() != height) result.Resize(width, height);
-  FWidth = FHeight = 0;
-  if (width < 1 || height < 1) return;
-
-  const int32_t block = BlockSize(width, height);
-  const int32_t columns = (width + block - 1) / block;
-  const int32_t rows = (height + block - 1) / block;
-  // An integral table with a zero row and column in front: entry (bx, by)
-  // covers the blocks left of column bx and above row by.
-  const size_t stride = static_cast<size_t>(columns) + 1;
-  const size_t cells = stride * (static_cast<size_t>(rows) + 1);
-  FSums.assign(cells, 0);
-  // Per pixel column its block.
-  FBlockOf.resize(static_cast<size_t>(width));
-  for (int32_t x = 0; x < width; ++x) FBlockOf[static_cast<size_t>(x)] = x / block;
-  // Per block column its window's first and last block column and width.
-  FWindowLeft.resize(static_cast<size_t>(columns));
-  FWindowRight.resize(static_cast<size_t>(columns));
-  FWindowWide.resize(static_cast<size_t>(columns));
-  for (int32_t bx = 0; bx < columns; ++bx) {
-    const int32_t left = std::max(0, bx - kWindowBlocks);
-    const int32_t right = std::min(columns, bx + kWindowBlocks + 1);
-    FWindowLeft[static_cast<size_t>(bx)] = static_cast<size_t>(left);
-    FWindowRight[static_cast<size_t>(bx)] = static_cast<size_t>(right);
-    FWindowWide[static_cast<size_t>(bx)] = std::min(width, right * block) - left * block;
-  }
-  // Column sums over each band of block rows first, in whole-row loops that
-  // run many pixels at once, then each block's share of them.
-  FColumns.resize(static_cast<size_t>(width));
-  for (int32_t by = 0; by < rows; ++by) {
-    const int32_t y0 = by * block;
-    const int32_t y1 = std::min(height, y0 + block);
-    uint32_t* columnSums = FColumns.data();
-    std::fill(FColumns.begin(), FColumns.end(), 0U);
-    for (int32_t y = y0; y < y1; ++y) AddRow(grey.Row(y), columnSums, width);
-    // One loop over the columns rather than one per block: a small
-    // picture's blocks are two pixels wide.
-    int64_t* sums = FSums.data() + (static_cast<size_t>(by) + 1) * stride + 1;
-    int64_t sum = 0;
-    for (int32_t x = 0; x < width; ++x) {
-      sum += columnSums[x];
-      const auto at = static_cast<size_t>(x);
-      if (x + 1 == width || FBlockOf[at + 1] != FBlockOf[at]) {
-        *sums++ = sum;
-        sum = 0;
-      }
-    }
-  }
-  for (int32_t by = 1; by <= rows; ++by)
-    for (int32_t bx = 1; bx <= columns; ++bx) {
-      const size_t here = static_cast<size_t>(by) * stride + static_cast<size_t>(bx);
-      FSums[here] += FSums[here - 1] + FSums[here - stride] - FSums[here - stride - 1];
-    }
-
-  // One threshold per block from the window of blocks round it: a level is
-  // dark when level < mean * (100 - kPercent) / 100 and
-  // level <= mean - kMinContrast, mean = sum / area, all in integers.
-  FThreshold.assign(static_cast<size_t>(columns) * static_cast<size_t>(rows), 0);
-  FNegatedThreshold.assign(FThreshold.size(), 0);
-  FBandSums.resize(static_cast<size_t>(columns));
-  FBandAreas.resize(static_cast<size_t>(columns));
-  for (int32_t by = 0; by < rows; ++by) {
-    const int32_t first = std::max(0, by - kWindowBlocks);
-    const int32_t last = std::min(rows, by + kWindowBlocks + 1);
-    const size_t top = static_cast<size_t>(first) * stride;
-    const size_t bottom = static_cast<size_t>(last) * stride;
-    // The window's pixels: its blocks cover the rectangle of whole blocks
-    // cut at the picture's edges.
-    const int64_t tall = std::min(height, last * block) - first * block;
-    for (size_t bx = 0; bx < static_cast<size_t>(columns); ++bx) {
-      const size_t left = FWindowLeft[bx], right = FWindowRight[bx];
-      const int64_t sum =
-          FSums[bottom + right] - FSums[bottom + left] - FSums[top + right] + FSums[top + left];
-      FBandSums[bx] = static_cast<double>(sum);
-      FBandAreas[bx] = static_cast<double>(tall * FWindowWide[bx]);
-    }
-    const size_t at = static_cast<size_t>(by) * static_cast<size_t>(columns);
-    BandThresholds(FBandSums.data(), FBandAreas.data(), columns, FThreshold.data() + at,
-                   FNegatedThreshold.data() + at);
-  }
-  FWidth = width;
-  FHeight = height;
-
-  Compare(grey, FThreshold, false, result);
-}
-
-bool TAdaptiveBinarizer::BinarizeNegated(const TPlaneGrey& grey, TPlaneBoolean& result) {
-  if (FWidth != grey.Width() || FHeight != grey.Height() || FWidth < 1 || FHeight < 1) return false;
-  if (result.Width() != FWidth || result.Height() != FHeight) result.Resize(FWidth, FHeight);
-  Compare(grey, FNegatedThreshold, true, result);
-  return true;
-}
-
-void TAdaptiveBinarizer::Compare(const TPlaneGrey& grey, const std::vector<int32_t>& thresholds,
-                                 bool negated, TPlaneBoolean& result) {
-  const int32_t width = grey.Width();
-  const int32_t height = grey.Height();
-  const int32_t block = BlockSize(width, height);
-  const int32_t columns = (width + block - 1) / block;
-  const int32_t rows = (height + block - 1) / block;
-  // Each band's thresholds spread over its columns (clamped to the levels a
-  // byte comparison can tell apart), then one comparison loop per row. A
-  // negated level 255 - level lies below t where level >= 256 - t.
-  FLimits.resize(static_cast<size_t>(width));
-  FBlockLimits.resize(static_cast<size_t>(columns));
-  for (int32_t by = 0; by < rows; ++by) {
-    const int32_t* band =
-        thresholds.data() + static_cast<size_t>(by) * static_cast<size_t>(columns);
-    for (size_t bx = 0; bx < static_cast<size_t>(columns); ++bx) {
-      const int32_t clamped = std::clamp(band[bx], 0, 256);
-      FBlockLimits[bx] = static_cast<uint16_t>(negated ? 256 - clamped : clamped);
-    }
-    uint16_t* limits = FLimits.data();
-    for (size_t x = 0; x < static_cast<size_t>(width); ++x)
-      limits[x] = FBlockLimits[static_cast<size_t>(FBlockOf[x])];
-    const int32_t y1 = std::min(height, (by + 1) * block);
-    for (int32_t y = by * block; y < y1; ++y) {
-      if (negated)
-        CompareRowAbove(grey.Row(y), limits, result.Row(y), width);
-      else
-        CompareRow(grey.Row(y), limits, result.Row(y), width);
-    }
-  }
+void TAdaptiveBinarizer::Binarize(const TPlaneGrey& grey, const TDecodeSettings& settings,
+                                  TPlaneBoolean& result) {
+  (void)settings;
+  // A threshold of its own may hold the sums of an earlier picture of the
+  // same extents.
+  if (FOwn) FOwn->Forget();
+  FThreshold.Compare(grey, FPolarity == TPolarity::Inverted, result);
 }
 
 }  // namespace vornak

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/DecodeSettings.h"
 #include "common/Types.h"
 
 namespace vornak {
@@ -19,16 +20,8 @@ class TBinarizer {
   virtual const char* Name() const = 0;
   // Grey holds levels 0..255 (0 = black); result receives a plane of the same
   // extents, non-zero = dark. Must not throw on any extents, empty included.
-  virtual void Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) = 0;
-  // What Binarize would make of grey, built from the work of previous, a
-  // binarizer whose last Binarize was of this same grey, when that is
-  // cheaper; false (result untouched) when this binarizer cannot use it.
-  virtual bool BinarizeAfter(TBinarizer& previous, const TPlaneGrey& grey, TPlaneBoolean& result) {
-    (void)previous;
-    (void)grey;
-    (void)result;
-    return false;
-  }
+  virtual void Binarize(const TPlaneGrey& grey, const TDecodeSettings& settings,
+                        TPlaneBoolean& result) = 0;
 };
 
 }  // namespace vornak

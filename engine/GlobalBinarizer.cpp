@@ -8,9 +8,9 @@ TGlobalBinarizer::TGlobalBinarizer() : FFront(std::make_unique<TFrontImage>()) {
 
 TGlobalBinarizer::~TGlobalBinarizer() = default;
 
-void TGlobalBinarizer::SetResolver(int32_t value) { FFront->SetResolver(value); }
-
-void TGlobalBinarizer::Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) {
+void TGlobalBinarizer::Binarize(const TPlaneGrey& grey, const TDecodeSettings& settings,
+                                TPlaneBoolean& result) {
+  FFront->SetResolver(settings.Resolver);
   const int32_t width = grey.Width();
   const int32_t height = grey.Height();
   if (FColours.Width() != width || FColours.Height() != height) FColours.Resize(width, height);

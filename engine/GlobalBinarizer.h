@@ -10,7 +10,7 @@ namespace vornak {
 class TFrontImage;
 
 // The classic rule as a binarizer: one threshold from the middle row of the
-// grey plane, shifted by Resolver (TFrontImage does the work, so the rule
+// grey plane, shifted by the Resolver setting (TFrontImage does the work, so the rule
 // lives in one place).
 class TGlobalBinarizer : public TBinarizer {
  public:
@@ -18,9 +18,9 @@ class TGlobalBinarizer : public TBinarizer {
   ~TGlobalBinarizer() override;
 
   const char* Name() const override { return "global"; }
-  void Binarize(const TPlaneGrey& grey, TPlaneBoolean& result) override;
-
-  void SetResolver(int32_t value);
+  // Shifts grey levels by the settings' Resolver.
+  void Binarize(const TPlaneGrey& grey, const TDecodeSettings& settings,
+                TPlaneBoolean& result) override;
 
  private:
   std::unique_ptr<TFrontImage> FFront;

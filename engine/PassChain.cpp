@@ -8,18 +8,20 @@
 #include "engine/DecodeTrace.h"
 #include "engine/Decorder.h"
 #include "engine/GlobalBinarizer.h"
-#include "engine/InvertedBinarizer.h"
+#include "engine/LocalThreshold.h"
 #include "locate/ClassicLocator.h"
 #include "locate/HomographyLocator.h"
 #include "locate/TripleLocator.h"
 
 namespace vornak {
 
-TPassChain::TPassChain() {
+TPassChain::TPassChain() : FLocalThreshold(std::make_unique<TLocalThreshold>()) {
+  using TPolarity = TAdaptiveBinarizer::TPolarity;
+  FGlobal = FBinarizers.size();
   FBinarizers.push_back(std::make_unique<TGlobalBinarizer>());
-  FBinarizers.push_back(std::make_unique<TAdaptiveBinarizer>());
+  FBinarizers.push_back(std::make_unique<TAdaptiveBinarizer>(TPolarity::Plain, *FLocalThreshold));
   FBinarizers.push_back(
-      std::make_unique<TInvertedBinarizer>(std::make_unique<TAdaptiveBinarizer>()));
+      std::make_unique<TAdaptiveBinarizer>(TPolarity::Inverted, *FLocalThreshold));
   FPlanes.resize(FBinarizers.size());
   FSources.resize(FBinarizers.size(), nullptr);
   FSearches.resize(FBinarizers.size());
@@ -99,28 +101,19 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
   // their first identical binarizer.
   std::set<std::pair<size_t, std::string>> searched;
   for (TFinderTriples& search : FSearches) search.Clear();
-  for (const std::unique_ptr<TBinarizer>& binarizer : FBinarizers)
-    if (auto* rule = dynamic_cast<TGlobalBinarizer*>(binarizer.get())) rule->SetResolver(FResolver);
+  FLocalThreshold->Forget();
 
   for (TPass& pass : FPasses) {
     if (!FOnly.empty() && pass.Name != FOnly) continue;
     const size_t b = pass.Binarizer;
     if (!FBuilt[b]) {
       const bool given = global != nullptr && global->Width() == grey.Width() &&
-                         global->Height() == grey.Height() &&
-                         dynamic_cast<TGlobalBinarizer*>(FBinarizers[b].get()) != nullptr;
+                         global->Height() == grey.Height() && b == FGlobal;
       // The classic plane is read where it lies, not copied.
       if (given) {
         FSources[b] = global;
       } else {
-        // From the work of a binarizer already run on this grey where it
-        // can (one that made its own plane: the given one was not made
-        // here), else afresh.
-        bool after = false;
-        for (size_t o = 0; o < b && !after; ++o)
-          after = FBuilt[o] && FSources[o] == &FPlanes[o] &&
-                  FBinarizers[b]->BinarizeAfter(*FBinarizers[o], grey, FPlanes[b]);
-        if (!after) FBinarizers[b]->Binarize(grey, FPlanes[b]);
+        FBinarizers[b]->Binarize(grey, FSettings, FPlanes[b]);
         FSources[b] = &FPlanes[b];
       }
       FBuilt[b] = true;
@@ -134,20 +127,19 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
     if (!searched.emplace(same, pass.Locator->Name()).second) continue;
     const TPlaneBoolean& plane = *FSources[b];
     pass.Locator->ShareFinders(&FSearches[same]);
-    pass.Locator->SetForceVersion(FForceVersion);
-    if (auto* classic = dynamic_cast<TClassicLocator*>(pass.Locator.get())) classic->SetWarp(FWarp);
 
     bool decoded = false;
     try {
-      decoded = pass.Locator->Locate(plane, [&](const TLocation& location) {
+      decoded = pass.Locator->Locate(plane, FSettings, [&](const TLocation& location) {
         if (!TryLocation(location, decorder, text)) {
           if (FTrace != nullptr)
-            FTrace->RecordLocation(pass.Name, plane, location, false, FForceVersion,
+            FTrace->RecordLocation(pass.Name, plane, location, false, FSettings.ForceVersion,
                                    &FSearches[same]);
           return false;
         }
         if (FTrace != nullptr)
-          FTrace->RecordLocation(pass.Name, plane, location, true, FForceVersion, &FSearches[same]);
+          FTrace->RecordLocation(pass.Name, plane, location, true, FSettings.ForceVersion,
+                                 &FSearches[same]);
         FFinders = location.Finders;
         FCorners = location.Corners;
         return true;

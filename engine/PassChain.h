@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/DecodeSettings.h"
 #include "common/Types.h"
 #include "locate/Locator.h"
 
@@ -14,6 +15,7 @@ namespace vornak {
 class TBinarizer;
 class TDecorder;
 class TDecodeTrace;
+class TLocalThreshold;
 
 // The passes that run after the classic pipeline has failed, cheapest first.
 // Each pass pairs a binarizer (engine/) with a locator (locate/); every
@@ -37,10 +39,8 @@ class TPassChain {
   // Returns false (and drops the locator) when no such binarizer exists.
   bool AddPass(const std::string& binarizer, std::unique_ptr<TLocator> locator);
 
-  // Settings passed on to the locators before each run.
-  void SetWarp(int32_t value) { FWarp = value; }
-  void SetForceVersion(int32_t value) { FForceVersion = value; }
-  void SetResolver(int32_t value) { FResolver = value; }
+  // The user's settings, handed to every binarizer and locator of a run.
+  void SetSettings(const TDecodeSettings& settings) { FSettings = settings; }
   // Runs only the pass of this name; empty runs them all (the default). For
   // measuring passes one by one.
   void SetOnly(const std::string& name) { FOnly = name; }
@@ -89,7 +89,11 @@ class TPassChain {
   // be read.
   bool TryLocation(const TLocation& location, TDecorder& decorder, std::string& text);
 
+  // The local threshold's window sums, shared by its two polarities.
+  std::unique_ptr<TLocalThreshold> FLocalThreshold;
   std::vector<std::unique_ptr<TBinarizer>> FBinarizers;
+  // The binarizer of the classic rule, whose plane a run may be given.
+  size_t FGlobal = 0;
   std::vector<TPass> FPasses;
   std::vector<TPlaneBoolean> FPlanes;
   // Each binarizer's plane of this run: its own in FPlanes, or the given one.
@@ -107,9 +111,7 @@ class TPassChain {
   bool FMirrored = false;
   std::array<TPoint, 3> FFinders{};
   std::array<TPoint, 4> FCorners{};
-  int32_t FWarp = 1;
-  int32_t FForceVersion = 0;
-  int32_t FResolver = 7;
+  TDecodeSettings FSettings;
   TDecodeTrace* FTrace = nullptr;
 };
 

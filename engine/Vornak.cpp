@@ -71,9 +71,7 @@ void TVornak::TakeGeometry() {
 }
 
 bool TVornak::RunPasses() {
-  FPasses->SetWarp(FWarp);
-  FPasses->SetResolver(FResolver);
-  FPasses->SetForceVersion(FForceVersion);
+  FPasses->SetSettings(TDecodeSettings{FWarp, FResolver, FForceVersion});
   FPasses->SetTrace(FTrace.get());
   std::string text;
   bool decoded = false;

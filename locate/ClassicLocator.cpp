@@ -11,10 +11,10 @@ TClassicLocator::TClassicLocator() : FReader(std::make_unique<TImageReader>()) {
 
 TClassicLocator::~TClassicLocator() = default;
 
-void TClassicLocator::SetWarp(int32_t value) { FReader->SetWarp(value); }
-
-bool TClassicLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sink) {
-  FReader->SetForceVersion(FForceVersion > 0 ? FForceVersion : 0);
+bool TClassicLocator::Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+                             const TLocationSink& sink) {
+  FReader->SetWarp(settings.Warp);
+  FReader->SetForceVersion(settings.ForceVersion > 0 ? settings.ForceVersion : 0);
   try {
     if (FReader->Read(plane, plane.Width(), plane.Height()) != 0) return false;
   } catch (const std::exception&) {

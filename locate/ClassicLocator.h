@@ -19,10 +19,9 @@ class TClassicLocator : public TLocator {
 
   static constexpr const char* kName = "classic";
   const char* Name() const override { return kName; }
-  bool Locate(const TPlaneBoolean& plane, const TLocationSink& sink) override;
-
-  // Search radius for the fourth corner (1..6).
-  void SetWarp(int32_t value);
+  // Uses settings.Warp as the search radius for the fourth corner.
+  bool Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+              const TLocationSink& sink) override;
 
  private:
   std::unique_ptr<TImageReader> FReader;

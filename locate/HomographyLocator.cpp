@@ -750,7 +750,8 @@ std::vector<TFinderTriple> THomographyLocator::PerspectiveTriples(
   return result;
 }
 
-bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sink) {
+bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+                                const TLocationSink& sink) {
   // The refinement work of this run is bounded by the picture's size; a
   // direct Sample call is not bounded.
   struct TBudget {
@@ -814,7 +815,7 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TLocationSink&
       };
     };
     for (int32_t version :
-         TVersionGuess::Candidates(triple, probe, TTripleLocator::kSpread, FForceVersion)) {
+         TVersionGuess::Candidates(triple, probe, TTripleLocator::kSpread, settings.ForceVersion)) {
       // The grid anchored on the alignment patterns (piecewise from
       // version 7, where it places the bottom-right pattern too); the one
       // estimated from the finders alone for version 1, or when no pattern

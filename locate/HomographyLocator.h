@@ -36,7 +36,8 @@ class THomographyLocator : public TLocator {
   // transform through the bottom-right pattern for 2 to 6; the transform
   // estimated from the finders alone for version 1 or when no pattern is
   // found.
-  bool Locate(const TPlaneBoolean& plane, const TLocationSink& sink) override;
+  bool Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+              const TLocationSink& sink) override;
 
   // How the grid is built for one candidate.
   enum class TGrid {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "common/DecodeSettings.h"
 #include "common/Types.h"
 #include "locate/FinderTriples.h"
 
@@ -52,13 +53,11 @@ class TLocator {
 
   // Short name used in pass names ("classic", "triples", ...).
   virtual const char* Name() const = 0;
-  // 0 or less: versions from the picture; 1..40: try this version first.
-  virtual void SetForceVersion(int32_t value) { FForceVersion = value; }
-  int32_t ForceVersion() const { return FForceVersion; }
 
   // Offers candidates found in plane to sink until one decodes (true) or
-  // none is left (false).
-  virtual bool Locate(const TPlaneBoolean& plane, const TLocationSink& sink) = 0;
+  // none is left (false). settings.ForceVersion (1..40) is tried first.
+  virtual bool Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+                      const TLocationSink& sink) = 0;
 
   // The pass chain shares one finder search per plane among the locators
   // that run on it: it clears the search whenever it builds a new plane and
@@ -77,8 +76,6 @@ class TLocator {
     if (!FSharedFinders->Searched()) FSharedFinders->Find(plane);
     return *FSharedFinders;
   }
-
-  int32_t FForceVersion = 0;
 
  private:
   TFinderTriples* FSharedFinders = nullptr;

@@ -30,7 +30,8 @@ void TTripleLocator::MapPoint(const TFinderTriple& triple, int32_t size, long do
   y = o.Y + fa * (a.Y - o.Y) + fb * (b.Y - o.Y);
 }
 
-bool TTripleLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sink) {
+bool TTripleLocator::Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+                            const TLocationSink& sink) {
   FTriples = &FindFinders(plane);
   for (const TFinderTriple& triple : FTriples->Triples()) {
     if (!TFinderTriples::ReadsAsFinders(plane, triple)) continue;
@@ -44,7 +45,7 @@ bool TTripleLocator::Locate(const TPlaneBoolean& plane, const TLocationSink& sin
       };
     };
     for (int32_t version :
-         TVersionGuess::Candidates(triple, grid, kSpread, FForceVersion, kMinAgreement)) {
+         TVersionGuess::Candidates(triple, grid, kSpread, settings.ForceVersion, kMinAgreement)) {
       const int32_t size = SymbolSide(version);
       // The grid is affine: step along each module row and column.
       long double x0 = 0;

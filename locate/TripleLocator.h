@@ -22,7 +22,8 @@ class TTripleLocator : public TLocator {
   static constexpr long double kMinAgreement = 0.6L;
 
   const char* Name() const override { return "triples"; }
-  bool Locate(const TPlaneBoolean& plane, const TLocationSink& sink) override;
+  bool Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+              const TLocationSink& sink) override;
 
   // The finder search of the last Locate; nullptr before the first.
   const TFinderTriples* Triples() const { return FTriples; }

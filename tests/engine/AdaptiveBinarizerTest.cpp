@@ -10,16 +10,15 @@
 #include <random>
 
 #include "common/Types.h"
-#include "engine/GlobalBinarizer.h"
-#include "engine/InvertedBinarizer.h"
+#include "engine/LocalThreshold.h"
 
 namespace vornak {
 namespace {
 
 TPlaneBoolean PlainThreshold(const TPlaneGrey& grey) {
   const int32_t width = grey.Width(), height = grey.Height();
-  const int32_t block = TAdaptiveBinarizer::BlockSize(width, height);
-  const int32_t reach = TAdaptiveBinarizer::kWindowBlocks;
+  const int32_t block = TLocalThreshold::BlockSize(width, height);
+  const int32_t reach = TLocalThreshold::kWindowBlocks;
   TPlaneBoolean result(width, height, 0);
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < width; ++x) {
@@ -34,8 +33,8 @@ TPlaneBoolean PlainThreshold(const TPlaneGrey& grey) {
       const int64_t area = static_cast<int64_t>(x1 - x0) * (y1 - y0);
       const int64_t level = grey(x, y);
       // level < mean (100 - P) / 100 and level <= mean - contrast, exactly.
-      const bool share = 100 * area * level < sum * (100 - TAdaptiveBinarizer::kPercent);
-      const bool contrast = level <= sum / area - TAdaptiveBinarizer::kMinContrast;
+      const bool share = 100 * area * level < sum * (100 - TLocalThreshold::kPercent);
+      const bool contrast = level <= sum / area - TLocalThreshold::kMinContrast;
       result(x, y) = share && contrast ? 1 : 0;
     }
   return result;
@@ -63,9 +62,16 @@ TEST(AdaptiveBinarizerTest, MatchesTheWindowRuleOnEveryPixel) {
     const TPlaneGrey grey = Picture(random, width, height);
     TAdaptiveBinarizer adaptive;
     TPlaneBoolean plane;
-    adaptive.Binarize(grey, plane);
+    adaptive.Binarize(grey, {}, plane);
     ASSERT_EQ(plane, PlainThreshold(grey)) << width << " x " << height;
   }
+}
+
+TPlaneGrey Negated(const TPlaneGrey& grey) {
+  TPlaneGrey negated(grey.Width(), grey.Height());
+  for (size_t i = 0; i < grey.Data().size(); ++i)
+    negated.Data()[i] = static_cast<uint8_t>(255 - grey.Data()[i]);
+  return negated;
 }
 
 // The inverted plane made from the window sums of the plain one is the plane
@@ -73,7 +79,12 @@ TEST(AdaptiveBinarizerTest, MatchesTheWindowRuleOnEveryPixel) {
 // flat and saturated ones (means on whole levels, thresholds out of range),
 // and on ones that vary in fine steps (remainders on both sides).
 TEST(AdaptiveBinarizerTest, NegatedPlaneFromTheSameSumsIsTheInvertedPlane) {
+  using TPolarity = TAdaptiveBinarizer::TPolarity;
   std::mt19937 random(31);
+  TLocalThreshold shared;
+  TAdaptiveBinarizer plain(TPolarity::Plain, shared);
+  TAdaptiveBinarizer inverted(TPolarity::Inverted, shared);
+  EXPECT_STREQ(inverted.Name(), "adaptive-inverted");
   for (int32_t round = 0; round < 40; ++round) {
     const int32_t width = 1 + static_cast<int32_t>(random() % 300);
     const int32_t height = 1 + static_cast<int32_t>(random() % 220);
@@ -83,44 +94,49 @@ TEST(AdaptiveBinarizerTest, NegatedPlaneFromTheSameSumsIsTheInvertedPlane) {
       for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
           grey(x, y) = static_cast<uint8_t>(random() % 2 ? 118 + (x + y) % 19 : random() % 256);
-    TAdaptiveBinarizer adaptive;
-    TPlaneBoolean plane;
-    adaptive.Binarize(grey, plane);
-    TInvertedBinarizer inverted(std::make_unique<TAdaptiveBinarizer>());
     TPlaneBoolean expected;
-    inverted.Binarize(grey, expected);
-    TPlaneBoolean negated;
-    ASSERT_TRUE(inverted.BinarizeAfter(adaptive, grey, negated));
+    TAdaptiveBinarizer().Binarize(Negated(grey), {}, expected);
+    // From sums the plain plane took, and from sums of its own.
+    shared.Forget();
+    TPlaneBoolean plane, negated;
+    plain.Binarize(grey, {}, plane);
+    inverted.Binarize(grey, {}, negated);
+    ASSERT_EQ(negated, expected) << width << " x " << height << " round " << round;
+    TAdaptiveBinarizer(TPolarity::Inverted).Binarize(grey, {}, negated);
     ASSERT_EQ(negated, expected) << width << " x " << height << " round " << round;
   }
 }
 
-// It declines what it cannot use: another kind of binarizer, extents other
-// than the last picture's, an empty picture; then the result is untouched.
-TEST(AdaptiveBinarizerTest, NegatedPlaneNeedsTheSumsOfTheSamePicture) {
+// Sums are never those of another picture: a binarizer with a threshold of
+// its own measures each picture, a shared threshold measures again after
+// Forget or for other extents, and an empty picture gives an empty plane.
+TEST(AdaptiveBinarizerTest, SumsAreThoseOfThePictureAtHand) {
+  using TPolarity = TAdaptiveBinarizer::TPolarity;
   std::mt19937 random(5);
-  const TPlaneGrey grey = Picture(random, 90, 60);
-  TInvertedBinarizer inverted(std::make_unique<TAdaptiveBinarizer>());
-  TPlaneBoolean result(3, 3, 7);
-  TGlobalBinarizer global;
-  global.Binarize(grey, result);
+  const TPlaneGrey first = Picture(random, 90, 60);
+  TPlaneGrey second = Picture(random, 90, 60);
+  for (uint8_t& level : second.Data()) level = static_cast<uint8_t>(level / 3);
+  const TPlaneGrey other = Picture(random, 60, 90);
+  TPlaneBoolean result;
+
+  TAdaptiveBinarizer own(TPolarity::Inverted);
+  own.Binarize(first, {}, result);
+  own.Binarize(second, {}, result);
+  EXPECT_EQ(result, PlainThreshold(Negated(second)));
+
+  TLocalThreshold shared;
+  TAdaptiveBinarizer plain(TPolarity::Plain, shared);
+  TAdaptiveBinarizer inverted(TPolarity::Inverted, shared);
+  plain.Binarize(first, {}, result);
+  EXPECT_EQ(result, PlainThreshold(first));
+  shared.Forget();
+  inverted.Binarize(second, {}, result);
+  EXPECT_EQ(result, PlainThreshold(Negated(second)));
+  plain.Binarize(other, {}, result);
+  EXPECT_EQ(result, PlainThreshold(other));
   result = TPlaneBoolean(3, 3, 7);
-  EXPECT_FALSE(inverted.BinarizeAfter(global, grey, result));
-  TAdaptiveBinarizer adaptive;
-  EXPECT_FALSE(inverted.BinarizeAfter(adaptive, grey, result));  // nothing binarized yet
-  adaptive.Binarize(Picture(random, 60, 90), result);
-  result = TPlaneBoolean(3, 3, 7);
-  EXPECT_FALSE(inverted.BinarizeAfter(adaptive, grey, result));
-  adaptive.Binarize(TPlaneGrey(), result);
-  EXPECT_FALSE(inverted.BinarizeAfter(adaptive, TPlaneGrey(), result));
+  inverted.Binarize(TPlaneGrey(), {}, result);
   EXPECT_EQ(result, TPlaneBoolean());
-  result = TPlaneBoolean(3, 3, 7);
-  EXPECT_FALSE(inverted.BinarizeAfter(adaptive, grey, result));
-  EXPECT_EQ(result, TPlaneBoolean(3, 3, 7));
-  // An inverted binarizer over another kind cannot use a local threshold's sums.
-  TInvertedBinarizer invertedGlobal(std::make_unique<TGlobalBinarizer>());
-  adaptive.Binarize(grey, result);
-  EXPECT_FALSE(invertedGlobal.BinarizeAfter(adaptive, grey, result));
 }
 
 }  // namespace

@@ -15,7 +15,6 @@
 #include "engine/Decorder.h"
 #include "engine/FrontImage.h"
 #include "engine/GlobalBinarizer.h"
-#include "engine/InvertedBinarizer.h"
 #include "engine/PassChain.h"
 #include "engine/Vornak.h"
 #include "locate/Locator.h"
@@ -294,7 +293,7 @@ class TCountingLocator : public TLocator {
  public:
   explicit TCountingLocator(const char* name) : FName(name) {}
   const char* Name() const override { return FName; }
-  bool Locate(const TPlaneBoolean&, const TLocationSink&) override {
+  bool Locate(const TPlaneBoolean&, const TDecodeSettings&, const TLocationSink&) override {
     ++Calls;
     return false;
   }
@@ -367,7 +366,7 @@ TEST(PassesTest, AdaptiveThresholdIgnoresFlatAreasAndFollowsTheLight) {
     }
   TAdaptiveBinarizer adaptive;
   TPlaneBoolean plane;
-  adaptive.Binarize(grey, plane);
+  adaptive.Binarize(grey, {}, plane);
   ASSERT_EQ(plane.Width(), 200);
   ASSERT_EQ(plane.Height(), 100);
   int flatDark = 0;
@@ -388,20 +387,20 @@ TEST(PassesTest, AdaptiveThresholdIgnoresFlatAreasAndFollowsTheLight) {
 
   // The inverted binarizer reads the negated picture: its marks are the
   // light gaps, and the flat half stays light.
-  TInvertedBinarizer inverted(std::make_unique<TAdaptiveBinarizer>());
+  TAdaptiveBinarizer inverted(TAdaptiveBinarizer::TPolarity::Inverted);
   EXPECT_STREQ(inverted.Name(), "adaptive-inverted");
   TPlaneBoolean negative;
-  inverted.Binarize(grey, negative);
+  inverted.Binarize(grey, {}, negative);
   EXPECT_EQ(negative(20, 20), 0);
   EXPECT_EQ(negative(117, 20), 1);  // a gap between marks at the bright end
   EXPECT_EQ(negative(111, 14), 0);  // a mark
 
   // Empty and one-pixel planes do not break it.
   TPlaneGrey empty;
-  adaptive.Binarize(empty, plane);
+  adaptive.Binarize(empty, {}, plane);
   EXPECT_TRUE(plane.Empty());
   TPlaneGrey one(1, 1, 0);
-  adaptive.Binarize(one, plane);
+  adaptive.Binarize(one, {}, plane);
   EXPECT_EQ(plane(0, 0), 0);
 }
 
@@ -421,9 +420,10 @@ TEST(PassesTest, GlobalBinarizerIsTheClassicRule) {
     TPlaneBoolean expected;
     front.Binarize(colours, bitmap.Width(), bitmap.Height(), expected);
     TGlobalBinarizer global;
-    global.SetResolver(resolver);
+    TDecodeSettings settings;
+    settings.Resolver = resolver;
     TPlaneBoolean plane;
-    global.Binarize(front.Grey(), plane);
+    global.Binarize(front.Grey(), settings, plane);
     EXPECT_EQ(plane, expected) << "resolver " << resolver;
   }
 }

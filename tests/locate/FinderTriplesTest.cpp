@@ -280,7 +280,7 @@ TEST(FinderTriplesTest, LocatorsOfferMatricesAndStopWhenTold) {
   EXPECT_STREQ(triples.Name(), "triples");
   int offered = 0;
   bool matched = false;
-  EXPECT_TRUE(triples.Locate(plane, [&](const TLocation& location) {
+  EXPECT_TRUE(triples.Locate(plane, {}, [&](const TLocation& location) {
     ++offered;
     matched = location.Size == matrix.Width() && location.Matrix != nullptr &&
               *location.Matrix == matrix && location.Version == 4;
@@ -289,14 +289,14 @@ TEST(FinderTriplesTest, LocatorsOfferMatricesAndStopWhenTold) {
   EXPECT_TRUE(matched);
   // Refusing every candidate exhausts a bounded list.
   offered = 0;
-  EXPECT_FALSE(triples.Locate(plane, [&](const TLocation&) { return ++offered, false; }));
+  EXPECT_FALSE(triples.Locate(plane, {}, [&](const TLocation&) { return ++offered, false; }));
   EXPECT_GE(offered, 1);
   EXPECT_LE(offered, TFinderTriples::kMaxTriples * (2 * TTripleLocator::kSpread + 2));
 
   TClassicLocator classic;
   EXPECT_STREQ(classic.Name(), "classic");
   matched = false;
-  EXPECT_TRUE(classic.Locate(plane, [&](const TLocation& location) {
+  EXPECT_TRUE(classic.Locate(plane, {}, [&](const TLocation& location) {
     matched = *location.Matrix == matrix;
     return true;
   }));
@@ -305,12 +305,12 @@ TEST(FinderTriplesTest, LocatorsOfferMatricesAndStopWhenTold) {
   // Nothing to find: no candidate, whatever the locator.
   const TPlaneBoolean blank(120, 90);
   offered = 0;
-  EXPECT_FALSE(triples.Locate(blank, [&](const TLocation&) { return ++offered, true; }));
-  EXPECT_FALSE(classic.Locate(blank, [&](const TLocation&) { return ++offered, true; }));
+  EXPECT_FALSE(triples.Locate(blank, {}, [&](const TLocation&) { return ++offered, true; }));
+  EXPECT_FALSE(classic.Locate(blank, {}, [&](const TLocation&) { return ++offered, true; }));
   EXPECT_EQ(offered, 0);
   const TPlaneBoolean empty;
-  EXPECT_FALSE(triples.Locate(empty, [&](const TLocation&) { return true; }));
-  EXPECT_FALSE(classic.Locate(empty, [&](const TLocation&) { return true; }));
+  EXPECT_FALSE(triples.Locate(empty, {}, [&](const TLocation&) { return true; }));
+  EXPECT_FALSE(classic.Locate(empty, {}, [&](const TLocation&) { return true; }));
 }
 
 TEST(FinderTriplesTest, SymbolFindersReadAsFindersAndNoiseSpecksDoNot) {

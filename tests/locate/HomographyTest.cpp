@@ -405,7 +405,7 @@ TEST(HomographyTest, BoundsItsWorkOnNoise) {
     ASSERT_FALSE(plane.Empty()) << c.File;
     THomographyLocator locator;
     int32_t offers = 0;
-    EXPECT_FALSE(locator.Locate(plane, [&offers](const TLocation&) {
+    EXPECT_FALSE(locator.Locate(plane, {}, [&offers](const TLocation&) {
       ++offers;
       return false;
     }));

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "common/Types.h"
+
+namespace vornak {
+
+// A local threshold for pictures with uneven light: a pixel is dark when it
+// lies clearly below the mean grey of the window of blocks around its own
+// block. "Clearly" means by a share of that mean and by at least a fixed
+// floor, so flat areas (a bare wall, a dark surround) come out light instead
+// of noise. Block sums feed an integral image over the block grid, so the
+// cost is one pass over the pixels for the sums and one for the comparison,
+// whatever the window size.
+//
+// The window sums of one picture serve both polarities: the negated grey's
+// window sum is 255 * area - sum, so one measurement gives the thresholds of
+// the picture and of its negative, and each plane is one comparison pass.
+class TLocalThreshold {
+ public:
+  // Block side: the shorter picture side divided by kBlockDivisor, at least
+  // kMinBlock pixels. The window spans kWindowBlocks blocks either way of a
+  // pixel's block (about an eighth of the shorter side in all).
+  static constexpr int32_t kBlockDivisor = 48;
+  static constexpr int32_t kMinBlock = 2;
+  static constexpr int32_t kWindowBlocks = 3;
+  // A dark pixel lies at least kMinContrast grey levels and kPercent percent
+  // below its window mean.
+  static constexpr int32_t kMinContrast = 8;
+  static constexpr int32_t kPercent = 10;
+
+  // Block side used for a picture of these extents.
+  static int32_t BlockSize(int32_t width, int32_t height);
+
+  // Takes the window sums of grey and the thresholds of both polarities.
+  void Measure(const TPlaneGrey& grey);
+  // Whether thresholds for a picture of grey's extents are held: measured,
+  // and not forgotten since. Whoever measures a picture and then compares
+  // another of the same extents must Forget in between.
+  bool Holds(const TPlaneGrey& grey) const;
+  void Forget() { FWidth = FHeight = 0; }
+
+  // The two-level plane of grey (result resized to its extents): dark where
+  // a level lies below its block's threshold or, inverted, where the
+  // negated level (255 - level) lies below the negative's threshold, as a
+  // threshold of the negated grey would make it. Measures grey first unless
+  // thresholds of its extents are held; an empty grey gives an empty plane.
+  void Compare(const TPlaneGrey& grey, bool inverted, TPlaneBoolean& result);
+
+ private:
+  std::vector<int64_t> FSums;              // per block, then the integral over blocks
+  std::vector<int32_t> FThreshold;         // per block: grey levels below it are dark
+  std::vector<int32_t> FNegatedThreshold;  // the same for the negated grey
+  int32_t FWidth = 0;                      // extents of the picture measured
+  int32_t FHeight = 0;
+  std::vector<uint32_t> FColumns;  // column sums over one band of block rows
+  std::vector<uint16_t> FLimits;   // one band's thresholds, per column
+  std::vector<double> FBandSums;   // one band's window sums and areas, per block
+  std::vector<double> FBandAreas;
+  std::vector<uint16_t> FBlockLimits;  // one band's thresholds, per block
+  std::vector<int32_t> FBlockOf;       // per pixel column, its block column
+  // Per block column: its window's block columns [left, right) and pixel width.
+  std::vector<size_t> FWindowLeft;
+  std::vector<size_t> FWindowRight;
+  std::vector<int64_t> FWindowWide;
+};
+
+}  // namespace vornak
