@@ -5,9 +5,10 @@
 
 #include "locate/Coordinates.h"
 #include "locate/FindPattern.h"
-#include "locate/FinderTriples.h"
-#include "locate/Homography.h"
 #include "locate/Locator.h"
+#include "photo/FinderCache.h"
+#include "photo/FinderTriples.h"
+#include "photo/Homography.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {
@@ -74,7 +75,7 @@ void TDecodeTrace::RecordClassic(const TPlaneBoolean& plane, const TCoordinates*
 
 void TDecodeTrace::RecordLocation(const std::string& pass, const TPlaneBoolean& plane,
                                   const TLocation& location, bool decoded, int32_t forceVersion,
-                                  const TFinderTriples* search) {
+                                  const TFinderCache* finders) {
   // The first candidate that did not read is the likeliest one; a decoded
   // candidate always wins.
   if (!decoded && FOther.Recorded && FOther.Stage >= TStage::Located) return;
@@ -83,7 +84,7 @@ void TDecodeTrace::RecordLocation(const std::string& pass, const TPlaneBoolean& 
   record.Pass = pass;
   record.Stage = decoded ? TStage::Decoded : TStage::Located;
   record.Plane = &plane;
-  record.Search = search;
+  record.FinderCache = finders;
   record.Finders = location.Finders;
   record.Corners = location.Corners;
   record.Version = location.Version;
@@ -98,8 +99,11 @@ void TDecodeTrace::RecordLocation(const std::string& pass, const TPlaneBoolean& 
 }
 
 void TDecodeTrace::RecordFinders(const std::string& pass, const TPlaneBoolean& plane,
-                                 const TFinderTriples& search) {
+                                 const TFinderCache& finders) {
   if (FOther.Recorded && FOther.Stage >= TStage::Finders) return;
+  const TFinderTriples* searched = finders.Searched(plane);
+  if (searched == nullptr) return;
+  const TFinderTriples& search = *searched;
   const bool triple = !search.Triples().empty();
   // A search with no triple only shows its candidates, and only when
   // nothing else was recorded.
@@ -108,7 +112,7 @@ void TDecodeTrace::RecordFinders(const std::string& pass, const TPlaneBoolean& p
   record.Recorded = true;
   record.Pass = pass;
   record.Plane = &plane;
-  record.Search = &search;
+  record.FinderCache = &finders;
   if (triple) {
     record.Stage = TStage::Finders;
     const TFinderTriple& best = search.Triples().front();
@@ -163,8 +167,11 @@ const std::vector<TPoint>& TDecodeTrace::Candidates() const {
   if (FCandidatesMade) return FCandidates;
   const TRecord& shown = Shown();
   FCandidates.clear();
-  if (shown.Search != nullptr && shown.Search->Searched()) {
-    for (const TFinderCandidate& candidate : shown.Search->Candidates())
+  const TFinderTriples* search = shown.FinderCache != nullptr && shown.Plane != nullptr
+                                     ? shown.FinderCache->Searched(*shown.Plane)
+                                     : nullptr;
+  if (search != nullptr) {
+    for (const TFinderCandidate& candidate : search->Candidates())
       FCandidates.push_back(TPoint{PixelIndex(candidate.X), PixelIndex(candidate.Y)});
   } else if (shown.Plane != nullptr) {
     Rescan(*shown.Plane);

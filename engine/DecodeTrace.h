@@ -12,7 +12,7 @@ namespace vornak {
 
 class TCoordinates;
 class TFindPattern;
-class TFinderTriples;
+class TFinderCache;
 struct TLocation;
 
 // What the stages of the last decode found, so that a user can see where the
@@ -64,15 +64,17 @@ class TDecodeTrace {
   void RecordClassic(const TPlaneBoolean& plane, const TCoordinates* where, int32_t code,
                      bool thrown, int32_t forceVersion);
   // A candidate a further pass offered to the decoding tail: the one that
-  // decoded, or one that did not read (the first of those counts). search is
-  // the finder search of plane, when the pass had one.
+  // decoded, or one that did not read (the first of those counts). finders
+  // holds the finder search of plane once any pass of the run searches it
+  // (asked when the candidates are read).
   void RecordLocation(const std::string& pass, const TPlaneBoolean& plane,
                       const TLocation& location, bool decoded, int32_t forceVersion,
-                      const TFinderTriples* search);
-  // The finder search of a further pass's plane, for a picture where no pass
-  // located a symbol: its best triple shows which finders were chosen.
+                      const TFinderCache* finders);
+  // The finder search of a further pass's plane, held by finders, for a
+  // picture where no pass located a symbol: its best triple shows which
+  // finders were chosen.
   void RecordFinders(const std::string& pass, const TPlaneBoolean& plane,
-                     const TFinderTriples& search);
+                     const TFinderCache& finders);
 
   // True once a decode has been recorded.
   bool Recorded() const { return FClassic.Recorded || FOther.Recorded; }
@@ -113,7 +115,7 @@ class TDecodeTrace {
     bool FindersPending = false;
     const TPlaneBoolean* Plane = nullptr;
     const TCoordinates* Coordinates = nullptr;
-    const TFinderTriples* Search = nullptr;
+    const TFinderCache* FinderCache = nullptr;
     std::array<TPoint, 3> Finders{};
     std::array<TPoint, 4> Corners{};
     int32_t Version = 0;

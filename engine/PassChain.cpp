@@ -10,8 +10,8 @@
 #include "engine/GlobalBinarizer.h"
 #include "engine/LocalThreshold.h"
 #include "locate/ClassicLocator.h"
-#include "locate/HomographyLocator.h"
-#include "locate/TripleLocator.h"
+#include "photo/HomographyLocator.h"
+#include "photo/TripleLocator.h"
 
 namespace vornak {
 
@@ -24,21 +24,20 @@ TPassChain::TPassChain() : FLocalThreshold(std::make_unique<TLocalThreshold>()) 
       std::make_unique<TAdaptiveBinarizer>(TPolarity::Inverted, *FLocalThreshold));
   FPlanes.resize(FBinarizers.size());
   FSources.resize(FBinarizers.size(), nullptr);
-  FSearches.resize(FBinarizers.size());
 
   // Cheapest first. Finder triples on the classic plane need no new
   // threshold and mend false finders, large versions and a symbol away from
   // the middle row; the classic locator on the local threshold mends uneven
   // light; the inverted plane reads light-on-dark symbols.
-  AddPass("global", std::make_unique<TTripleLocator>());
+  AddPass("global", std::make_unique<TTripleLocator>(FFinderCache));
   AddPass("adaptive", std::make_unique<TClassicLocator>());
-  AddPass("adaptive", std::make_unique<TTripleLocator>());
-  AddPass("adaptive-inverted", std::make_unique<TTripleLocator>());
+  AddPass("adaptive", std::make_unique<TTripleLocator>(FFinderCache));
+  AddPass("adaptive-inverted", std::make_unique<TTripleLocator>(FFinderCache));
   // Perspective and curved labels: a transform anchored on the alignment
   // patterns, sampled by neighbourhood majority.
-  AddPass("global", std::make_unique<THomographyLocator>());
-  AddPass("adaptive", std::make_unique<THomographyLocator>());
-  AddPass("adaptive-inverted", std::make_unique<THomographyLocator>());
+  AddPass("global", std::make_unique<THomographyLocator>(FFinderCache));
+  AddPass("adaptive", std::make_unique<THomographyLocator>(FFinderCache));
+  AddPass("adaptive-inverted", std::make_unique<THomographyLocator>(FFinderCache));
 }
 
 TPassChain::~TPassChain() = default;
@@ -100,7 +99,7 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
   // (plane, locator kind) pairs searched in this run, planes named by
   // their first identical binarizer.
   std::set<std::pair<size_t, std::string>> searched;
-  for (TFinderTriples& search : FSearches) search.Clear();
+  FFinderCache.Clear();
   FLocalThreshold->Forget();
 
   for (TPass& pass : FPasses) {
@@ -125,8 +124,9 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
     }
     const size_t same = FSameAs[b];
     if (!searched.emplace(same, pass.Locator->Name()).second) continue;
-    const TPlaneBoolean& plane = *FSources[b];
-    pass.Locator->ShareFinders(&FSearches[same]);
+    // An identical plane is read where it was first built, so that its
+    // finder search is shared too.
+    const TPlaneBoolean& plane = *FSources[same];
 
     bool decoded = false;
     try {
@@ -134,12 +134,12 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
         if (!TryLocation(location, decorder, text)) {
           if (FTrace != nullptr)
             FTrace->RecordLocation(pass.Name, plane, location, false, FSettings.ForceVersion,
-                                   &FSearches[same]);
+                                   &FFinderCache);
           return false;
         }
         if (FTrace != nullptr)
           FTrace->RecordLocation(pass.Name, plane, location, true, FSettings.ForceVersion,
-                                 &FSearches[same]);
+                                 &FFinderCache);
         FFinders = location.Finders;
         FCorners = location.Corners;
         return true;
@@ -158,11 +158,9 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
   // Nothing read: the first plane whose finder search found something
   // shows how far the passes got.
   if (FTrace != nullptr) {
-    for (const TPass& pass : FPasses) {
-      const TFinderTriples& search = FSearches[pass.Binarizer];
-      if (FBuilt[pass.Binarizer] && search.Searched())
-        FTrace->RecordFinders(pass.Name, *FSources[pass.Binarizer], search);
-    }
+    for (const TPass& pass : FPasses)
+      if (FBuilt[pass.Binarizer])
+        FTrace->RecordFinders(pass.Name, *FSources[pass.Binarizer], FFinderCache);
   }
   return false;
 }

@@ -9,6 +9,7 @@
 #include "common/DecodeSettings.h"
 #include "common/Types.h"
 #include "locate/Locator.h"
+#include "photo/FinderCache.h"
 
 namespace vornak {
 
@@ -103,7 +104,7 @@ class TPassChain {
   // own index when none is).
   std::vector<size_t> FSameAs;
   // One finder search per plane, shared by its locators.
-  std::vector<TFinderTriples> FSearches;
+  TFinderCache FFinderCache;
   TPlaneBoolean FTransposed;
   std::string FOnly;
   std::string FPass;

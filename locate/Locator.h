@@ -6,7 +6,6 @@
 
 #include "common/DecodeSettings.h"
 #include "common/Types.h"
-#include "locate/FinderTriples.h"
 
 namespace vornak {
 
@@ -39,9 +38,9 @@ using TLocationSink = std::function<bool(const TLocation&)>;
 // false when it ran out of candidates. It keeps a fixed bound on the number of
 // candidates it offers, so a picture with no symbol stays cheap.
 //
-// To plug in a new locator: derive from TLocator in locate/, give it a short
-// Name(), and add a pass pairing it with a binarizer to TPassChain's list
-// (engine/PassChain.cpp), in order of cost. The shared decoding tail
+// To plug in a new locator: derive from TLocator (or, starting from finder
+// triples, from TFinderLocator in photo/), give it a short Name(), and add a pass pairing it with a
+// binarizer to TPassChain's list (engine/PassChain.cpp), in order of cost. The shared decoding tail
 // (format, unmask, codewords, Reed-Solomon, data, and the mirrored retry)
 // runs in the sink; a locator never decodes on its own.
 //
@@ -58,28 +57,6 @@ class TLocator {
   // none is left (false). settings.ForceVersion (1..40) is tried first.
   virtual bool Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
                       const TLocationSink& sink) = 0;
-
-  // The pass chain shares one finder search per plane among the locators
-  // that run on it: it clears the search whenever it builds a new plane and
-  // hands it over before each Locate. nullptr: the locator searches alone.
-  void ShareFinders(TFinderTriples* shared) { FSharedFinders = shared; }
-
- protected:
-  // The finder search of plane: the shared one, searched on first use, or
-  // the locator's own, searched afresh. Locators that start from finder
-  // triples take them from here rather than running their own search.
-  const TFinderTriples& FindFinders(const TPlaneBoolean& plane) {
-    if (FSharedFinders == nullptr) {
-      FOwnFinders.Find(plane);
-      return FOwnFinders;
-    }
-    if (!FSharedFinders->Searched()) FSharedFinders->Find(plane);
-    return *FSharedFinders;
-  }
-
- private:
-  TFinderTriples* FSharedFinders = nullptr;
-  TFinderTriples FOwnFinders;
 };
 
 }  // namespace vornak

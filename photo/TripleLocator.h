@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "locate/FinderTriples.h"
-#include "locate/Locator.h"
+#include "photo/FinderLocator.h"
+#include "photo/FinderTriples.h"
 
 namespace vornak {
 
@@ -14,8 +14,10 @@ namespace vornak {
 // Samples one pixel per module through the affine grid the three finder
 // centres span. Offers the best triples first, each with its likeliest
 // versions first.
-class TTripleLocator : public TLocator {
+class TTripleLocator : public TFinderLocator {
  public:
+  using TFinderLocator::TFinderLocator;
+
   // Versions tried on either side of the geometric estimate.
   static constexpr int32_t kSpread = 2;
   // Timing agreement a version needs to be tried (chance gives about half).

@@ -1,4 +1,4 @@
-#include "locate/FinderTriples.h"
+#include "photo/FinderTriples.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "common/Types.h"
-#include "locate/AlignmentFinder.h"
-#include "locate/FinderTriples.h"
-#include "locate/Homography.h"
-#include "locate/Locator.h"
+#include "photo/AlignmentFinder.h"
+#include "photo/FinderLocator.h"
+#include "photo/FinderTriples.h"
+#include "photo/Homography.h"
 
 namespace vornak {
 
@@ -22,9 +22,10 @@ namespace vornak {
 // looked for so that each region is sampled through the transform of its own
 // four nearest reference points (a label curved round a bottle). Each module
 // is read as the majority of a small neighbourhood of its centre.
-class THomographyLocator : public TLocator {
+class THomographyLocator : public TFinderLocator {
  public:
   THomographyLocator();
+  explicit THomographyLocator(TFinderCache& shared);
   ~THomographyLocator() override;
   THomographyLocator(const THomographyLocator&) = delete;
   THomographyLocator& operator=(const THomographyLocator&) = delete;

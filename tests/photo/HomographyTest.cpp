@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "locate/AlignmentFinder.h"
-#include "locate/Homography.h"
-#include "locate/HomographyLocator.h"
+#include "photo/AlignmentFinder.h"
+#include "photo/Homography.h"
+#include "photo/HomographyLocator.h"
 #include "tests/locate/LocateTestUtil.h"
 #include "tests/support/CylinderWarp.h"
 #include "tests/support/Renderer.h"

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "locate/ClassicLocator.h"
-#include "locate/FinderTriples.h"
-#include "locate/TripleLocator.h"
-#include "locate/VersionGuess.h"
+#include "photo/FinderTriples.h"
+#include "photo/TripleLocator.h"
+#include "photo/VersionGuess.h"
 #include "tests/support/ReferenceSymbol.h"
 #include "tests/support/Renderer.h"
 #include "tests/support/TiltedCorners.h"

@@ -1,4 +1,4 @@
-#include "locate/AlignmentFinder.h"
+#include "photo/AlignmentFinder.h"
 
 #include <algorithm>
 #include <cmath>

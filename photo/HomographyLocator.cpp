@@ -1,12 +1,12 @@
-#include "locate/HomographyLocator.h"
+#include "photo/HomographyLocator.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "common/Arith.h"
-#include "locate/TripleLocator.h"
-#include "locate/VersionGuess.h"
+#include "photo/TripleLocator.h"
+#include "photo/VersionGuess.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {
@@ -166,6 +166,9 @@ TPoint ToPixel(const TPointReal& p) { return TPoint{FloorToPixel(p.X), FloorToPi
 }  // namespace
 
 THomographyLocator::THomographyLocator() : FAlignmentFinder(std::make_unique<TAlignmentFinder>()) {}
+
+THomographyLocator::THomographyLocator(TFinderCache& shared)
+    : TFinderLocator(shared), FAlignmentFinder(std::make_unique<TAlignmentFinder>()) {}
 
 THomographyLocator::~THomographyLocator() = default;
 

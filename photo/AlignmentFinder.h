@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/Types.h"
-#include "locate/Homography.h"
+#include "photo/Homography.h"
 
 namespace vornak {
 

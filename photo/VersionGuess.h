@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "locate/FinderTriples.h"
+#include "photo/FinderTriples.h"
 
 namespace vornak {
 

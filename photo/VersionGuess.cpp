@@ -1,4 +1,4 @@
-#include "locate/VersionGuess.h"
+#include "photo/VersionGuess.h"
 
 #include <algorithm>
 #include <cmath>

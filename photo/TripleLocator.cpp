@@ -1,10 +1,10 @@
-#include "locate/TripleLocator.h"
+#include "photo/TripleLocator.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "common/Arith.h"
-#include "locate/VersionGuess.h"
+#include "photo/VersionGuess.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {

@@ -1,4 +1,4 @@
-#include "locate/Homography.h"
+#include "photo/Homography.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "common/Types.h"
+#include "photo/FinderTriples.h"
+
+namespace vornak {
+
+// One finder search per plane, shared by the locators that start from finder
+// triples: two of them on one plane search it once. Planes are told apart by
+// address, so whoever owns the planes clears the cache before any of them
+// changes.
+class TFinderCache {
+ public:
+  // The search of plane, run on first use since the last Clear. The
+  // reference stays valid until the next Clear.
+  const TFinderTriples& Search(const TPlaneBoolean& plane);
+  // The search of plane if it ran since the last Clear, else nullptr.
+  const TFinderTriples* Searched(const TPlaneBoolean& plane) const;
+  // Forgets every search; their buffers are kept for the next ones.
+  void Clear() { FUsed = 0; }
+
+ private:
+  struct TEntry {
+    const TPlaneBoolean* Plane = nullptr;
+    TFinderTriples Search;
+  };
+  std::vector<std::unique_ptr<TEntry>> FEntries;
+  size_t FUsed = 0;
+};
+
+}  // namespace vornak
