@@ -129,6 +129,16 @@ void TForm1::CreateControls() {
   FSpinEdit2->setObjectName("SpinEdit2");
   FSpinEdit2->setGeometry(280, 200, 41, 21);
 
+  CreateResultBoxes();
+  setTabOrder(FImageReadBtn, FAnalyBtn);
+  setTabOrder(FAnalyBtn, FSpinEdit3);
+  setTabOrder(FSpinEdit3, FSpinEdit1);
+  setTabOrder(FSpinEdit1, FSpinEdit2);
+  setTabOrder(FSpinEdit2, FResultMemo);
+  setTabOrder(FResultMemo, FMessMemo);
+}
+
+void TForm1::CreateResultBoxes() {
   // Side by side in the one row left between the spin boxes and the result
   // box, hence the short captions (the tips say more). Outside the tab
   // order, which stays the window's own.
@@ -175,13 +185,6 @@ void TForm1::CreateControls() {
   addAction(FCopyAction);
   FResultMemo->SetCopyAction(FCopyAction);
   connect(FCopyAction, &QAction::triggered, this, &TForm1::CopyResultText);
-
-  setTabOrder(FImageReadBtn, FAnalyBtn);
-  setTabOrder(FAnalyBtn, FSpinEdit3);
-  setTabOrder(FSpinEdit3, FSpinEdit1);
-  setTabOrder(FSpinEdit1, FSpinEdit2);
-  setTabOrder(FSpinEdit2, FResultMemo);
-  setTabOrder(FResultMemo, FMessMemo);
 }
 
 void TForm1::CreateMenu() {

@@ -79,6 +79,8 @@ class TForm1 : public QMainWindow {
   void FormClose();
   void FormShow();
   void CreateControls();
+  // The two check boxes, the result and message boxes and the copy action.
+  void CreateResultBoxes();
   void CreateMenu();
   QString ChooseFile();
   void ShowError(const QString& message);

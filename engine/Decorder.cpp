@@ -93,31 +93,28 @@ bool TDecorder::SplitBlocks() {
   auto at = [this](int32_t index) { return FCodewords[static_cast<size_t>(index)]; };
 
   // Data codewords are dealt round all blocks, the long blocks' extra one
-  // after the last common pass, then the check codewords round all blocks.
+  // after the last common pass, then the check codewords round all blocks:
+  // past the common data a short block's codewords lie longCount further
+  // on, a long block's shortCount further back.
+  auto deal = [&](TIntegers& block, int32_t i, bool isLong) {
+    const int32_t shift = isLong ? -shortCount : longCount;
+    for (size_t j = 0; j < block.size(); ++j) {
+      const auto k = static_cast<int32_t>(j);
+      block[j] = at(k * blockCount + i + (k < data ? 0 : shift));
+    }
+    CorrectBlock(block, check, protection);
+  };
   if (longCount == 0) {
     FBlocks.assign(static_cast<size_t>(blockCount), TIntegers(static_cast<size_t>(length)));
-    for (int32_t i = 0; i < blockCount; ++i) {
-      TIntegers& block = FBlocks[static_cast<size_t>(i)];
-      for (int32_t j = 0; j < length; ++j) block[static_cast<size_t>(j)] = at(j * blockCount + i);
-      CorrectBlock(block, check, protection);
-    }
+    for (int32_t i = 0; i < blockCount; ++i) deal(FBlocks[static_cast<size_t>(i)], i, false);
   } else {
     FShortBlocks.assign(static_cast<size_t>(shortCount), TIntegers(static_cast<size_t>(length)));
     FLongBlocks.assign(static_cast<size_t>(longCount), TIntegers(static_cast<size_t>(length + 1)));
     for (int32_t i = 0; i < blockCount; ++i) {
-      if (i < shortCount) {
-        TIntegers& block = FShortBlocks[static_cast<size_t>(i)];
-        for (int32_t j = 0; j < length; ++j)
-          block[static_cast<size_t>(j)] =
-              at(j < data ? j * blockCount + i : j * blockCount + i + longCount);
-        CorrectBlock(block, check, protection);
-      } else {
-        TIntegers& block = FLongBlocks[static_cast<size_t>(i - shortCount)];
-        for (int32_t j = 0; j <= length; ++j)
-          block[static_cast<size_t>(j)] =
-              at(j < data ? j * blockCount + i : j * blockCount + i - shortCount);
-        CorrectBlock(block, check, protection);
-      }
+      if (i < shortCount)
+        deal(FShortBlocks[static_cast<size_t>(i)], i, false);
+      else
+        deal(FLongBlocks[static_cast<size_t>(i - shortCount)], i, true);
     }
   }
   if (FFailedBlocks > 0) return false;

@@ -74,15 +74,10 @@ bool TLocalThreshold::Holds(const TPlaneGrey& grey) const {
   return FWidth > 0 && FHeight > 0 && FWidth == grey.Width() && FHeight == grey.Height();
 }
 
-void TLocalThreshold::Measure(const TPlaneGrey& grey) {
+void TLocalThreshold::SumBlocks(const TPlaneGrey& grey, int32_t block, int32_t columns,
+                                int32_t rows) {
   const int32_t width = grey.Width();
   const int32_t height = grey.Height();
-  Forget();
-  if (width < 1 || height < 1) return;
-
-  const int32_t block = BlockSize(width, height);
-  const int32_t columns = (width + block - 1) / block;
-  const int32_t rows = (height + block - 1) / block;
   // An integral table with a zero row and column in front: entry (bx, by)
   // covers the blocks left of column bx and above row by.
   const size_t stride = static_cast<size_t>(columns) + 1;
@@ -129,6 +124,19 @@ void TLocalThreshold::Measure(const TPlaneGrey& grey) {
       const size_t here = static_cast<size_t>(by) * stride + static_cast<size_t>(bx);
       FSums[here] += FSums[here - 1] + FSums[here - stride] - FSums[here - stride - 1];
     }
+}
+
+void TLocalThreshold::Measure(const TPlaneGrey& grey) {
+  const int32_t width = grey.Width();
+  const int32_t height = grey.Height();
+  Forget();
+  if (width < 1 || height < 1) return;
+
+  const int32_t block = BlockSize(width, height);
+  const int32_t columns = (width + block - 1) / block;
+  const int32_t rows = (height + block - 1) / block;
+  SumBlocks(grey, block, columns, rows);
+  const size_t stride = static_cast<size_t>(columns) + 1;
 
   // One threshold per block from the window of blocks round it: a level is
   // dark when level < mean * (100 - kPercent) / 100 and

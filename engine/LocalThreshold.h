@@ -50,6 +50,9 @@ class TLocalThreshold {
   void Compare(const TPlaneGrey& grey, bool inverted, TPlaneBoolean& result);
 
  private:
+  // The integral table of the block sums (FSums) and the per-column tables
+  // of block and window the thresholds are spread by.
+  void SumBlocks(const TPlaneGrey& grey, int32_t block, int32_t columns, int32_t rows);
   std::vector<int64_t> FSums;              // per block, then the integral over blocks
   std::vector<int32_t> FThreshold;         // per block: grey levels below it are dark
   std::vector<int32_t> FNegatedThreshold;  // the same for the negated grey

@@ -50,32 +50,12 @@ bool SquareTo(const std::array<TPointReal, 4>& q, const TPointReal& mean, long d
   return true;
 }
 
-}  // namespace
-
-bool THomography::Fit(const std::array<TPointReal, 4>& from, const std::array<TPointReal, 4>& to) {
-  // Coordinates are centred and scaled first so that symbols thousands of
-  // pixels wide give the same well-conditioned sums as small ones.
-  TPointReal fromMean{}, toMean{};
-  for (size_t i = 0; i < 4; ++i) {
-    fromMean.X += from[i].X / 4;
-    fromMean.Y += from[i].Y / 4;
-    toMean.X += to[i].X / 4;
-    toMean.Y += to[i].Y / 4;
-  }
-  long double fromScale = 0, toScale = 0;
-  for (size_t i = 0; i < 4; ++i) {
-    fromScale += Length(from[i].X - fromMean.X, from[i].Y - fromMean.Y) / 4;
-    toScale += Length(to[i].X - toMean.X, to[i].Y - toMean.Y) / 4;
-  }
-  if (!(fromScale > 0) || !(toScale > 0) || !std::isfinite(fromScale) || !std::isfinite(toScale))
-    return false;
-
-  // Each quadrilateral is the image of the unit square under a transform
-  // that has a closed form; the map wanted is the one from the normalised
-  // source to the normalised target through the square.
-  std::array<long double, 9> b{};
-  if (!SquareTo(to, toMean, toScale, b)) return false;
-  std::array<long double, 9> product{};
+// The map from the normalised source quadrilateral from (centred on mean,
+// shrunk by scale) to where b takes the unit square: b times the inverse of
+// the square-to-source map, up to a scale. False when from is degenerate.
+bool ThroughSquare(const std::array<TPointReal, 4>& from, const TPointReal& fromMean,
+                   long double fromScale, const std::array<long double, 9>& b,
+                   std::array<long double, 9>& product) {
   if (from[0].Y == from[1].Y && from[2].Y == from[3].Y && from[0].X == from[2].X &&
       from[1].X == from[3].X) {
     // A source rectangle with sides along the axes (the finder grids, the
@@ -109,6 +89,36 @@ bool THomography::Fit(const std::array<TPointReal, 4>& from, const std::array<TP
         product[r * 3 + c] =
             b[r * 3] * inverse[c] + b[r * 3 + 1] * inverse[3 + c] + b[r * 3 + 2] * inverse[6 + c];
   }
+  return true;
+}
+
+}  // namespace
+
+bool THomography::Fit(const std::array<TPointReal, 4>& from, const std::array<TPointReal, 4>& to) {
+  // Coordinates are centred and scaled first so that symbols thousands of
+  // pixels wide give the same well-conditioned sums as small ones.
+  TPointReal fromMean{}, toMean{};
+  for (size_t i = 0; i < 4; ++i) {
+    fromMean.X += from[i].X / 4;
+    fromMean.Y += from[i].Y / 4;
+    toMean.X += to[i].X / 4;
+    toMean.Y += to[i].Y / 4;
+  }
+  long double fromScale = 0, toScale = 0;
+  for (size_t i = 0; i < 4; ++i) {
+    fromScale += Length(from[i].X - fromMean.X, from[i].Y - fromMean.Y) / 4;
+    toScale += Length(to[i].X - toMean.X, to[i].Y - toMean.Y) / 4;
+  }
+  if (!(fromScale > 0) || !(toScale > 0) || !std::isfinite(fromScale) || !std::isfinite(toScale))
+    return false;
+
+  // Each quadrilateral is the image of the unit square under a transform
+  // that has a closed form; the map wanted is the one from the normalised
+  // source to the normalised target through the square.
+  std::array<long double, 9> b{};
+  if (!SquareTo(to, toMean, toScale, b)) return false;
+  std::array<long double, 9> product{};
+  if (!ThroughSquare(from, fromMean, fromScale, b, product)) return false;
   if (!(std::fabs(product[8]) > 1e-12L)) return false;
   std::array<long double, 8> n{};
   const long double last = 1 / product[8];

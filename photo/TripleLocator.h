@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "photo/FinderLocator.h"
 #include "photo/FinderTriples.h"
@@ -29,12 +28,6 @@ class TTripleLocator : public TFinderLocator {
 
   // The finder search of the last Locate; nullptr before the first.
   const TFinderTriples* Triples() const { return FTriples; }
-
-  // Pixel of the point (u, v) in module units (module (x, y) has its centre
-  // at (x + 0.5, y + 0.5)) on the affine grid of triple for a symbol of the
-  // given side.
-  static void MapPoint(const TFinderTriple& triple, int32_t size, long double u, long double v,
-                       long double& x, long double& y);
 
  private:
   const TFinderTriples* FTriples = nullptr;

@@ -17,7 +17,7 @@ class TSeedModule {
   // Coordinate number index (0 .. Count() - 1); throws std::out_of_range
   // outside that range.
   int32_t Coordinate(int32_t index) const;
-  // All of them, ascending (empty for version 1).
+  // All of them, ascending.
   std::vector<int32_t> Coordinates() const;
 
  private:

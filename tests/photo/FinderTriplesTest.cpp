@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "locate/ClassicLocator.h"
+#include "photo/AffineGrid.h"
+#include "photo/FinderCheck.h"
 #include "photo/FinderTriples.h"
 #include "photo/TripleLocator.h"
 #include "photo/VersionGuess.h"
+#include "tests/photo/Triangles.h"
 #include "tests/support/ReferenceSymbol.h"
 #include "tests/support/Renderer.h"
 #include "tests/support/TiltedCorners.h"
@@ -76,7 +79,7 @@ TEST(FinderTriplesTest, TriplesThatCannotBeOneSymbolAreRejected) {
   TFinderCandidate b{300, 100, 4, 4, 4, 10};
   TFinderCandidate c{100, 300, 4, 4, 4, 10};
   TFinderTriple triple;
-  ASSERT_TRUE(TFinderTriples::MakeTriple(b, c, a, triple));
+  ASSERT_TRUE(test::MakeTriple(b, c, a, triple));
   // Ordered corner, axis A end, axis B end with A turning clockwise onto B.
   EXPECT_EQ(triple.Finders[0].X, 100);
   EXPECT_EQ(triple.Finders[0].Y, 100);
@@ -86,16 +89,16 @@ TEST(FinderTriplesTest, TriplesThatCannotBeOneSymbolAreRejected) {
 
   TFinderCandidate bigger = b;
   bigger.Module = 9;  // module sizes too different
-  EXPECT_FALSE(TFinderTriples::MakeTriple(a, bigger, c, triple));
+  EXPECT_FALSE(test::MakeTriple(a, bigger, c, triple));
   TFinderCandidate line{500, 100, 4, 4, 4, 10};  // three in a row
-  EXPECT_FALSE(TFinderTriples::MakeTriple(a, b, line, triple));
+  EXPECT_FALSE(test::MakeTriple(a, b, line, triple));
   TFinderCandidate longLeg{100, 500, 4, 4, 4, 10};  // legs 200 and 400 pixels
-  EXPECT_FALSE(TFinderTriples::MakeTriple(a, b, longLeg, triple));
+  EXPECT_FALSE(test::MakeTriple(a, b, longLeg, triple));
   TFinderCandidate close1{120, 100, 4, 4, 4, 10};  // five modules apart
   TFinderCandidate close2{100, 120, 4, 4, 4, 10};
-  EXPECT_FALSE(TFinderTriples::MakeTriple(a, close1, close2, triple));
+  EXPECT_FALSE(test::MakeTriple(a, close1, close2, triple));
   TFinderCandidate same{100, 100, 4, 4, 4, 10};
-  EXPECT_FALSE(TFinderTriples::MakeTriple(a, same, c, triple));
+  EXPECT_FALSE(test::MakeTriple(a, same, c, triple));
 }
 
 TEST(FinderTriplesTest, DecoyFindersInThePictureDoNotWin) {
@@ -190,7 +193,7 @@ TEST(FinderTriplesTest, TriplesAreTheBestOfAllTrianglesInOrder) {
       for (size_t j = i + 1; j < c.size(); ++j)
         for (size_t k = j + 1; k < c.size(); ++k) {
           TFinderTriple triple;
-          if (TFinderTriples::MakeTriple(c[i], c[j], c[k], triple)) all.push_back(triple);
+          if (test::MakeTriple(c[i], c[j], c[k], triple)) all.push_back(triple);
         }
     std::stable_sort(all.begin(), all.end(), [](const TFinderTriple& a, const TFinderTriple& b) {
       return a.Score < b.Score;
@@ -251,15 +254,7 @@ TEST(FinderTriplesTest, CandidateVersionsPutTheRightOneFirst) {
     TFinderTriples finder;
     ASSERT_GT(finder.Find(plane), 0) << version;
     const TFinderTriple& triple = finder.Triples().front();
-    const TGridProbe grid = [&](int32_t size) -> TModuleProbe {
-      return [&plane, &triple, size](int32_t x, int32_t y) {
-        long double px = 0;
-        long double py = 0;
-        TTripleLocator::MapPoint(triple, size, x + 0.5L, y + 0.5L, px, py);
-        return plane.At(static_cast<int32_t>(std::floor(px)), static_cast<int32_t>(std::floor(py)),
-                        0) != 0;
-      };
-    };
+    const TGridProbe grid = [&](int32_t size) { return TAffineGrid(triple, size).Probe(plane); };
     const std::vector<int32_t> versions = TVersionGuess::Candidates(triple, grid, 2);
     ASSERT_FALSE(versions.empty());
     EXPECT_EQ(versions.front(), version);
@@ -381,15 +376,15 @@ TEST(FinderTriplesTest, SymbolFindersReadAsFindersAndNoiseSpecksDoNot) {
       }
       ASSERT_LT(nearest, 8.0) << pose.Name << " finder " << k;
     }
-    EXPECT_TRUE(TFinderTriples::ReadsAsFinders(plane, best)) << pose.Name;
+    EXPECT_TRUE(TFinderCheck::ReadsAsFinders(plane, best)) << pose.Name;
     for (int32_t i = 0; i < 3; ++i) {
-      const int32_t misreads = TFinderTriples::FinderMisreads(plane, best, i);
-      EXPECT_LE(misreads, TFinderTriples::kMaxFinderMisreads) << pose.Name << " finder " << i;
+      const int32_t misreads = TFinderCheck::FinderMisreads(plane, best, i);
+      EXPECT_LE(misreads, TFinderCheck::kMaxFinderMisreads) << pose.Name << " finder " << i;
       if (pose.Rotation == 0 && pose.Tilt == 0 && pose.Blur == 0 && !pose.DarkSurround) {
         EXPECT_EQ(misreads, 0) << pose.Name << " finder " << i;
       }
     }
-    EXPECT_EQ(TFinderTriples::FinderMisreads(plane, best, 3), 64);
+    EXPECT_EQ(TFinderCheck::FinderMisreads(plane, best, 3), 64);
   }
 
   // Specks of block noise that pass the run test across and down are
@@ -411,7 +406,7 @@ TEST(FinderTriplesTest, SymbolFindersReadAsFindersAndNoiseSpecksDoNot) {
         finder.Find(plane);
         for (const TFinderTriple& triple : finder.Triples()) {
           ++triples;
-          passed += TFinderTriples::ReadsAsFinders(plane, triple) ? 1 : 0;
+          passed += TFinderCheck::ReadsAsFinders(plane, triple) ? 1 : 0;
         }
       }
   std::cout << "noise triples reading as finders: " << passed << " of " << triples << "\n";

@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "photo/AlignmentFinder.h"
+#include "photo/FinderTriples.h"
 #include "photo/Homography.h"
 #include "photo/HomographyLocator.h"
+#include "symbol/SeedModule.h"
 #include "tests/locate/LocateTestUtil.h"
+#include "tests/photo/Triangles.h"
 #include "tests/support/CylinderWarp.h"
 #include "tests/support/Renderer.h"
 #include "tests/support/TiltedCorners.h"
@@ -188,8 +191,8 @@ TEST(HomographyTest, FindsAlignmentPatternsNearTheirPredictedPlace) {
     o.NoiseSigma = 10;
     const TPlaneBoolean plane = ThresholdBitmap(RenderBitmap(matrix, o), 128);
     TAlignmentFinder finder;
-    for (int32_t c : THomographyLocator::AlignmentPositions(version)) {
-      for (int32_t r : THomographyLocator::AlignmentPositions(version)) {
+    for (int32_t c : TSeedModule(version).Coordinates()) {
+      for (int32_t r : TSeedModule(version).Coordinates()) {
         if ((c == 6 && r == 6) || (c == 6 && r == side - 7) || (r == 6 && c == side - 7)) continue;
         const TPointF truth = ModuleToPixel(side, o, c + 0.5, r + 0.5);
         // Predicted two and a half modules off, diagonally.
@@ -209,16 +212,6 @@ TEST(HomographyTest, FindsAlignmentPatternsNearTheirPredictedPlace) {
   EXPECT_FALSE(finder.Find(TPlaneBoolean(80, 80, 1), TPointReal{40, 40}, 4, 20, found));
   EXPECT_FALSE(finder.Find(TPlaneBoolean(80, 80, 0), TPointReal{-500, 40}, 4, 20, found));
   EXPECT_FALSE(finder.Find(TPlaneBoolean(), TPointReal{0, 0}, 4, 20, found));
-}
-
-TEST(HomographyTest, PositionsFollowTheStandardTable) {
-  EXPECT_TRUE(THomographyLocator::AlignmentPositions(1).empty());
-  EXPECT_TRUE(THomographyLocator::AlignmentPositions(41).empty());
-  EXPECT_EQ(THomographyLocator::AlignmentPositions(2), (std::vector<int32_t>{6, 18}));
-  EXPECT_EQ(THomographyLocator::AlignmentPositions(7), (std::vector<int32_t>{6, 22, 38}));
-  const std::vector<int32_t> v40 = THomographyLocator::AlignmentPositions(40);
-  ASSERT_EQ(v40.size(), 7u);
-  EXPECT_EQ(v40.back(), 4 * 40 + 17 - 7);
 }
 
 // Samples the symbol with the finder centres the picture puts them at; the
@@ -245,7 +238,8 @@ TEST(HomographyTest, SamplesTiltedSymbolsThroughTheTransform) {
       const std::array<TPointReal, 3> finders = TrueFinders(toPixel, side);
       const std::array<long double, 3> modules = TrueModules(toPixel, side);
       ASSERT_EQ(
-          locator.Sample(plane, finders, modules, version, THomographyLocator::TGrid::Piecewise), 0)
+          locator.Sample(plane, finders, modules, version, THomographyLocator::TGrid::Piecewise),
+          THomographyLocator::TSampled::Done)
           << "version " << version;
       const int32_t wrong = Mismatches(locator.Matrix(), matrix);
       figures +=
@@ -293,7 +287,8 @@ TEST(HomographyTest, LargeModulesAreReadByTheirPatchOverStrayPixels) {
     const std::array<TPointReal, 3> finders = TrueFinders(toPixel, side);
     const std::array<long double, 3> modules = TrueModules(toPixel, side);
     ASSERT_EQ(
-        locator.Sample(plane, finders, modules, version, THomographyLocator::TGrid::Piecewise), 0)
+        locator.Sample(plane, finders, modules, version, THomographyLocator::TGrid::Piecewise),
+        THomographyLocator::TSampled::Done)
         << "version " << version;
     const int32_t wrong = Mismatches(locator.Matrix(), matrix);
     figures += " v" + std::to_string(version) + "=" + std::to_string(wrong);
@@ -319,7 +314,8 @@ TEST(HomographyTest, SamplesALabelRoundABottle) {
       const std::array<TPointReal, 3> finders = TrueFinders(toPixel, side);
       const std::array<long double, 3> modules = TrueModules(toPixel, side);
       ASSERT_EQ(
-          locator.Sample(plane, finders, modules, version, THomographyLocator::TGrid::Piecewise), 0)
+          locator.Sample(plane, finders, modules, version, THomographyLocator::TGrid::Piecewise),
+          THomographyLocator::TSampled::Done)
           << "version " << version;
       const int32_t wrong = Mismatches(locator.Matrix(), matrix);
       // A turned label leaves a module or two per hundred off where the
@@ -327,7 +323,7 @@ TEST(HomographyTest, SamplesALabelRoundABottle) {
       // one); error correction takes that, as the decoding tests show.
       if (wrong > side * side / 40) ++failed;
       ASSERT_EQ(locator.Sample(plane, finders, modules, version, THomographyLocator::TGrid::Single),
-                0);
+                THomographyLocator::TSampled::Done);
       const int32_t wrongSingle = Mismatches(locator.Matrix(), matrix);
       if (wrongSingle > side * side / 100) ++failedSingle;
       figures += " v" + std::to_string(version) + "/" + std::to_string(static_cast<int>(turn)) +
@@ -361,7 +357,7 @@ TEST(HomographyTest, SettlesTheFourthPointOfAVersion1SymbolWhereTheGridReadsClea
                                                Real(ModuleToPixel(21, o, 17.5, 3.5)),
                                                Real(ModuleToPixel(21, o, 3.5, 17.5))};
     ASSERT_EQ(locator.Sample(plane, finders, {5, 5, 5}, 1, THomographyLocator::TGrid::Estimated),
-              0);
+              THomographyLocator::TSampled::Done);
     worst = std::max(worst, Mismatches(locator.Matrix(), matrix));
   }
   EXPECT_LE(worst, 2);
@@ -520,8 +516,8 @@ TEST(HomographyTest, PerspectiveTriplesAreTheBestOfAllTrianglesInOrder) {
         for (size_t k = j + 1; k < candidates.size(); ++k)
           for (int32_t rank = 0; rank < 2; ++rank) {
             TFinderTriple triple;
-            if (THomographyLocator::PerspectiveTriple(candidates[i], candidates[j], candidates[k],
-                                                      triple, rank))
+            if (MakeTriple(candidates[i], candidates[j], candidates[k], triple,
+                           TFinderTriangles::kPerspective, rank))
               all.push_back(triple);
           }
     const auto weakest = [](const TFinderTriple& t) {
@@ -530,9 +526,10 @@ TEST(HomographyTest, PerspectiveTriplesAreTheBestOfAllTrianglesInOrder) {
     std::stable_sort(all.begin(), all.end(), [&](const TFinderTriple& a, const TFinderTriple& b) {
       return weakest(a) != weakest(b) ? weakest(a) > weakest(b) : a.Score < b.Score;
     });
-    if (all.size() > static_cast<size_t>(THomographyLocator::kMaxPerspectiveTriples))
-      all.resize(static_cast<size_t>(THomographyLocator::kMaxPerspectiveTriples));
-    const std::vector<TFinderTriple> ranked = THomographyLocator::PerspectiveTriples(candidates);
+    constexpr auto kMost = static_cast<size_t>(TFinderTriples::kMaxPerspectiveTriples);
+    if (all.size() > kMost) all.resize(kMost);
+    const std::vector<TFinderTriple> ranked = TFinderTriangles::Best(
+        candidates, TFinderTriangles::Distances(candidates), TFinderTriangles::kPerspective, kMost);
     ASSERT_EQ(ranked.size(), all.size()) << "round " << round;
     for (size_t t = 0; t < all.size(); ++t) {
       EXPECT_EQ(ranked[t].Score, all[t].Score) << "round " << round << " triple " << t;
@@ -550,24 +547,29 @@ TEST(HomographyTest, RejectsBadInput) {
   const TPlaneBoolean plane(50, 50, 0);
   const std::array<TPointReal, 3> finders = {TPointReal{10, 10}, TPointReal{40, 10},
                                              TPointReal{10, 40}};
-  EXPECT_EQ(locator.Sample(plane, finders, {2, 2, 2}, 0, THomographyLocator::TGrid::Estimated), 1);
-  EXPECT_EQ(locator.Sample(plane, finders, {2, 2, 2}, 41, THomographyLocator::TGrid::Estimated), 1);
+  EXPECT_EQ(locator.Sample(plane, finders, {2, 2, 2}, 0, THomographyLocator::TGrid::Estimated),
+            THomographyLocator::TSampled::NoGrid);
+  EXPECT_EQ(locator.Sample(plane, finders, {2, 2, 2}, 41, THomographyLocator::TGrid::Estimated),
+            THomographyLocator::TSampled::NoGrid);
   EXPECT_EQ(locator.Sample(plane, finders, {2, NAN, 2}, 2, THomographyLocator::TGrid::Estimated),
-            1);
+            THomographyLocator::TSampled::NoGrid);
   EXPECT_EQ(
       locator.Sample(TPlaneBoolean(), finders, {2, 2, 2}, 2, THomographyLocator::TGrid::Estimated),
-      1);
+      THomographyLocator::TSampled::NoGrid);
   // Collinear finders fix no transform.
   const std::array<TPointReal, 3> line = {TPointReal{10, 10}, TPointReal{20, 20},
                                           TPointReal{30, 30}};
-  EXPECT_EQ(locator.Sample(plane, line, {2, 2, 2}, 2, THomographyLocator::TGrid::Estimated), 1);
+  EXPECT_EQ(locator.Sample(plane, line, {2, 2, 2}, 2, THomographyLocator::TGrid::Estimated),
+            THomographyLocator::TSampled::NoGrid);
   // A blank picture has no timing patterns: every grid on it reads like
   // noise and is given up before the alignment search or the refinement.
   for (const auto grid : {THomographyLocator::TGrid::Single, THomographyLocator::TGrid::Estimated,
                           THomographyLocator::TGrid::Piecewise})
-    EXPECT_EQ(locator.Sample(plane, finders, {1.4L, 1.4L, 1.4L}, 9, grid), 2);
+    EXPECT_EQ(locator.Sample(plane, finders, {1.4L, 1.4L, 1.4L}, 9, grid),
+              THomographyLocator::TSampled::TimingNoise);
   EXPECT_EQ(
-      locator.Sample(plane, finders, {1.4L, 1.4L, 1.4L}, 2, THomographyLocator::TGrid::Single), 2);
+      locator.Sample(plane, finders, {1.4L, 1.4L, 1.4L}, 2, THomographyLocator::TGrid::Single),
+      THomographyLocator::TSampled::TimingNoise);
 }
 
 }  // namespace

@@ -129,9 +129,12 @@ TEST(SeedModule, CountsAndCoordinates) {
   EXPECT_EQ(seven.Coordinate(0), 6);
   EXPECT_EQ(seven.Coordinate(1), 22);
   EXPECT_EQ(seven.Coordinate(2), 38);
+  EXPECT_EQ(seven.Coordinates(), (std::vector<int32_t>{6, 22, 38}));
   const TSeedModule forty(40);
   EXPECT_EQ(forty.Count(), 7);
   EXPECT_EQ(forty.Coordinate(6), 170);
+  EXPECT_EQ(forty.Coordinates().size(), 7u);
+  EXPECT_EQ(forty.Coordinates().back(), SymbolSide(40) - 7);
   const TSeedModule one(1);
   EXPECT_EQ(one.Count(), 2);
   EXPECT_EQ(one.Coordinate(1), 14);

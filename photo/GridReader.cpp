@@ -1,0 +1,75 @@
+#include "photo/GridReader.h"
+
+#include <algorithm>
+
+namespace vornak {
+
+TGridReader::TGridReader(const TPlaneBoolean& plane, const TModuleGrid& grid)
+    : FSize(grid.Size),
+      FSingle(plane, grid.Transform),
+      FCellOf(grid.CellOf),
+      FSpan(grid.Cells.empty() ? 0 : grid.CellSpan),
+      FPatch(grid.Patch) {
+  // The one transform needs no list (the timing check reads one grid after
+  // another).
+  for (const THomography& cell : grid.Cells) FCells.emplace_back(plane, cell);
+}
+
+bool TGridReader::Module(int32_t x, int32_t y) const {
+  const TPixelReader& reader =
+      FSpan == 0 || FCells.size() == 1
+          ? (FCells.empty() ? FSingle : FCells[0])
+          : FCells[static_cast<size_t>(FCellOf[static_cast<size_t>(y)] * FSpan +
+                                       FCellOf[static_cast<size_t>(x)])];
+  if (!FPatch) return reader.Dark(x + 0.5, y + 0.5);
+  const double patch = static_cast<double>(kPatch);
+  int32_t dark = 0;
+  for (int32_t j = -1; j <= 1; ++j) {
+    for (int32_t i = -1; i <= 1; ++i) {
+      // The centre counts twice so that a tie of the eight neighbours goes
+      // its way.
+      if (reader.Dark(x + 0.5 + i * patch, y + 0.5 + j * patch)) dark += (i == 0 && j == 0) ? 2 : 1;
+    }
+  }
+  return dark >= 6;
+}
+
+void TGridReader::Sample(TPlaneBoolean& matrix) const {
+  for (int32_t y = 0; y < FSize; ++y)
+    for (int32_t x = 0; x < FSize; ++x) matrix(x, y) = Module(x, y) ? 1 : 0;
+}
+
+bool TGridReader::TimingAlternates(long double share) const {
+  // Both timing patterns with the separator module before and after each:
+  // every step along them changes colour.
+  const int32_t pairs = 2 * std::max(0, FSize - 15);
+  if (pairs == 0) return false;
+  // The fewest changes whose share is not below the bound, found once so
+  // that each step compares integers.
+  auto below = [pairs, share](int32_t changes) {
+    return static_cast<long double>(changes) / pairs < share;
+  };
+  auto need = static_cast<int32_t>(std::clamp<long double>(share * pairs, 0, pairs));
+  while (need > 0 && !below(need - 1)) --need;
+  while (need <= pairs && below(need)) ++need;
+  auto reaches = [need](int32_t changes) { return changes >= need; };
+  int32_t changes = 0, left = pairs;
+  bool row = false, column = false;
+  for (int32_t k = 7; k <= FSize - 8; ++k) {
+    const bool nextRow = Module(k, 6);
+    const bool nextColumn = Module(6, k);
+    if (k > 7) {
+      changes += (nextRow != row ? 1 : 0) + (nextColumn != column ? 1 : 0);
+      left -= 2;
+      // Decided once the steps left can neither lift the share to the bound
+      // nor drop it below.
+      if (reaches(changes)) return true;
+      if (!reaches(changes + left)) return false;
+    }
+    row = nextRow;
+    column = nextColumn;
+  }
+  return reaches(changes);
+}
+
+}  // namespace vornak

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "common/Types.h"
+#include "photo/Homography.h"
+
+namespace vornak {
+
+// Reads the plane through a transform from module space, in double
+// precision: a pixel index needs no 80-bit precision, and reading grids maps
+// hundreds of thousands of points. A point outside the picture, at infinity
+// or behind the vanishing line's far side in no pixel reads light.
+class TPixelReader {
+ public:
+  TPixelReader(const TPlaneBoolean& plane, const THomography& t)
+      : FPlane(plane), FWidth(plane.Width()), FHeight(plane.Height()) {
+    const auto& h = t.Coefficients();
+    for (size_t i = 0; i < 8; ++i) FH[i] = static_cast<double>(h[i]);
+  }
+  bool Dark(double u, double v) const {
+    const double r = 1 / (FH[6] * u + FH[7] * v + 1);
+    const double x = (FH[0] * u + FH[1] * v + FH[2]) * r;
+    const double y = (FH[3] * u + FH[4] * v + FH[5]) * r;
+    if (!(x >= 0 && y >= 0 && x < FWidth && y < FHeight)) return false;
+    return FPlane(static_cast<int32_t>(x), static_cast<int32_t>(y)) != 0;
+  }
+
+ private:
+  const TPlaneBoolean& FPlane;
+  double FWidth;
+  double FHeight;
+  std::array<double, 8> FH{};
+};
+
+}  // namespace vornak
