@@ -110,7 +110,7 @@ int BlockCountOf(int version, int level) {
 
 // Every version and level, three masks each over the run, four kinds of
 // content; the byte case (behind an ECI header) fills every data bit.
-TEST(DecorderTailTest, CleanSymbolsOfEveryVersionAndLevelDecodeExactly) {
+TEST(DecorderTailSweep, CleanSymbolsOfEveryVersionAndLevelDecodeExactly) {
   TDecorder decorder;
   std::mt19937 random(1);
   for (int version = 1; version <= 40; ++version) {
@@ -204,7 +204,7 @@ TEST(DecorderTailTest, KanjiFromAnotherEncoderBecomesShiftJis) {
 
 // Up to the rated capacity in every block at once, for every version and
 // level: the text comes out exactly and the corrections are counted.
-TEST(DecorderTailTest, ErrorsUpToCapacityInEveryBlockAreCorrected) {
+TEST(DecorderTailSweep, ErrorsUpToCapacityInEveryBlockAreCorrected) {
   TDecorder decorder;
   std::mt19937 random(424242);
   for (int version = 1; version <= 40; ++version) {

@@ -76,7 +76,7 @@ TBitmap TiltedPicture(const TPlaneBoolean& matrix, double degrees, bool aboutY, 
   return RenderBitmap(matrix, o);
 }
 
-TEST(PerspectivePassTest, ReadsSymbolsTiltedUpTo40Degrees) {
+TEST(PerspectivePassSweep, ReadsSymbolsTiltedUpTo40Degrees) {
   TVornak component;
   TTally tally;
   for (const bool aboutY : {true, false}) {
@@ -97,7 +97,7 @@ TEST(PerspectivePassTest, ReadsSymbolsTiltedUpTo40Degrees) {
   EXPECT_GT(tally.ByHomography, 0);
 }
 
-TEST(PerspectivePassTest, ReadsEveryVersionUnderPerspective) {
+TEST(PerspectivePassSweep, ReadsEveryVersionUnderPerspective) {
   TVornak component;
   TTally tally;
   for (int32_t version = 2; version <= 40; ++version) {
@@ -158,7 +158,7 @@ TEST(PerspectivePassTest, ReadsSmallBlurredModulesUnderTilt) {
   EXPECT_GE(tally.Exact, 7);
 }
 
-TEST(PerspectivePassTest, ReadsALabelRoundABottle) {
+TEST(PerspectivePassSweep, ReadsALabelRoundABottle) {
   TVornak component;
   TTally tally;
   for (const double turn : {0.0, 12.0}) {

@@ -99,7 +99,7 @@ struct TTally {
   }
 };
 
-TEST(PassesTest, EveryVersionDecodesWithoutForceVersion) {
+TEST(PassesSweep, EveryVersionDecodesWithoutForceVersion) {
   TTally tally("versions 1-40");
   for (int version = 1; version <= 40; ++version) {
     const std::string text = "version " + std::to_string(version);

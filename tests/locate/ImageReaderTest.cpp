@@ -168,7 +168,7 @@ std::string Join(const std::vector<std::string>& lines) {
 
 // Every version 1 to 14 located automatically, upright at 3 to 10 pixels per
 // module and turned by quarter turns.
-TEST(AutomaticVersionTest, UprightAtThreeToTenPixelsPerModule) {
+TEST(AutomaticVersionSweep, UprightAtThreeToTenPixelsPerModule) {
   TSweep sweep;
   for (int32_t version = 1; version <= 14; ++version) {
     const ReferenceSymbol symbol = EncoderSymbol(version);
@@ -190,7 +190,7 @@ TEST(AutomaticVersionTest, UprightAtThreeToTenPixelsPerModule) {
 }
 
 // Turned every 15 degrees at 6 to 10 pixels per module.
-TEST(AutomaticVersionTest, RotatedEveryFifteenDegrees) {
+TEST(AutomaticVersionSweep, RotatedEveryFifteenDegrees) {
   TSweep sweep;
   for (int32_t version = 1; version <= 14; ++version) {
     const ReferenceSymbol symbol = EncoderSymbol(version);
@@ -209,7 +209,7 @@ TEST(AutomaticVersionTest, RotatedEveryFifteenDegrees) {
 // At 4 and 5 pixels per module a turned symbol's corners are found only to a
 // pixel or two, and modules near the fourth corner can go astray; they stay
 // few, well within what error correction repairs.
-TEST(AutomaticVersionTest, RotatedAtFourAndFivePixelsPerModule) {
+TEST(AutomaticVersionSweep, RotatedAtFourAndFivePixelsPerModule) {
   TSweep sweep;
   for (const int32_t version : {1, 3, 6, 9, 12, 14}) {
     const ReferenceSymbol symbol = EncoderSymbol(version);
@@ -231,7 +231,7 @@ TEST(AutomaticVersionTest, RotatedAtFourAndFivePixelsPerModule) {
 
 // Versions 15 to 40 are read with the version forced; the version
 // information in the symbol still decides.
-TEST(ForcedVersionTest, VersionsFifteenToFortyUprightAndRotated) {
+TEST(ForcedVersionSweep, VersionsFifteenToFortyUprightAndRotated) {
   TSweep sweep;
   for (int32_t version = 15; version <= 40; ++version) {
     const ReferenceSymbol symbol = EncoderSymbol(version);
@@ -322,7 +322,7 @@ TEST(ForcedVersionTest, SevenAndAboveGiveWayToTheVersionInformation) {
   EXPECT_EQ(Describe(ReadRendered(broken, options, 9)), "code 1");
 }
 
-TEST(VersionInformationTest, NearestCodewordWithinThreeModulesInEitherBlock) {
+TEST(VersionInformationSweep, NearestCodewordWithinThreeModulesInEitherBlock) {
   const ReferenceSymbol symbol = EncoderSymbol(10);
   TRenderOptions options;
   options.ModuleSize = 6;
@@ -582,7 +582,7 @@ TPlaneBoolean PerspectivePicture(const TPlaneBoolean& matrix, double pitch, doub
   return test::RenderPlane(matrix, options);
 }
 
-TEST(WarpTest, FourthCornerMovedUpToAPitchIsFollowed) {
+TEST(WarpSweep, FourthCornerMovedUpToAPitchIsFollowed) {
   const double moves[][2] = {{-1, -1},   {-1, 0}, {0, -1}, {-0.5, -0.5},
                              {0.5, 0.5}, {1, 0},  {0, 1},  {1, 1}};
   for (const int32_t version : {2, 5, 10, 14}) {

@@ -48,11 +48,11 @@ std::string Describe(int32_t version, const TRenderOptions& o) {
          " px/module, " + std::to_string(o.RotationDegrees) + "°" + (o.Mirror ? ", mirrored" : "");
 }
 
-class RenderedSymbolTest : public ::testing::TestWithParam<int32_t> {};
+class RenderedSymbolSweep : public ::testing::TestWithParam<int32_t> {};
 
 // Upright and turned by quarter turns, every run through a finder is exact and
 // the whole search must succeed at every module size.
-TEST_P(RenderedSymbolTest, UprightAndQuarterTurnsAtThreeToTenPixelsPerModule) {
+TEST_P(RenderedSymbolSweep, UprightAndQuarterTurnsAtThreeToTenPixelsPerModule) {
   const int32_t version = GetParam();
   for (int32_t size = 3; size <= 10; ++size)
     for (int32_t degrees : {0, 90, 180, 270}) {
@@ -65,7 +65,7 @@ TEST_P(RenderedSymbolTest, UprightAndQuarterTurnsAtThreeToTenPixelsPerModule) {
     }
 }
 
-TEST_P(RenderedSymbolTest, MirroredExchangesTheAxisEnds) {
+TEST_P(RenderedSymbolSweep, MirroredExchangesTheAxisEnds) {
   const int32_t version = GetParam();
   for (int32_t degrees : {0, 90}) {
     TRenderOptions options;
@@ -77,7 +77,7 @@ TEST_P(RenderedSymbolTest, MirroredExchangesTheAxisEnds) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, RenderedSymbolTest, ::testing::Range(1, 15));
+INSTANTIATE_TEST_SUITE_P(Versions, RenderedSymbolSweep, ::testing::Range(1, 15));
 
 // At other angles the search has no verification step: a finder whose runs are
 // split into two groups (small modules near 45°), or claimed together with a
@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, RenderedSymbolTest, ::testing::Range(1, 15));
 // version at every module size is tried at three of the twenty angles that
 // are not quarter turns, cycling so that every angle is covered; nearly all
 // must succeed.
-TEST(RenderedSymbol, RotatedEveryFifteenDegrees) {
+TEST(RotationSweep, RotatedEveryFifteenDegrees) {
   std::vector<int32_t> angles;
   for (int32_t degrees = 15; degrees < 360; degrees += 15)
     if (degrees % 90 != 0) angles.push_back(degrees);

@@ -49,7 +49,7 @@ void ExpectSymbolFinders(const TFinderTriple& triple, int32_t side, const TRende
   ExpectNear(triple.Finders[2], FinderCentre(side, options, 0, side - 7), tolerance, what + " B");
 }
 
-TEST(FinderTriplesTest, BestTripleIsTheSymbolsFindersInOrder) {
+TEST(FinderTriplesSweep, BestTripleIsTheSymbolsFindersInOrder) {
   for (int version : {1, 6, 13, 27, 40}) {
     for (double rotation : {0.0, 33.0, 200.0}) {
       const TPlaneBoolean matrix = Make("triples", version, 1, version % 8).Matrix;

@@ -216,7 +216,7 @@ TEST(HomographyTest, FindsAlignmentPatternsNearTheirPredictedPlace) {
 
 // Samples the symbol with the finder centres the picture puts them at; the
 // figures are the modules sampled wrong per version.
-TEST(HomographyTest, SamplesTiltedSymbolsThroughTheTransform) {
+TEST(HomographySweep, SamplesTiltedSymbolsThroughTheTransform) {
   THomographyLocator locator;
   std::string figures;
   int32_t failed = 0;

@@ -145,7 +145,7 @@ TEST(SeedModule, CountsAndCoordinates) {
 // A module that keeps its value in symbols of random data (same level and
 // mask) belongs to a function pattern, or is one of the remainder bits the
 // encoder leaves light. The map must agree with the encoder on every version.
-TEST(Arrangement, FunctionMapMatchesTheEncodersFixedModules) {
+TEST(ArrangementSweep, FunctionMapMatchesTheEncodersFixedModules) {
   std::mt19937 random(99);
   constexpr int kSymbols = 24;
   for (int version = 1; version <= 40; ++version) {

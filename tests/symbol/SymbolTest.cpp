@@ -80,7 +80,7 @@ void ExpectFormat(const TSymbol& symbol, const ReferenceSymbol& reference, int c
   EXPECT_EQ(symbol.Mask(), reference.Mask);
 }
 
-TEST(Symbol, EveryVersionLevelAndMaskWithDamagedFormatCopies) {
+TEST(SymbolSweep, EveryVersionLevelAndMaskWithDamagedFormatCopies) {
   std::mt19937 random(4711);
   TSymbol symbol;
   for (int version = 1; version <= 40; ++version) {
