@@ -19,7 +19,7 @@ class TDecodeTrace;
 class TLocalThreshold;
 
 // The passes that run after the classic pipeline has failed, cheapest first.
-// Each pass pairs a binarizer (engine/) with a locator (locate/); every
+// Each pass pairs a binarizer (engine/) with a locator (locate/, photo/); every
 // candidate matrix a locator offers goes through the one shared tail,
 // TDecorder::DecodeMatrix, so a pass counts only when the format corrects,
 // every block corrects within its capacity and the data parses. When a
@@ -92,6 +92,8 @@ class TPassChain {
 
   // The local threshold's window sums, shared by its two polarities.
   std::unique_ptr<TLocalThreshold> FLocalThreshold;
+  // One finder search per plane, shared by its locators (which refer to it).
+  TFinderCache FFinderCache;
   std::vector<std::unique_ptr<TBinarizer>> FBinarizers;
   // The binarizer of the classic rule, whose plane a run may be given.
   size_t FGlobal = 0;
@@ -103,8 +105,6 @@ class TPassChain {
   // Per binarizer, the first built binarizer whose plane is identical (its
   // own index when none is).
   std::vector<size_t> FSameAs;
-  // One finder search per plane, shared by its locators.
-  TFinderCache FFinderCache;
   TPlaneBoolean FTransposed;
   std::string FOnly;
   std::string FPass;
