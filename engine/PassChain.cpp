@@ -38,6 +38,13 @@ TPassChain::TPassChain() : FLocalThreshold(std::make_unique<TLocalThreshold>()) 
   AddPass("global", std::make_unique<THomographyLocator>(FFinderCache));
   AddPass("adaptive", std::make_unique<THomographyLocator>(FFinderCache));
   AddPass("adaptive-inverted", std::make_unique<THomographyLocator>(FFinderCache));
+  // Finders found as nested shapes, whose corners fix the grid under steep
+  // perspective and whose nesting survives blur, glare and odd styles.
+  using TFinders = THomographyLocator::TFinders;
+  AddPass("global", std::make_unique<THomographyLocator>(FFinderCache, TFinders::Shapes));
+  AddPass("adaptive", std::make_unique<THomographyLocator>(FFinderCache, TFinders::Shapes));
+  AddPass("adaptive-inverted",
+          std::make_unique<THomographyLocator>(FFinderCache, TFinders::Shapes));
 }
 
 TPassChain::~TPassChain() = default;

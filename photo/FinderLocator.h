@@ -18,11 +18,16 @@ class TFinderLocator : public TLocator {
   TFinderLocator& operator=(const TFinderLocator&) = delete;
 
  protected:
-  // The finder search of plane.
+  // The finder search of plane by runs.
   const TFinderTriples& FindFinders(const TPlaneBoolean& plane) {
     // A cache of its own may hold an earlier plane at the same address.
     if (FOwn) FOwn->Clear();
     return FCache.Search(plane);
+  }
+  // The finder search of plane by shapes.
+  const TFinderShapes& FindShapes(const TPlaneBoolean& plane) {
+    if (FOwn) FOwn->Clear();
+    return FCache.Shapes(plane);
   }
 
  private:

@@ -6,21 +6,17 @@ namespace vornak {
 
 TGridReader::TGridReader(const TPlaneBoolean& plane, const TModuleGrid& grid)
     : FSize(grid.Size),
-      FSingle(plane, grid.Transform),
+      FSingle(plane, grid.Transform, &grid.Bend),
       FCellOf(grid.CellOf),
       FSpan(grid.Cells.empty() ? 0 : grid.CellSpan),
       FPatch(grid.Patch) {
   // The one transform needs no list (the timing check reads one grid after
   // another).
-  for (const THomography& cell : grid.Cells) FCells.emplace_back(plane, cell);
+  for (const THomography& cell : grid.Cells) FCells.emplace_back(plane, cell, &grid.Bend);
 }
 
 bool TGridReader::Module(int32_t x, int32_t y) const {
-  const TPixelReader& reader =
-      FSpan == 0 || FCells.size() == 1
-          ? (FCells.empty() ? FSingle : FCells[0])
-          : FCells[static_cast<size_t>(FCellOf[static_cast<size_t>(y)] * FSpan +
-                                       FCellOf[static_cast<size_t>(x)])];
+  const TPixelReader& reader = ReaderOf(x, y);
   if (!FPatch) return reader.Dark(x + 0.5, y + 0.5);
   const double patch = static_cast<double>(kPatch);
   int32_t dark = 0;

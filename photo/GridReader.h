@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/Types.h"
+#include "photo/Bend.h"
 #include "photo/Homography.h"
 #include "photo/PixelReader.h"
 
@@ -18,6 +19,8 @@ struct TModuleGrid {
   std::vector<THomography> Cells;
   std::vector<int32_t> CellOf;
   int32_t CellSpan = 0;
+  // A smooth correction on top of the transform or the cells.
+  TBend Bend;
   // Modules are read as the majority of a patch round their centre, rather
   // than at the centre alone: large enough modules.
   bool Patch = true;
@@ -33,6 +36,13 @@ class TGridReader {
 
   TGridReader(const TPlaneBoolean& plane, const TModuleGrid& grid);
 
+  // The transform that reads module (x, y): the one of its cell.
+  const TPixelReader& ReaderOf(int32_t x, int32_t y) const {
+    return FSpan == 0 || FCells.size() == 1
+               ? (FCells.empty() ? FSingle : FCells[0])
+               : FCells[static_cast<size_t>(FCellOf[static_cast<size_t>(y)] * FSpan +
+                                            FCellOf[static_cast<size_t>(x)])];
+  }
   // Module (x, y): the majority of a 3 x 3 patch round its centre, kPatch
   // apart, or without the patch the centre alone.
   bool Module(int32_t x, int32_t y) const;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/LinearSystem.h"
+
 namespace vornak {
 
 namespace {
@@ -153,6 +155,78 @@ bool THomography::Fit(const std::array<TPointReal, 4>& from, const std::array<TP
   // the quadrilateral is folded through infinity.
   for (size_t i = 0; i < 4; ++i)
     if (result[6] * from[i].X + result[7] * from[i].Y + 1 <= 1e-9L) return false;
+  FH = result;
+  return true;
+}
+
+namespace {
+
+// Centre and scale that move points to the origin at a mean distance of 1.
+void Normalisation(const std::vector<TPointReal>& points, TPointReal& mean, long double& scale) {
+  mean = TPointReal{};
+  for (const TPointReal& p : points) {
+    mean.X += p.X;
+    mean.Y += p.Y;
+  }
+  mean.X /= static_cast<long double>(points.size());
+  mean.Y /= static_cast<long double>(points.size());
+  long double spread = 0;
+  for (const TPointReal& p : points) spread += Distance(p, mean);
+  spread /= static_cast<long double>(points.size());
+  scale = spread > 0 ? 1 / spread : 0;
+}
+
+}  // namespace
+
+bool THomography::FitLeastSquares(const std::vector<TPointReal>& from,
+                                  const std::vector<TPointReal>& to) {
+  if (from.size() < 4 || from.size() != to.size()) return false;
+  TPointReal fromMean{}, toMean{};
+  long double fromScale = 0, toScale = 0;
+  Normalisation(from, fromMean, fromScale);
+  Normalisation(to, toMean, toScale);
+  if (!(fromScale > 0) || !(toScale > 0)) return false;
+  // Normal equations of x (g u + h v + 1) = a u + b v + c, likewise y, in
+  // the normalised coordinates.
+  std::array<long double, 64> m{};
+  std::array<long double, 8> r{};
+  for (size_t i = 0; i < from.size(); ++i) {
+    const long double u = (from[i].X - fromMean.X) * fromScale;
+    const long double v = (from[i].Y - fromMean.Y) * fromScale;
+    const long double x = (to[i].X - toMean.X) * toScale;
+    const long double y = (to[i].Y - toMean.Y) * toScale;
+    const std::array<long double, 8> rowX = {u, v, 1, 0, 0, 0, -u * x, -v * x};
+    const std::array<long double, 8> rowY = {0, 0, 0, u, v, 1, -u * y, -v * y};
+    for (size_t j = 0; j < 8; ++j) {
+      for (size_t k = 0; k < 8; ++k) m[j * 8 + k] += rowX[j] * rowX[k] + rowY[j] * rowY[k];
+      r[j] += rowX[j] * x + rowY[j] * y;
+    }
+  }
+  if (!SolveLinear<8>(m, r)) return false;
+  // Undo the normalisations: H = T^-1 N S, S = [s 0 -s mu; 0 s -s mv; 0 0 1],
+  // T^-1 = [1/t 0 mx; 0 1/t my; 0 0 1].
+  const long double s = fromScale, t = toScale;
+  const long double su = -fromMean.X * s, sv = -fromMean.Y * s;
+  const long double r00 = r[0] * s, r01 = r[1] * s, r02 = r[0] * su + r[1] * sv + r[2];
+  const long double r10 = r[3] * s, r11 = r[4] * s, r12 = r[3] * su + r[4] * sv + r[5];
+  const long double r20 = r[6] * s, r21 = r[7] * s, r22 = r[6] * su + r[7] * sv + 1;
+  const std::array<long double, 9> h = {r00 / t + toMean.X * r20,
+                                        r01 / t + toMean.X * r21,
+                                        r02 / t + toMean.X * r22,
+                                        r10 / t + toMean.Y * r20,
+                                        r11 / t + toMean.Y * r21,
+                                        r12 / t + toMean.Y * r22,
+                                        r20,
+                                        r21,
+                                        r22};
+  if (!(std::fabs(h[8]) > 1e-18L)) return false;
+  std::array<long double, 8> result{};
+  for (size_t i = 0; i < 8; ++i) {
+    result[i] = h[i] / h[8];
+    if (!std::isfinite(result[i])) return false;
+  }
+  for (const TPointReal& p : from)
+    if (result[6] * p.X + result[7] * p.Y + 1 <= 1e-9L) return false;
   FH = result;
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "common/Geometry.h"
 
@@ -21,6 +22,11 @@ class THomography {
   // when the points are degenerate: three of them on a line, or a point
   // pair that puts a vanishing line through the quadrilateral.
   bool Fit(const std::array<TPointReal, 4>& from, const std::array<TPointReal, 4>& to);
+  // The least-squares transform taking from[i] to to[i] for more than four
+  // point pairs (their algebraic error, on normalised coordinates). False
+  // (the transform kept) when they fix no transform or one that folds them
+  // through the vanishing line.
+  bool FitLeastSquares(const std::vector<TPointReal>& from, const std::vector<TPointReal>& to);
 
   // The image of module-space point p; false when p lies on (or numerically
   // at) the vanishing line, where the transform has no finite image.

@@ -44,12 +44,14 @@ TPoint ToPixel(const TPointReal& p) { return TPoint{FloorToPixel(p.X), FloorToPi
 
 }  // namespace
 
-THomographyLocator::THomographyLocator()
-    : FAlignmentFinder(std::make_unique<TAlignmentFinder>()),
+THomographyLocator::THomographyLocator(TFinders finders)
+    : FFinders(finders),
+      FAlignmentFinder(std::make_unique<TAlignmentFinder>()),
       FNodes(std::make_unique<TAlignmentNodes>(*FAlignmentFinder)) {}
 
-THomographyLocator::THomographyLocator(TFinderCache& shared)
+THomographyLocator::THomographyLocator(TFinderCache& shared, TFinders finders)
     : TFinderLocator(shared),
+      FFinders(finders),
       FAlignmentFinder(std::make_unique<TAlignmentFinder>()),
       FNodes(std::make_unique<TAlignmentNodes>(*FAlignmentFinder)) {}
 
@@ -58,13 +60,22 @@ THomographyLocator::~THomographyLocator() = default;
 std::array<TPointReal, 4> THomographyLocator::OuterCorners() const {
   const long double n = FGrid.Size;
   const THomography& t = FGrid.Transform;
-  return {t.Map(0, 0), t.Map(n, 0), t.Map(0, n), t.Map(n, n)};
+  std::array<TPointReal, 4> corners = {t.Map(0, 0), t.Map(n, 0), t.Map(0, n), t.Map(n, n)};
+  const std::array<std::array<double, 2>, 4> at = {{{0, 0}, {1, 0}, {0, 1}, {1, 1}}};
+  for (size_t i = 0; i < 4; ++i) {
+    double x = 0, y = 0;
+    FGrid.Bend.Offset(at[i][0] * static_cast<double>(n), at[i][1] * static_cast<double>(n), x, y);
+    corners[i].X += x;
+    corners[i].Y += y;
+  }
+  return corners;
 }
 
 THomographyLocator::TSampled THomographyLocator::Sample(const TPlaneBoolean& plane,
                                                         const std::array<TPointReal, 3>& finders,
                                                         const std::array<long double, 3>& modules,
-                                                        int32_t version, TGrid grid) {
+                                                        int32_t version, TGrid grid,
+                                                        const THomography* initial) {
   const long double moduleSize = (modules[0] + modules[1] + modules[2]) / 3;
   // The patch's outer samples within a pixel of the centre (modules under
   // 1 / kPatch, about 4.5 pixels) read the centre's own pixel or its
@@ -83,8 +94,12 @@ THomographyLocator::TSampled THomographyLocator::Sample(const TPlaneBoolean& pla
     if (!std::isfinite(f.X) || !std::isfinite(f.Y)) return TSampled::NoGrid;
   const int32_t side = SymbolSide(version);
   FGrid.Size = side;
+  FGrid.Bend.Reset(side);
   FMatrix.Resize(side, side, 0);
-  if (!TFourthCorner::Estimate(finders, modules, side, FGrid.Transform)) return TSampled::NoGrid;
+  if (initial != nullptr)
+    FGrid.Transform = *initial;
+  else if (!TFourthCorner::Estimate(finders, modules, side, FGrid.Transform))
+    return TSampled::NoGrid;
   if (grid == TGrid::Estimated) {
     // Refining costs some hundred full readings of the grid: only a grid
     // whose timing already reads nearly right is worth it.
@@ -160,6 +175,46 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TDecodeSetting
     ~TUnbound() { Fourth.Unbound(); }
   } const unbound{FFourth};
   FFourth.Bound(std::max(kMinClarity, kClarityPerPixel * plane.Width() * plane.Height()));
+  return FFinders == TFinders::Runs ? LocateRuns(plane, settings, sink)
+                                    : LocateShapes(plane, settings, sink);
+}
+
+bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
+                               const std::array<long double, 3>& modules, int32_t version,
+                               const THomography* initial, const TLocationSink& sink,
+                               int32_t& offered) {
+  // The grid anchored on the alignment patterns (piecewise from version 7,
+  // where it places the bottom-right pattern too); the one estimated from
+  // the finders alone for version 1, or when no pattern is found.
+  const TGrid grid = version >= 7   ? TGrid::Piecewise
+                     : version >= 2 ? TGrid::Single
+                                    : TGrid::Estimated;
+  // Without the bottom-right alignment pattern the grid is estimated from
+  // the finders; a grid whose timing reads like noise is not.
+  if (Sample(plane, finders, modules, version, grid, initial) != TSampled::Done &&
+      (FEstimateNoise ||
+       Sample(plane, finders, modules, version, TGrid::Estimated, initial) != TSampled::Done))
+    return false;
+  TLocation location;
+  location.Matrix = &FMatrix;
+  location.Size = FGrid.Size;
+  location.Version = version;
+  for (size_t i = 0; i < 3; ++i) location.Finders[i] = ToPixel(finders[i]);
+  auto offer = [&] {
+    ++offered;
+    const std::array<TPointReal, 4> corners = OuterCorners();
+    for (size_t i = 0; i < 4; ++i) location.Corners[i] = ToPixel(corners[i]);
+    return sink(location);
+  };
+  if (offer()) return true;
+  // Sampled but not read: lay the grid onto the edges its modules show in
+  // the picture, and read once more.
+  if (offered >= kMaxOffers || !FFit.Refine(plane, FGrid, FMatrix)) return false;
+  return offer();
+}
+
+bool THomographyLocator::LocateRuns(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+                                    const TLocationSink& sink) {
   const TFinderTriples& search = FindFinders(plane);
   if (search.Candidates().size() < 3) return false;
   std::vector<TFinderTriple> triples = search.Triples();
@@ -196,30 +251,43 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TDecodeSetting
     };
     for (int32_t version :
          TVersionGuess::Candidates(triple, probe, TTripleLocator::kSpread, settings.ForceVersion)) {
-      // The grid anchored on the alignment patterns (piecewise from
-      // version 7, where it places the bottom-right pattern too); the one
-      // estimated from the finders alone for version 1, or when no pattern
-      // is found.
-      const TGrid grid = version >= 7   ? TGrid::Piecewise
-                         : version >= 2 ? TGrid::Single
-                                        : TGrid::Estimated;
       // A fixed bound keeps a picture full of finder-like clutter cheap.
       if (offered >= kMaxOffers) return false;
-      // Without the bottom-right alignment pattern the grid is estimated
-      // from the finders; a grid whose timing reads like noise is not.
-      if (Sample(plane, finders, modules, version, grid) != TSampled::Done &&
-          (FEstimateNoise ||
-           Sample(plane, finders, modules, version, TGrid::Estimated) != TSampled::Done))
-        continue;
-      ++offered;
-      TLocation location;
-      location.Matrix = &FMatrix;
-      location.Size = FGrid.Size;
-      location.Version = version;
-      for (size_t i = 0; i < 3; ++i) location.Finders[i] = ToPixel(finders[i]);
-      const std::array<TPointReal, 4> corners = OuterCorners();
-      for (size_t i = 0; i < 4; ++i) location.Corners[i] = ToPixel(corners[i]);
-      if (sink(location)) return true;
+      if (Offer(plane, finders, modules, version, nullptr, sink, offered)) return true;
+    }
+  }
+  return false;
+}
+
+bool THomographyLocator::LocateShapes(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+                                      const TLocationSink& sink) {
+  const TFinderShapes& shapes = FindShapes(plane);
+  int32_t offered = 0;
+  for (const TFinderShapes::TTriple& triple : shapes.Triples()) {
+    const TFinderTriple& t = triple.Triple;
+    const std::array<TPointReal, 3> finders = {TPointReal{t.Finders[0].X, t.Finders[0].Y},
+                                               TPointReal{t.Finders[1].X, t.Finders[1].Y},
+                                               TPointReal{t.Finders[2].X, t.Finders[2].Y}};
+    const std::array<long double, 3> modules = {t.Finders[0].Module, t.Finders[1].Module,
+                                                t.Finders[2].Module};
+    // Versions about the modules the legs span, ordered by how well the
+    // timing patterns read through each size's grid from the corners.
+    const auto estimate = static_cast<int32_t>(
+        std::clamp<long double>(std::nearbyint((triple.Span + 7 - 17) / 4), 1, 40));
+    const TGridProbe probe = [&plane, &shapes, &triple](int32_t size) -> TModuleProbe {
+      THomography grid;
+      if (!shapes.FitGrid(triple, size, grid)) return [](int32_t, int32_t) { return false; };
+      return [reader = TPixelReader(plane, grid)](int32_t x, int32_t y) {
+        return reader.Dark(x + 0.5, y + 0.5);
+      };
+    };
+    for (int32_t version :
+         TVersionGuess::Candidates(estimate, probe, TTripleLocator::kSpread, settings.ForceVersion,
+                                   TTripleLocator::kMinAgreement)) {
+      if (offered >= kMaxOffers) return false;
+      THomography initial;
+      if (!shapes.FitGrid(triple, SymbolSide(version), initial)) continue;
+      if (Offer(plane, finders, modules, version, &initial, sink, offered)) return true;
     }
   }
   return false;

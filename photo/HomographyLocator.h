@@ -9,6 +9,7 @@
 #include "common/Types.h"
 #include "photo/FinderLocator.h"
 #include "photo/FourthCorner.h"
+#include "photo/GridFit.h"
 #include "photo/GridReader.h"
 #include "photo/Homography.h"
 
@@ -26,11 +27,16 @@ class TAlignmentNodes;
 // is read as the majority of a small neighbourhood of its centre.
 class THomographyLocator : public TFinderLocator {
  public:
-  THomographyLocator();
-  explicit THomographyLocator(TFinderCache& shared);
+  // Where the finders come from: the run search (centres and module sizes
+  // only), or the shape search, whose finders' corners fix the first
+  // transform without a guess ("shapes").
+  enum class TFinders { Runs, Shapes };
+
+  explicit THomographyLocator(TFinders finders = TFinders::Runs);
+  explicit THomographyLocator(TFinderCache& shared, TFinders finders = TFinders::Runs);
   ~THomographyLocator() override;
 
-  const char* Name() const override { return "homography"; }
+  const char* Name() const override { return FFinders == TFinders::Runs ? "homography" : "shapes"; }
   // Takes finder triples and versions from the finder search (then the
   // triples only a strong perspective explains) and offers for each the
   // grid anchored on the alignment patterns: piecewise from version 7, one
@@ -57,9 +63,11 @@ class THomographyLocator : public TFinderLocator {
 
   // Samples version's matrix given the finder centres (continuous pixel
   // coordinates: corner finder, axis A end, axis B end) and their apparent
-  // module sizes in pixels.
+  // module sizes in pixels; from initial as the first transform when given,
+  // else from one estimated from the finders.
   TSampled Sample(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
-                  const std::array<long double, 3>& modules, int32_t version, TGrid grid);
+                  const std::array<long double, 3>& modules, int32_t version, TGrid grid,
+                  const THomography* initial = nullptr);
 
   const TPlaneBoolean& Matrix() const { return FMatrix; }
   int32_t Size() const { return FGrid.Size; }
@@ -81,16 +89,27 @@ class THomographyLocator : public TFinderLocator {
   static constexpr int32_t kMaxOffers = 20;
 
  private:
+  // Offers the grid of one triple and version to sink (counting it in
+  // offered); true when the sink took it.
+  bool Offer(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
+             const std::array<long double, 3>& modules, int32_t version, const THomography* initial,
+             const TLocationSink& sink, int32_t& offered);
+  bool LocateRuns(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+                  const TLocationSink& sink);
+  bool LocateShapes(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+                    const TLocationSink& sink);
   // The grid through the bottom-right alignment pattern (versions 2 to 6).
   TSampled SampleSingle(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
                         long double moduleSize);
 
+  TFinders FFinders;
   TPlaneBoolean FMatrix;
   TModuleGrid FGrid;
   // The last Sample gave up because the grid estimated from the finders
   // alone reads its timing like noise: the estimated grid is no better.
   bool FEstimateNoise = false;
   TFourthCorner FFourth;
+  TGridFit FFit;
   std::vector<TPointReal> FAlignments;
   std::unique_ptr<TAlignmentFinder> FAlignmentFinder;
   std::unique_ptr<TAlignmentNodes> FNodes;

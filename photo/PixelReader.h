@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/Types.h"
+#include "photo/Bend.h"
 #include "photo/Homography.h"
 
 namespace vornak {
@@ -15,15 +16,31 @@ namespace vornak {
 // or behind the vanishing line's far side in no pixel reads light.
 class TPixelReader {
  public:
-  TPixelReader(const TPlaneBoolean& plane, const THomography& t)
-      : FPlane(plane), FWidth(plane.Width()), FHeight(plane.Height()) {
+  // bend, when given and active, moves every mapped point; it must outlive
+  // the reader.
+  TPixelReader(const TPlaneBoolean& plane, const THomography& t, const TBend* bend = nullptr)
+      : FPlane(plane),
+        FWidth(plane.Width()),
+        FHeight(plane.Height()),
+        FBend(bend != nullptr && bend->Active() ? bend : nullptr) {
     const auto& h = t.Coefficients();
     for (size_t i = 0; i < 8; ++i) FH[i] = static_cast<double>(h[i]);
   }
-  bool Dark(double u, double v) const {
+  // Where module point (u, v) lies in the picture.
+  void Map(double u, double v, double& x, double& y) const {
     const double r = 1 / (FH[6] * u + FH[7] * v + 1);
-    const double x = (FH[0] * u + FH[1] * v + FH[2]) * r;
-    const double y = (FH[3] * u + FH[4] * v + FH[5]) * r;
+    x = (FH[0] * u + FH[1] * v + FH[2]) * r;
+    y = (FH[3] * u + FH[4] * v + FH[5]) * r;
+    if (FBend != nullptr) FBend->Offset(u, v, x, y);
+  }
+  bool Dark(double u, double v) const {
+    double x = 0, y = 0;
+    Map(u, v, x, y);
+    return DarkAt(x, y);
+  }
+  // Whether the pixel holding continuous point (x, y) is dark; outside the
+  // picture (and NaN) reads light.
+  bool DarkAt(double x, double y) const {
     if (!(x >= 0 && y >= 0 && x < FWidth && y < FHeight)) return false;
     return FPlane(static_cast<int32_t>(x), static_cast<int32_t>(y)) != 0;
   }
@@ -32,6 +49,7 @@ class TPixelReader {
   const TPlaneBoolean& FPlane;
   double FWidth;
   double FHeight;
+  const TBend* FBend;
   std::array<double, 8> FH{};
 };
 

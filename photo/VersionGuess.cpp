@@ -63,6 +63,12 @@ long double TVersionGuess::TimingAgreement(const TModuleProbe& probe, int32_t si
 std::vector<int32_t> TVersionGuess::Candidates(const TFinderTriple& triple, const TGridProbe& grid,
                                                int32_t spread, int32_t forced,
                                                long double minAgreement) {
+  return Candidates(EstimateVersion(triple), grid, spread, forced, minAgreement);
+}
+
+std::vector<int32_t> TVersionGuess::Candidates(int32_t estimate, const TGridProbe& grid,
+                                               int32_t spread, int32_t forced,
+                                               long double minAgreement) {
   std::vector<int32_t> result;
   auto add = [&result](int32_t version) {
     if (version >= 1 && version <= 40 &&
@@ -70,7 +76,6 @@ std::vector<int32_t> TVersionGuess::Candidates(const TFinderTriple& triple, cons
       result.push_back(version);
   };
   add(forced);
-  const int32_t estimate = EstimateVersion(triple);
   struct TScored {
     int32_t Version;
     long double Agreement;

@@ -41,6 +41,10 @@ class TVersionGuess {
   static std::vector<int32_t> Candidates(const TFinderTriple& triple, const TGridProbe& grid,
                                          int32_t spread = 2, int32_t forced = 0,
                                          long double minAgreement = 0);
+  // The same about an estimate found otherwise.
+  static std::vector<int32_t> Candidates(int32_t estimate, const TGridProbe& grid,
+                                         int32_t spread = 2, int32_t forced = 0,
+                                         long double minAgreement = 0);
 };
 
 }  // namespace vornak

@@ -1,0 +1,131 @@
+// A developer's look at one picture through one kind of photograph locator:
+// which finders it finds, which triples it tries, the grid of every
+// candidate it offers and how far the decoding tail gets with each.
+//
+//   bench_inspect <picture> <binarizer> <locator> [OUT.png]
+//     binarizer: global | adaptive | adaptive-inverted
+//     locator:   triples | homography | shapes
+//
+// OUT.png shows the two-level plane with the finder shapes (orange), the
+// chosen triples (red) and the module centres of each offered grid (green).
+#include <QImage>
+#include <QPainter>
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "engine/AdaptiveBinarizer.h"
+#include "engine/Decorder.h"
+#include "engine/FrontImage.h"
+#include "engine/GlobalBinarizer.h"
+#include "photo/FinderShapes.h"
+#include "photo/HomographyLocator.h"
+#include "photo/PixelReader.h"
+#include "photo/TripleLocator.h"
+#include "platform/PictureFile.h"
+
+using namespace vornak;
+
+int main(int argc, char** argv) {
+  if (argc < 4) {
+    std::cerr << "usage: bench_inspect <picture> <binarizer> <locator> [OUT.png]\n";
+    return 2;
+  }
+  const TPictureFile::TResult picture = TPictureFile::Load(argv[1]);
+  if (!picture.Ok) {
+    std::cerr << picture.Error << "\n";
+    return 2;
+  }
+  const std::string binarizerName = argv[2], locatorName = argv[3];
+  TDecodeSettings settings;
+  settings.Warp = 6;
+  TFrontImage front;
+  TPlaneBoolean global;
+  front.Binarize(picture.Bitmap, global);
+  std::unique_ptr<TBinarizer> binarizer;
+  if (binarizerName == "global")
+    binarizer = std::make_unique<TGlobalBinarizer>();
+  else if (binarizerName == "adaptive")
+    binarizer = std::make_unique<TAdaptiveBinarizer>();
+  else
+    binarizer = std::make_unique<TAdaptiveBinarizer>(TAdaptiveBinarizer::TPolarity::Inverted);
+  TPlaneBoolean plane;
+  binarizer->Binarize(front.Grey(), settings, plane);
+
+  QImage image(plane.Width(), plane.Height(), QImage::Format_RGB32);
+  for (int32_t y = 0; y < plane.Height(); ++y)
+    for (int32_t x = 0; x < plane.Width(); ++x)
+      image.setPixel(x, y, plane(x, y) ? qRgb(40, 40, 40) : qRgb(235, 235, 235));
+  QPainter painter(&image);
+
+  TFinderShapes shapes;
+  shapes.Find(plane);
+  std::printf("%zu shapes, %zu triples\n", shapes.Shapes().size(), shapes.Triples().size());
+  painter.setPen(QPen(QColor(255, 140, 0), 1));
+  for (const TFinderShapes::TShape& s : shapes.Shapes()) {
+    std::printf("  shape (%.1f, %.1f) modules %.2f %.2f count %d\n",
+                static_cast<double>(s.Candidate.X), static_cast<double>(s.Candidate.Y),
+                static_cast<double>(s.AxisModules[0]), static_cast<double>(s.AxisModules[1]),
+                s.Candidate.Count);
+    for (size_t i = 0; i < 4; ++i) {
+      const TPointReal& a = s.Corners[i];
+      const TPointReal& b = s.Corners[(i + 1) % 4];
+      painter.drawLine(QPointF(static_cast<double>(a.X), static_cast<double>(a.Y)),
+                       QPointF(static_cast<double>(b.X), static_cast<double>(b.Y)));
+    }
+  }
+  for (const TFinderShapes::TTriple& t : shapes.Triples()) {
+    std::printf("  triple %d %d %d span %.1f score %.3f\n", t.Shapes[0], t.Shapes[1], t.Shapes[2],
+                static_cast<double>(t.Span), static_cast<double>(t.Score));
+  }
+
+  std::unique_ptr<TLocator> locator;
+  THomographyLocator* homography = nullptr;
+  if (locatorName == "triples") {
+    locator = std::make_unique<TTripleLocator>();
+  } else {
+    auto h = std::make_unique<THomographyLocator>(locatorName == "shapes"
+                                                      ? THomographyLocator::TFinders::Shapes
+                                                      : THomographyLocator::TFinders::Runs);
+    homography = h.get();
+    locator = std::move(h);
+  }
+  TDecorder decorder;
+  int32_t offers = 0;
+  const bool decoded = locator->Locate(plane, settings, [&](const TLocation& location) {
+    std::string text;
+    const int32_t code = decorder.DecodeMatrix(*location.Matrix, location.Size, text);
+    std::printf(
+        "offer %d: version %d finders (%d,%d) (%d,%d) (%d,%d) -> code %d, level %d, "
+        "failed blocks %d, corrected %d\n",
+        offers, location.Version, location.Finders[0].X, location.Finders[0].Y,
+        location.Finders[1].X, location.Finders[1].Y, location.Finders[2].X, location.Finders[2].Y,
+        code, decorder.Level(), decorder.FailedBlocks(), decorder.CorrectedCodewords());
+    if (code == 0) std::printf("  text: %s\n", text.c_str());
+    if (homography != nullptr && offers < 3) {
+      painter.setPen(QPen(offers == 0 ? QColor(0, 200, 0) : QColor(0, 120, 255), 1));
+      const TPixelReader reader(plane, homography->Transform());
+      const auto& h = homography->Transform().Coefficients();
+      for (int32_t my = 0; my < location.Size; ++my)
+        for (int32_t mx = 0; mx < location.Size; ++mx) {
+          const double u = mx + 0.5, v = my + 0.5;
+          const double w = static_cast<double>(h[6]) * u + static_cast<double>(h[7]) * v + 1;
+          const double x = (static_cast<double>(h[0]) * u + static_cast<double>(h[1]) * v +
+                            static_cast<double>(h[2])) /
+                           w;
+          const double y = (static_cast<double>(h[3]) * u + static_cast<double>(h[4]) * v +
+                            static_cast<double>(h[5])) /
+                           w;
+          painter.drawPoint(QPointF(x, y));
+        }
+    }
+    ++offers;
+    return code == 0;
+  });
+  std::printf("%s after %d offers\n", decoded ? "decoded" : "not decoded", offers);
+  painter.end();
+  if (argc > 4) image.save(argv[4]);
+  return decoded ? 0 : 1;
+}

@@ -1,0 +1,379 @@
+#include "photo/FinderShapes.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/BestInOrder.h"
+
+namespace vornak {
+
+namespace {
+
+using TComponent = TComponents::TComponent;
+
+// Core to light ring area: 9 to 16 modules. A threshold a quarter module off
+// either way moves it to about 1.5 or 0.26; blur and glare a little further.
+constexpr long double kMinAreaRatio = 0.2L;
+constexpr long double kMaxAreaRatio = 2.0L;
+constexpr long double kIdealAreaRatio = 9.0L / 16;
+// The side directions of a finder follow the symbol's axes; a line between
+// two finders of one symbol runs along an axis of both, give or take the
+// bend of perspective and the error of a small quadrilateral: at most this
+// sine of the angle between them.
+constexpr long double kAxisSine = 0.34L;  // 20 degrees
+// The two legs of a triple span as many modules, within this ratio.
+constexpr long double kLegRatio = 1.35L;
+
+long double Cross(const TPointReal& a, const TPointReal& b) { return a.X * b.Y - a.Y * b.X; }
+long double Dot(const TPointReal& a, const TPointReal& b) { return a.X * b.X + a.Y * b.Y; }
+TPointReal Minus(const TPointReal& a, const TPointReal& b) { return {a.X - b.X, a.Y - b.Y}; }
+
+// The point farthest from p among points, and its squared distance.
+size_t Farthest(const std::vector<TPointReal>& points, const TPointReal& p) {
+  size_t best = 0;
+  long double far = -1;
+  for (size_t i = 0; i < points.size(); ++i) {
+    const TPointReal d = Minus(points[i], p);
+    const long double here = Dot(d, d);
+    if (here > far) {
+      far = here;
+      best = i;
+    }
+  }
+  return best;
+}
+
+// Where the lines p0-p2 and p1-p3 cross (the projective centre of the
+// quadrilateral); the mean of the corners when they do not.
+TPointReal Centre(const std::array<TPointReal, 4>& q) {
+  const TPointReal d0 = Minus(q[2], q[0]), d1 = Minus(q[3], q[1]);
+  const long double den = Cross(d0, d1);
+  if (std::fabs(den) < 1e-9L)
+    return {(q[0].X + q[1].X + q[2].X + q[3].X) / 4, (q[0].Y + q[1].Y + q[2].Y + q[3].Y) / 4};
+  const long double t = Cross(Minus(q[1], q[0]), d1) / den;
+  return {q[0].X + t * d0.X, q[0].Y + t * d0.Y};
+}
+
+}  // namespace
+
+void TFinderShapes::Clear() {
+  FShapes.clear();
+  FTriples.clear();
+}
+
+void TFinderShapes::Find(const TPlaneBoolean& plane) {
+  Clear();
+  FComponents.Label(plane);
+  const auto count = static_cast<int32_t>(FComponents.Components().size());
+  struct TFound {
+    TShape Shape;
+    long double Quality = 0;  // lower is more finder-like
+  };
+  std::vector<TFound> found;
+  for (int32_t i = 0; i < count; ++i) {
+    TFound shape;
+    if (!MakeShape(i, shape.Shape)) continue;
+    const TComponent& core = FComponents.Components()[static_cast<size_t>(i)];
+    const TComponent& ring = FComponents.Components()[static_cast<size_t>(core.Parent)];
+    shape.Quality =
+        std::fabs(std::log(static_cast<long double>(core.Area) / ring.Area / kIdealAreaRatio));
+    found.push_back(shape);
+  }
+  const std::vector<size_t> order =
+      BestInOrder(found.size(), static_cast<size_t>(kMaxShapes),
+                  [&found](size_t a, size_t b) { return found[a].Quality < found[b].Quality; });
+  for (size_t i : order) FShapes.push_back(found[i].Shape);
+  BuildTriples();
+}
+
+bool TFinderShapes::MakeShape(int32_t core, TShape& shape) const {
+  const std::vector<TComponent>& all = FComponents.Components();
+  const TComponent& c = all[static_cast<size_t>(core)];
+  if (!c.Dark || c.Parent < 0 || c.Area < 2) return false;
+  const int32_t ringIndex = c.Parent;
+  const TComponent& l = all[static_cast<size_t>(ringIndex)];
+  if (l.Dark || l.TouchesBorder || l.Parent < 0) return false;
+  // The light ring holds the core and at most specks, the core at most
+  // specks of light.
+  if (4 * (l.ChildArea - c.Area) > c.Area || 4 * c.ChildArea > c.Area) return false;
+  const long double ratio = static_cast<long double>(c.Area) / l.Area;
+  if (ratio < kMinAreaRatio || ratio > kMaxAreaRatio) return false;
+  const long double full = static_cast<long double>(l.Area + l.ChildArea + c.ChildArea);
+  const long double module = std::sqrt(full / 25);
+  const int32_t w = l.X1 - l.X0 + 1, h = l.Y1 - l.Y0 + 1;
+  if (w < 4 || h < 4 || full < 12) return false;
+  // A square turned or seen at a slant still fills much of its box.
+  if (full < 0.3L * w * h) return false;
+  // The core sits in the middle of the ring.
+  const long double cx = c.CentreX(), cy = c.CentreY();
+  const long double rx = static_cast<long double>(l.SumX + c.SumX) / (l.Area + c.Area) + 0.5L;
+  const long double ry = static_cast<long double>(l.SumY + c.SumY) / (l.Area + c.Area) + 0.5L;
+  if (Length(cx - rx, cy - ry) > 0.6L * module) return false;
+
+  // The outline of the filled ring (the ring and anything it holds): in each
+  // row its first and last pixel, in each column its top and bottom one,
+  // on the pixel edges where it ends.
+  auto inside = [&all, ringIndex](int32_t component) {
+    if (component == ringIndex) return true;
+    const int32_t parent = all[static_cast<size_t>(component)].Parent;
+    return parent == ringIndex ||
+           (parent >= 0 && all[static_cast<size_t>(parent)].Parent == ringIndex);
+  };
+  std::vector<TPointReal> outline;
+  outline.reserve(static_cast<size_t>(2 * (w + h)));
+  std::vector<int32_t> top(static_cast<size_t>(w), -1), bottom(static_cast<size_t>(w), -1);
+  for (int32_t y = l.Y0; y <= l.Y1; ++y) {
+    int32_t left = -1, right = -1;
+    for (const TComponents::TRun* r = FComponents.RowBegin(y); r != FComponents.RowEnd(y); ++r) {
+      if (r->X1 <= l.X0) continue;
+      if (r->X0 > l.X1) break;
+      if (!inside(r->Component)) continue;
+      if (left < 0) left = r->X0;
+      right = r->X1;
+      for (int32_t x = r->X0; x < r->X1; ++x) {
+        const auto column = static_cast<size_t>(x - l.X0);
+        if (top[column] < 0) top[column] = y;
+        bottom[column] = y;
+      }
+    }
+    if (left < 0) continue;
+    outline.push_back({static_cast<long double>(left), y + 0.5L});
+    outline.push_back({static_cast<long double>(right), y + 0.5L});
+  }
+  for (int32_t x = 0; x < w; ++x) {
+    if (top[static_cast<size_t>(x)] < 0) continue;
+    outline.push_back({l.X0 + x + 0.5L, static_cast<long double>(top[static_cast<size_t>(x)])});
+    outline.push_back({l.X0 + x + 0.5L, bottom[static_cast<size_t>(x)] + 1.0L});
+  }
+  if (outline.size() < 8) return false;
+  // Rough corners: the outline point farthest from the middle, the one
+  // farthest from it, and on either side of the diagonal they span the
+  // farthest.
+  const TPointReal middle{rx, ry};
+  const TPointReal p0 = outline[Farthest(outline, middle)];
+  const TPointReal p2 = outline[Farthest(outline, p0)];
+  const TPointReal diagonal = Minus(p2, p0);
+  const long double length = Length(diagonal.X, diagonal.Y);
+  if (!(length > 0)) return false;
+  long double most = 0, least = 0;
+  TPointReal p1 = p0, p3 = p0;
+  for (const TPointReal& p : outline) {
+    const long double side = Cross(diagonal, Minus(p, p0)) / length;
+    if (side > most) {
+      most = side;
+      p1 = p;
+    }
+    if (side < least) {
+      least = side;
+      p3 = p;
+    }
+  }
+  std::array<TPointReal, 4> q = {p0, p1, p2, p3};
+  // Sharp corners: a line through the outline points along the middle of
+  // each side (away from the rounded or blurred corners), and where
+  // neighbouring lines cross.
+  std::array<TPointReal, 4> through{}, along{};
+  bool lines = true;
+  for (size_t i = 0; i < 4 && lines; ++i) {
+    const TPointReal& a = q[i];
+    const TPointReal& b = q[(i + 1) % 4];
+    const TPointReal d = Minus(b, a);
+    const long double span = Length(d.X, d.Y);
+    if (!(span > 0)) {
+      lines = false;
+      break;
+    }
+    long double sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0, n = 0;
+    for (const TPointReal& p : outline) {
+      const TPointReal e = Minus(p, a);
+      const long double t = Dot(e, d) / (span * span);
+      const long double off = Cross(d, e) / span;
+      if (t < 0.2L || t > 0.8L || std::fabs(off) > std::max<long double>(1.5L, 0.15L * span))
+        continue;
+      sx += p.X;
+      sy += p.Y;
+      sxx += p.X * p.X;
+      sxy += p.X * p.Y;
+      syy += p.Y * p.Y;
+      ++n;
+    }
+    if (n < 3) {
+      lines = false;
+      break;
+    }
+    // The principal direction of the points.
+    const long double mx = sx / n, my = sy / n;
+    const long double cxx = sxx / n - mx * mx, cxy = sxy / n - mx * my, cyy = syy / n - my * my;
+    const long double angle = std::atan2(2 * cxy, cxx - cyy) / 2;
+    through[i] = {mx, my};
+    along[i] = {std::cos(angle), std::sin(angle)};
+  }
+  if (lines) {
+    std::array<TPointReal, 4> sharp{};
+    for (size_t i = 0; i < 4 && lines; ++i) {
+      // Corner i lies where side i - 1 meets side i.
+      const size_t before = (i + 3) % 4;
+      const long double den = Cross(along[before], along[i]);
+      if (std::fabs(den) < 0.2L) {
+        lines = false;
+        break;
+      }
+      const long double t = Cross(Minus(through[i], through[before]), along[i]) / den;
+      sharp[i] = {through[before].X + t * along[before].X, through[before].Y + t * along[before].Y};
+      // The crossing may not stray far from the rough corner.
+      if (Distance(sharp[i], q[i]) > 0.75L * module) lines = false;
+    }
+    if (lines) q = sharp;
+  }
+  // A round finder has no corners to speak of: its quadrilateral leaves
+  // out much of it. Such finders are read by their runs.
+  const long double quadArea = std::fabs(Cross(Minus(q[2], q[0]), Minus(q[3], q[1]))) / 2;
+  if (quadArea < 0.8L * full || quadArea > 1.3L * full) return false;
+
+  shape.Corners = q;
+  const TPointReal a{(q[1].X - q[0].X + q[2].X - q[3].X) / 2,
+                     (q[1].Y - q[0].Y + q[2].Y - q[3].Y) / 2};
+  const TPointReal b{(q[3].X - q[0].X + q[2].X - q[1].X) / 2,
+                     (q[3].Y - q[0].Y + q[2].Y - q[1].Y) / 2};
+  const long double la = Length(a.X, a.Y), lb = Length(b.X, b.Y);
+  if (!(la > 0) || !(lb > 0)) return false;
+  shape.Axes = {TPointReal{a.X / la, a.Y / la}, TPointReal{b.X / lb, b.Y / lb}};
+  shape.AxisModules = {la / 5, lb / 5};
+  const TPointReal centre = Centre(q);
+  shape.Candidate.X = centre.X;
+  shape.Candidate.Y = centre.Y;
+  shape.Candidate.ModuleX = shape.Candidate.ModuleY = shape.Candidate.Module = (la + lb) / 10;
+  shape.Candidate.Count =
+      static_cast<int32_t>(std::min<long double>(full / (module * module), 1e6L));
+  return true;
+}
+
+bool TFinderShapes::FitGrid(const TTriple& triple, int32_t side, THomography& t) const {
+  // Module-space squares of the light rings: one module in from each
+  // finder's outer edge, five modules a side.
+  const long double near = 1, far = side - 1;
+  const std::array<std::array<long double, 4>, 3> squares = {{{near, near + 5, near, near + 5},
+                                                              {far - 5, far, near, near + 5},
+                                                              {near, near + 5, far - 5, far}}};
+  const TShape& o = FShapes[static_cast<size_t>(triple.Shapes[0])];
+  const TShape& a = FShapes[static_cast<size_t>(triple.Shapes[1])];
+  const TShape& b = FShapes[static_cast<size_t>(triple.Shapes[2])];
+  // Each corner's place along the symbol's axes, in the basis of the two
+  // legs, tells which corner of its square it is.
+  const TPointReal ea{a.Candidate.X - o.Candidate.X, a.Candidate.Y - o.Candidate.Y};
+  const TPointReal eb{b.Candidate.X - o.Candidate.X, b.Candidate.Y - o.Candidate.Y};
+  const long double det = Cross(ea, eb);
+  if (!(std::fabs(det) > 0)) return false;
+  std::vector<TPointReal> from, to;
+  const std::array<const TShape*, 3> shapes = {&o, &a, &b};
+  for (size_t k = 0; k < 3; ++k) {
+    const TShape& s = *shapes[k];
+    const TPointReal c{s.Candidate.X, s.Candidate.Y};
+    std::array<TPointReal, 4> along{};
+    size_t plusPlus = 0;
+    for (size_t i = 0; i < 4; ++i) {
+      const TPointReal d = Minus(s.Corners[i], c);
+      along[i] = TPointReal{Cross(d, eb) / det, Cross(ea, d) / det};
+      if (along[i].X + along[i].Y > along[plusPlus].X + along[plusPlus].Y) plusPlus = i;
+    }
+    // The corners turn round the quadrilateral: the one across from (+, +)
+    // is (-, -), and of the other two the one further along axis A is (+, -).
+    const size_t minusMinus = (plusPlus + 2) % 4;
+    size_t plusMinus = (plusPlus + 1) % 4, minusPlus = (plusPlus + 3) % 4;
+    if (along[plusMinus].X - along[plusMinus].Y < along[minusPlus].X - along[minusPlus].Y)
+      std::swap(plusMinus, minusPlus);
+    const std::array<long double, 4>& q = squares[k];
+    from.push_back({q[0], q[2]});
+    to.push_back(s.Corners[minusMinus]);
+    from.push_back({q[1], q[2]});
+    to.push_back(s.Corners[plusMinus]);
+    from.push_back({q[0], q[3]});
+    to.push_back(s.Corners[minusPlus]);
+    from.push_back({q[1], q[3]});
+    to.push_back(s.Corners[plusPlus]);
+  }
+  return t.FitLeastSquares(from, to);
+}
+
+void TFinderShapes::BuildTriples() {
+  const size_t n = FShapes.size();
+  // For each ordered pair, which axis of the first shape the line to the
+  // second runs along, how far off, and the modules between them along it.
+  struct TLeg {
+    bool Along = false;
+    int32_t Axis = 0;
+    long double Sine = 0;
+    long double Modules = 0;
+  };
+  std::vector<TLeg> legs(n * n);
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = 0; j < n; ++j) {
+      if (i == j) continue;
+      const TShape& s = FShapes[i];
+      const TShape& t = FShapes[j];
+      const TPointReal v{t.Candidate.X - s.Candidate.X, t.Candidate.Y - s.Candidate.Y};
+      const long double length = Length(v.X, v.Y);
+      if (!(length > 0)) continue;
+      const TPointReal u{v.X / length, v.Y / length};
+      TLeg& leg = legs[i * n + j];
+      const long double sine0 = std::fabs(Cross(u, s.Axes[0]));
+      const long double sine1 = std::fabs(Cross(u, s.Axes[1]));
+      leg.Axis = sine0 <= sine1 ? 0 : 1;
+      leg.Sine = std::min(sine0, sine1);
+      // The axis of the other end that the line runs along.
+      const long double other0 = std::fabs(Cross(u, t.Axes[0]));
+      const long double other1 = std::fabs(Cross(u, t.Axes[1]));
+      const int32_t otherAxis = other0 <= other1 ? 0 : 1;
+      const long double otherSine = std::min(other0, other1);
+      const long double module = (s.AxisModules[static_cast<size_t>(leg.Axis)] +
+                                  t.AxisModules[static_cast<size_t>(otherAxis)]) /
+                                 2;
+      leg.Modules = length / module;
+      leg.Sine = std::max(leg.Sine, otherSine);
+      // Finder centres of one symbol lie 14 (version 1) to 170 modules
+      // apart; under perspective the mean module of the ends is rough.
+      leg.Along = leg.Sine <= kAxisSine && leg.Modules >= 10 && leg.Modules <= 190;
+    }
+  }
+  std::vector<TTriple> found;
+  for (size_t o = 0; o < n; ++o) {
+    for (size_t a = 0; a < n; ++a) {
+      if (a == o || !legs[o * n + a].Along) continue;
+      for (size_t b = a + 1; b < n; ++b) {
+        if (b == o || !legs[o * n + b].Along) continue;
+        const TLeg& la = legs[o * n + a];
+        const TLeg& lb = legs[o * n + b];
+        // The legs leave the corner along its two different axes and span
+        // about as many modules.
+        if (la.Axis == lb.Axis) continue;
+        const long double ratio = la.Modules / lb.Modules;
+        if (ratio > kLegRatio || ratio < 1 / kLegRatio) continue;
+        TTriple triple;
+        const TPointReal va{FShapes[a].Candidate.X - FShapes[o].Candidate.X,
+                            FShapes[a].Candidate.Y - FShapes[o].Candidate.Y};
+        const TPointReal vb{FShapes[b].Candidate.X - FShapes[o].Candidate.X,
+                            FShapes[b].Candidate.Y - FShapes[o].Candidate.Y};
+        // Axis A turns clockwise onto axis B (y grows downward).
+        const bool swapped = Cross(va, vb) < 0;
+        const size_t first = swapped ? b : a, second = swapped ? a : b;
+        triple.Shapes = {static_cast<int32_t>(o), static_cast<int32_t>(first),
+                         static_cast<int32_t>(second)};
+        triple.Triple.Finders = {FShapes[o].Candidate, FShapes[first].Candidate,
+                                 FShapes[second].Candidate};
+        triple.Triple.Module = (FShapes[o].Candidate.Module + FShapes[a].Candidate.Module +
+                                FShapes[b].Candidate.Module) /
+                               3;
+        triple.Span = (la.Modules + lb.Modules) / 2;
+        triple.Score = la.Sine + lb.Sine + std::fabs(std::log(ratio));
+        triple.Triple.Score = triple.Score;
+        found.push_back(triple);
+      }
+    }
+  }
+  const std::vector<size_t> order =
+      BestInOrder(found.size(), static_cast<size_t>(kMaxTriples),
+                  [&found](size_t x, size_t y) { return found[x].Score < found[y].Score; });
+  for (size_t i : order) FTriples.push_back(found[i]);
+}
+
+}  // namespace vornak

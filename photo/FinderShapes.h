@@ -1,0 +1,74 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "common/Geometry.h"
+#include "common/Types.h"
+#include "photo/Components.h"
+#include "photo/FinderCandidate.h"
+#include "photo/Homography.h"
+
+namespace vornak {
+
+// Finder patterns found as shapes rather than as runs: a dark core inside a
+// light ring inside a dark ring, told by the nesting of the plane's
+// components and the proportion of their areas. Blur, glare at the edges,
+// moiré, rounded or turned finders and steep perspective change the runs
+// across a finder but not this nesting. Each shape also gives the corners
+// of the light ring's outer edge, the finder's own quadrilateral, and from
+// them the directions of the symbol's two axes and the module size along
+// each at that finder.
+class TFinderShapes {
+ public:
+  struct TShape {
+    TFinderCandidate Candidate;  // centre and module sizes; Count: area in modules
+    // Outer corners of the light ring (5 x 5 modules), in turning order.
+    std::array<TPointReal, 4> Corners{};
+    // Unit directions of the quadrilateral's two pairs of sides and the
+    // module size along each (a side's length over five).
+    std::array<TPointReal, 2> Axes{};
+    std::array<long double, 2> AxisModules{};
+  };
+
+  // Triples of shapes that can be the finders of one symbol, ordered as
+  // TFinderTriple orders them, with the shapes they come from.
+  struct TTriple {
+    TFinderTriple Triple;
+    std::array<int32_t, 3> Shapes{};
+    // Modules between the corner finder's centre and each other one's,
+    // along the symbol's axes.
+    long double Span = 0;
+    long double Score = 0;  // lower is better
+  };
+
+  static constexpr int32_t kMaxShapes = 24;
+  static constexpr int32_t kMaxTriples = 6;
+
+  // Labels plane and finds the shapes and their triples.
+  void Find(const TPlaneBoolean& plane);
+
+  // The transform from module space of a symbol of the given side to the
+  // picture that best takes the corners of the triple's three light rings
+  // to where they were found: perspective from the twelve corners, without
+  // any guess from module sizes. False when they fix none.
+  bool FitGrid(const TTriple& triple, int32_t side, THomography& t) const;
+  void Clear();
+
+  const std::vector<TShape>& Shapes() const { return FShapes; }
+  const std::vector<TTriple>& Triples() const { return FTriples; }
+  const TComponents& Components() const { return FComponents; }
+
+ private:
+  // The shape whose core is component core, when its nesting and areas are
+  // a finder's.
+  bool MakeShape(int32_t core, TShape& shape) const;
+  void BuildTriples();
+
+  TComponents FComponents;
+  std::vector<TShape> FShapes;
+  std::vector<TTriple> FTriples;
+};
+
+}  // namespace vornak
