@@ -107,11 +107,15 @@ void TComponents::Label(const TPlaneBoolean& plane) {
       if (y == 0 || y == FHeight - 1 || r.X0 == 0 || r.X1 == FWidth) c.TouchesBorder = true;
     }
   }
-  for (const TComponent& c : FComponents) {
+  for (size_t i = 0; i < FComponents.size(); ++i) {
+    const TComponent& c = FComponents[i];
     if (c.Parent < 0) continue;
     TComponent& parent = FComponents[static_cast<size_t>(c.Parent)];
     ++parent.Children;
     parent.ChildArea += c.Area;
+    if (parent.LargestChild < 0 ||
+        FComponents[static_cast<size_t>(parent.LargestChild)].Area < c.Area)
+      parent.LargestChild = static_cast<int32_t>(i);
   }
 }
 

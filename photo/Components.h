@@ -25,8 +25,9 @@ class TComponents {
     // The component round this one (the one above its first pixel in
     // raster order); -1 for one that touches the top border there.
     int32_t Parent = -1;
-    int32_t Children = 0;   // components directly inside it
-    int64_t ChildArea = 0;  // their area
+    int32_t Children = 0;       // components directly inside it
+    int64_t ChildArea = 0;      // their area
+    int32_t LargestChild = -1;  // the largest of them
     long double CentreX() const { return static_cast<long double>(SumX) / Area + 0.5L; }
     long double CentreY() const { return static_cast<long double>(SumY) / Area + 0.5L; }
   };

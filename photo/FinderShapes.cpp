@@ -72,12 +72,7 @@ void TFinderShapes::Find(const TPlaneBoolean& plane) {
   std::vector<TFound> found;
   for (int32_t i = 0; i < count; ++i) {
     TFound shape;
-    if (!MakeShape(i, shape.Shape)) continue;
-    const TComponent& core = FComponents.Components()[static_cast<size_t>(i)];
-    const TComponent& ring = FComponents.Components()[static_cast<size_t>(core.Parent)];
-    shape.Quality =
-        std::fabs(std::log(static_cast<long double>(core.Area) / ring.Area / kIdealAreaRatio));
-    found.push_back(shape);
+    if (MakeShape(i, shape.Shape, shape.Quality)) found.push_back(shape);
   }
   const std::vector<size_t> order =
       BestInOrder(found.size(), static_cast<size_t>(kMaxShapes),
@@ -86,48 +81,40 @@ void TFinderShapes::Find(const TPlaneBoolean& plane) {
   BuildTriples();
 }
 
-bool TFinderShapes::MakeShape(int32_t core, TShape& shape) const {
+bool TFinderShapes::MakeShape(int32_t ringIndex, TShape& shape, long double& quality) const {
   const std::vector<TComponent>& all = FComponents.Components();
-  const TComponent& c = all[static_cast<size_t>(core)];
-  if (!c.Dark || c.Parent < 0 || c.Area < 2) return false;
-  const int32_t ringIndex = c.Parent;
   const TComponent& l = all[static_cast<size_t>(ringIndex)];
-  if (l.Dark || l.TouchesBorder || l.Parent < 0) return false;
-  // The light ring holds the core and at most specks, the core at most
-  // specks of light.
-  if (4 * (l.ChildArea - c.Area) > c.Area || 4 * c.ChildArea > c.Area) return false;
-  const long double ratio = static_cast<long double>(c.Area) / l.Area;
-  if (ratio < kMinAreaRatio || ratio > kMaxAreaRatio) return false;
-  const long double full = static_cast<long double>(l.Area + l.ChildArea + c.ChildArea);
-  const long double module = std::sqrt(full / 25);
+  if (l.Dark || l.TouchesBorder || l.Parent < 0 || l.Area < 8) return false;
   const int32_t w = l.X1 - l.X0 + 1, h = l.Y1 - l.Y0 + 1;
-  if (w < 4 || h < 4 || full < 12) return false;
-  // A square turned or seen at a slant still fills much of its box.
-  if (full < 0.3L * w * h) return false;
-  // The core sits in the middle of the ring.
-  const long double cx = c.CentreX(), cy = c.CentreY();
-  const long double rx = static_cast<long double>(l.SumX + c.SumX) / (l.Area + c.Area) + 0.5L;
-  const long double ry = static_cast<long double>(l.SumY + c.SumY) / (l.Area + c.Area) + 0.5L;
-  if (Length(cx - rx, cy - ry) > 0.6L * module) return false;
+  if (w < 4 || h < 4) return false;
+  // Cheap bounds first: the ring leaves room in its box for a core at least
+  // kMinAreaRatio of its own area, and the ring and a core at most
+  // kMaxAreaRatio of it fill at least 0.3 of the box.
+  const int64_t box = static_cast<int64_t>(w) * h;
+  if (static_cast<long double>(box - l.Area) < kMinAreaRatio * l.Area) return false;
+  if ((1 + kMaxAreaRatio) * l.Area < 0.3L * box) return false;
+  // The ring holds at most one thing of substance, the core (or the core
+  // joins the dark ring where the light ring is broken, and it holds
+  // nothing but specks).
+  const int64_t core = l.LargestChild < 0 ? 0 : all[static_cast<size_t>(l.LargestChild)].Area;
+  if (4 * (l.ChildArea - core) > std::max<int64_t>(core, l.Area / 4)) return false;
+  if (l.LargestChild >= 0 && 4 * all[static_cast<size_t>(l.LargestChild)].ChildArea > core)
+    return false;
 
-  // The outline of the filled ring (the ring and anything it holds): in each
-  // row its first and last pixel, in each column its top and bottom one,
-  // on the pixel edges where it ends.
-  auto inside = [&all, ringIndex](int32_t component) {
-    if (component == ringIndex) return true;
-    const int32_t parent = all[static_cast<size_t>(component)].Parent;
-    return parent == ringIndex ||
-           (parent >= 0 && all[static_cast<size_t>(parent)].Parent == ringIndex);
-  };
+  // The outline of the ring: in each row its first and last pixel, in each
+  // column its top and bottom one, on the pixel edges where it ends; what it
+  // spans is the filled ring.
   std::vector<TPointReal> outline;
   outline.reserve(static_cast<size_t>(2 * (w + h)));
   std::vector<int32_t> top(static_cast<size_t>(w), -1), bottom(static_cast<size_t>(w), -1);
+  int64_t filled = 0;
+  long double sumX = 0, sumY = 0;
   for (int32_t y = l.Y0; y <= l.Y1; ++y) {
     int32_t left = -1, right = -1;
     for (const TComponents::TRun* r = FComponents.RowBegin(y); r != FComponents.RowEnd(y); ++r) {
       if (r->X1 <= l.X0) continue;
       if (r->X0 > l.X1) break;
-      if (!inside(r->Component)) continue;
+      if (r->Component != ringIndex) continue;
       if (left < 0) left = r->X0;
       right = r->X1;
       for (int32_t x = r->X0; x < r->X1; ++x) {
@@ -137,6 +124,9 @@ bool TFinderShapes::MakeShape(int32_t core, TShape& shape) const {
       }
     }
     if (left < 0) continue;
+    filled += right - left;
+    sumX += (right - left) * (left + right) / 2.0L;
+    sumY += (right - left) * (y + 0.5L);
     outline.push_back({static_cast<long double>(left), y + 0.5L});
     outline.push_back({static_cast<long double>(right), y + 0.5L});
   }
@@ -145,7 +135,26 @@ bool TFinderShapes::MakeShape(int32_t core, TShape& shape) const {
     outline.push_back({l.X0 + x + 0.5L, static_cast<long double>(top[static_cast<size_t>(x)])});
     outline.push_back({l.X0 + x + 0.5L, bottom[static_cast<size_t>(x)] + 1.0L});
   }
-  if (outline.size() < 8) return false;
+  if (outline.size() < 8 || filled <= l.Area) return false;
+  // Core to ring: 9 to 16 modules.
+  const long double ratio = static_cast<long double>(filled - l.Area) / l.Area;
+  if (ratio < kMinAreaRatio || ratio > kMaxAreaRatio) return false;
+  const long double full = static_cast<long double>(filled);
+  const long double module = std::sqrt(full / 25);
+  // A square turned or seen at a slant still fills much of its box.
+  if (full < 0.3L * box || full < 12) return false;
+  // The ring is even round the middle; a core joined to the dark ring
+  // leaves the middle dark. (A core of its own may hold light: a
+  // coloured square in a printed finder.)
+  const long double rx = sumX / full, ry = sumY / full;
+  if (Length(l.CentreX() - rx, l.CentreY() - ry) > 0.6L * module) return false;
+  const auto mx = static_cast<int32_t>(rx), my = static_cast<int32_t>(ry);
+  if (static_cast<long double>(core) < kMinAreaRatio * l.Area &&
+      (mx < 0 || my < 0 || mx >= FComponents.Width() || my >= FComponents.Height() ||
+       !all[static_cast<size_t>(FComponents.At(mx, my))].Dark))
+    return false;
+  quality = std::fabs(std::log(ratio / kIdealAreaRatio));
+
   // Rough corners: the outline point farthest from the middle, the one
   // farthest from it, and on either side of the diagonal they span the
   // farthest.

@@ -61,9 +61,10 @@ class TFinderShapes {
   const TComponents& Components() const { return FComponents; }
 
  private:
-  // The shape whose core is component core, when its nesting and areas are
-  // a finder's.
-  bool MakeShape(int32_t core, TShape& shape) const;
+  // The shape whose light ring is component ring, when its nesting and
+  // areas are a finder's; quality: how far its proportions are from a
+  // finder's (0 is exact).
+  bool MakeShape(int32_t ring, TShape& shape, long double& quality) const;
   void BuildTriples();
 
   TComponents FComponents;
