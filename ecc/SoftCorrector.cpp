@@ -52,17 +52,17 @@ bool TSoftCorrector::Retry(TIntegers& block, int32_t checkCount, int32_t protect
   MakeLadder(std::min(rs.Budget(), static_cast<int32_t>(FOrder.size())));
   if (FCounts.empty()) return false;
   // Every try is one more chance to land on a wrong codeword.
-  const double need = kGuardBits + std::log2(static_cast<double>(FCounts.size()));
+  const double need = FGuardBits + std::log2(static_cast<double>(FCounts.size()));
 
   for (int32_t s : FCounts) {
     // More erasures only lower the odds: the rest of the ladder is out.
-    if (FGuard && OddsBits(length, checkCount, s, 0) < need) break;
+    if (OddsBits(length, checkCount, s, 0) < need) break;
     FErasures.assign(FOrder.begin(), FOrder.begin() + s);
     FWork = block;
     rs.SetBlock(FWork, checkCount, protection);
     ++FTries;
     if (!rs.Correct(FErasures)) continue;
-    if (FGuard && OddsBits(length, checkCount, rs.ErasureCount(), rs.ErrorCount()) < need) continue;
+    if (OddsBits(length, checkCount, rs.ErasureCount(), rs.ErrorCount()) < need) continue;
     block = FWork;
     FErasedCount = rs.ErasureCount();
     FCorrectedCount = rs.CorrectedCount();

@@ -32,9 +32,9 @@ class TSoftCorrector {
   ~TSoftCorrector();
 
   void SetLadder(TLadder ladder) { FLadder = ladder; }
-  // Off, a repair is kept whenever 2 x errors + erasures is within the
-  // budget (for measuring what the guard is worth).
-  void SetGuard(bool on) { FGuard = on; }
+  // The guard, kGuardBits unless set (for measuring what it is worth);
+  // minus infinity keeps every repair within the budget.
+  void SetGuardBits(double bits) { FGuardBits = bits; }
 
   // Retries block (whose last checkCount codewords are error correction,
   // protection as TReedSolomon::SetBlock takes it) by erasing its most
@@ -60,7 +60,7 @@ class TSoftCorrector {
 
   std::unique_ptr<TReedSolomon> FReedSolomon;
   TLadder FLadder = TLadder::kEveryCount;
-  bool FGuard = true;
+  double FGuardBits = kGuardBits;
   int32_t FErasedCount = 0;
   int32_t FCorrectedCount = 0;
   int32_t FTries = 0;

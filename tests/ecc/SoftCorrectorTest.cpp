@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <random>
 #include <vector>
@@ -108,7 +109,7 @@ TEST(SoftCorrectorTest, DoubtedDamageBeyondErrorsOnlyIsRepaired) {
 TEST(SoftCorrectorTest, MisplacedDoubtNeverGivesAWrongBlock) {
   TSoftCorrector guarded;
   TSoftCorrector bare;
-  bare.SetGuard(false);
+  bare.SetGuardBits(-std::numeric_limits<double>::infinity());
   int trials = 0;
   int wrongGuarded = 0;
   int wrongBare = 0;
