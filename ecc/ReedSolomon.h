@@ -43,7 +43,9 @@ class TReedSolomon {
   // repeats count once). Succeeds when 2 x errors + erasures stays within
   // Budget() and the repaired block is a codeword; refuses an index outside
   // the block and more erasures than the budget. Without erasures it is
-  // exactly Correct().
+  // exactly Correct(). Past the budget, erasures that leave few check
+  // codewords unspent land on a wrong codeword far more often than errors
+  // alone do (bench_erasure); TSoftCorrector guards against that.
   bool Correct(const TIntegers& erasures);
 
   // Codewords changed by the last successful Correct (0 when none); an
