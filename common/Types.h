@@ -57,6 +57,7 @@ class Plane {
 
 struct TTwoLevelKind;
 struct TGreyKind;
+struct TConfidenceKind;
 
 // Colour values (red bits 0-7, green 8-15, blue 16-23) or grey levels.
 using TPlaneInteger = Plane<int32_t>;
@@ -64,6 +65,8 @@ using TPlaneInteger = Plane<int32_t>;
 using TPlaneBoolean = Plane<uint8_t, TTwoLevelKind>;
 // Grey levels 0..255 (0 = black): a byte each keeps a large picture small.
 using TPlaneGrey = Plane<uint8_t, TGreyKind>;
+// How sure a sampler is of each module it read: 0 no idea .. 255 certain.
+using TPlaneConfidence = Plane<uint8_t, TConfidenceKind>;
 
 using TIntegers = std::vector<int32_t>;
 using TBooleans = std::vector<bool>;

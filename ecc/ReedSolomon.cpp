@@ -40,10 +40,12 @@ void TReedSolomon::SetBlock(TIntegers& block, int32_t checkCount, int32_t misdec
   FCorrectedCount = 0;
 }
 
-int32_t TReedSolomon::Capacity() const {
+int32_t TReedSolomon::Capacity() const { return Budget() / 2; }
+
+int32_t TReedSolomon::Budget() const {
   if (FCheckCount <= 0) return 0;
   const int32_t protection = std::max(FProtection, 0);
-  return std::max(FCheckCount - protection, 0) / 2;
+  return std::max(FCheckCount - protection, 0);
 }
 
 bool TReedSolomon::ComputeSyndromes(const int32_t* codewords) {
@@ -59,9 +61,9 @@ bool TReedSolomon::ComputeSyndromes(const int32_t* codewords) {
   return allZero;
 }
 
-int32_t TReedSolomon::FindLocator() {
-  // Berlekamp-Massey over S0 .. S(E-1). FPrevious is the connection
-  // polynomial before the last length change, shifted by `shift` places.
+int32_t TReedSolomon::FindLocator(const int32_t* sequence, int32_t count) {
+  // FPrevious is the connection polynomial before the last length change,
+  // shifted by `shift` places.
   FLocator.fill(0);
   FPrevious.fill(0);
   FLocator[0] = 1;
@@ -69,11 +71,10 @@ int32_t TReedSolomon::FindLocator() {
   int32_t length = 0;
   int32_t shift = 1;
   int32_t previousDiscrepancy = 1;
-  for (int32_t n = 0; n < FCheckCount; ++n) {
-    int32_t discrepancy = FSyndromes[static_cast<size_t>(n)];
+  for (int32_t n = 0; n < count; ++n) {
+    int32_t discrepancy = sequence[n];
     for (int32_t i = 1; i <= length; ++i)
-      discrepancy ^=
-          Multiply(FLocator[static_cast<size_t>(i)], FSyndromes[static_cast<size_t>(n - i)]);
+      discrepancy ^= Multiply(FLocator[static_cast<size_t>(i)], sequence[n - i]);
     if (discrepancy == 0) {
       ++shift;
       continue;
@@ -104,8 +105,52 @@ int32_t TReedSolomon::FindLocator() {
   return length;
 }
 
+bool TReedSolomon::TakeErasures(const TIntegers& erasures) {
+  FErasureCount = 0;
+  FErased.fill(false);
+  for (int32_t index : erasures) {
+    if (index < 0 || index >= FLength) return false;
+    const int32_t power = FLength - 1 - index;
+    if (FErased[static_cast<size_t>(power)]) continue;
+    if (FErasureCount == Budget()) return false;
+    FErased[static_cast<size_t>(power)] = true;
+    FErasurePowers[static_cast<size_t>(FErasureCount++)] = power;
+  }
+  return true;
+}
+
+void TReedSolomon::ComputeErasureLocator() {
+  // Gamma(x) = product of (1 + X x) over the erased places X = alpha^power.
+  FErasureLocator.fill(0);
+  FErasureLocator[0] = 1;
+  for (int32_t j = 0; j < FErasureCount; ++j) {
+    const int32_t x = FExp[static_cast<size_t>(FErasurePowers[static_cast<size_t>(j)])];
+    for (int32_t i = j + 1; i >= 1; --i)
+      FErasureLocator[static_cast<size_t>(i)] ^=
+          Multiply(x, FErasureLocator[static_cast<size_t>(i - 1)]);
+  }
+  FModified.fill(0);
+  for (int32_t i = 0; i < FCheckCount; ++i) {
+    int32_t sum = 0;
+    for (int32_t j = 0; j <= std::min(i, FErasureCount); ++j)
+      sum ^=
+          Multiply(FErasureLocator[static_cast<size_t>(j)], FSyndromes[static_cast<size_t>(i - j)]);
+    FModified[static_cast<size_t>(i)] = sum;
+  }
+}
+
+void TReedSolomon::MergeLocators() {
+  FScratch.fill(0);
+  for (int32_t i = 0; i <= FLocatorDegree; ++i)
+    for (int32_t j = 0; j <= FErasureCount; ++j)
+      FScratch[static_cast<size_t>(i + j)] ^=
+          Multiply(FLocator[static_cast<size_t>(i)], FErasureLocator[static_cast<size_t>(j)]);
+  FLocator = FScratch;
+  FLocatorDegree += FErasureCount;
+}
+
 void TReedSolomon::ComputeEvaluator() {
-  // Omega(x) = S(x) * Lambda(x) mod x^E.
+  // Omega(x) = S(x) * Lambda(x) mod x^E, Lambda the locator of all errata.
   FEvaluator.fill(0);
   for (int32_t i = 0; i < FCheckCount; ++i) {
     int32_t sum = 0;
@@ -135,13 +180,26 @@ int32_t TReedSolomon::FindRoots(int32_t length) {
 }
 
 bool TReedSolomon::DecodeBlock() {
-  const int32_t length = FindLocator();
-  if (length > Capacity() || FLocatorDegree != length || length == 0) return false;
+  int32_t length = 0;
+  if (FErasureCount == 0) {
+    length = FindLocator(FSyndromes.data(), FCheckCount);
+    if (length == 0) return false;
+  } else {
+    // Past the first s values the modified syndromes obey the recurrence of
+    // the errors alone, so Berlekamp-Massey finds their locator from them.
+    ComputeErasureLocator();
+    length = FindLocator(FModified.data() + FErasureCount, FCheckCount - FErasureCount);
+  }
+  if (2 * length + FErasureCount > Budget() || FLocatorDegree != length) return false;
+  if (FErasureCount > 0) MergeLocators();
+  // Every errata place must be a distinct place inside the block; an error
+  // found on an erased place leaves a double root and too few places.
   if (FindRoots(FLength) != FLocatorDegree) return false;
   ComputeEvaluator();
 
   for (int32_t m = 0; m < FLength; ++m)
     FWork[static_cast<size_t>(m)] = (*FBlock)[static_cast<size_t>(m)];
+  int32_t changed = 0;
   for (int32_t k = 0; k < FRootCount; ++k) {
     const int32_t power = FRoots[static_cast<size_t>(k)];
     const int32_t x = FExp[static_cast<size_t>(power)];
@@ -155,19 +213,29 @@ bool TReedSolomon::DecodeBlock() {
                               FExp[static_cast<size_t>(((i - 1) * (255 - power)) % 255)]);
     if (denominator == 0) return false;
     const int32_t value = Multiply(numerator, Inverse(denominator));
-    if (value == 0) return false;
+    // An erased codeword may have been right; a located error may not.
+    if (value == 0) {
+      if (FErased[static_cast<size_t>(power)]) continue;
+      return false;
+    }
     FWork[static_cast<size_t>(FLength - 1 - power)] ^= value;
+    ++changed;
   }
   // The repaired word must be a codeword; otherwise keep the block as it was.
   if (!ComputeSyndromes(FWork.data())) return false;
   for (int32_t m = 0; m < FLength; ++m)
     (*FBlock)[static_cast<size_t>(m)] = FWork[static_cast<size_t>(m)];
-  FCorrectedCount = FRootCount;
+  FCorrectedCount = changed;
+  FErrorCount = length;
   return true;
 }
 
-bool TReedSolomon::Correct() {
+bool TReedSolomon::Correct() { return Correct(TIntegers{}); }
+
+bool TReedSolomon::Correct(const TIntegers& erasures) {
   FCorrectedCount = 0;
+  FErrorCount = 0;
+  FErasureCount = 0;
   if (FBlock == nullptr) return false;
   const size_t size = FBlock->size();
   if (size == 0 || size > static_cast<size_t>(kMaxBlockLength)) return false;
@@ -175,8 +243,15 @@ bool TReedSolomon::Correct() {
   if (FCheckCount < 1 || FCheckCount > kMaxCheckCodewords || FCheckCount > FLength) return false;
   for (int32_t value : *FBlock)
     if (value < 0 || value > 255) return false;
-  if (ComputeSyndromes(FBlock->data())) return true;
-  return DecodeBlock();
+  const bool taken = TakeErasures(erasures);
+  if (!taken || ComputeSyndromes(FBlock->data())) {
+    // A codeword as received needed no erasure.
+    FErasureCount = 0;
+    return taken;
+  }
+  if (DecodeBlock()) return true;
+  FErasureCount = 0;
+  return false;
 }
 
 }  // namespace vornak

@@ -1,9 +1,14 @@
 #include "engine/Decorder.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace vornak {
 
 TDecorder::TDecorder()
-    : FReader(std::make_unique<TImageReader>()), FReedSolomon(std::make_unique<TReedSolomon>()) {}
+    : FReader(std::make_unique<TImageReader>()),
+      FReedSolomon(std::make_unique<TReedSolomon>()),
+      FSoftCorrector(std::make_unique<TSoftCorrector>()) {}
 
 TDecorder::~TDecorder() = default;
 
@@ -37,7 +42,36 @@ int32_t TDecorder::DecodePlane(const TPlaneBoolean& plane, int32_t width, int32_
   return DecodeMatrix(FReader->Matrix(), FReader->Size(), text);
 }
 
+int32_t TDecorder::ModuleDoubt(int32_t confidence) {
+  static const std::array<int32_t, 256> kDoubt = [] {
+    std::array<int32_t, 256> doubt{};
+    for (int32_t c = 0; c < 256; ++c) {
+      const double wrong = static_cast<double>(255 - c) / 510.0;
+      doubt[static_cast<size_t>(c)] =
+          static_cast<int32_t>(std::lround(-1024.0 * std::log2(1.0 - wrong)));
+    }
+    return doubt;
+  }();
+  return kDoubt[static_cast<size_t>(std::clamp(confidence, 0, 255))];
+}
+
 int32_t TDecorder::DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::string& text) {
+  return DecodeMatrix(matrix, size, text, nullptr);
+}
+
+int32_t TDecorder::DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::string& text,
+                                const TPlaneConfidence* confidence) {
+  // The plane is the caller's: hold it only for this decode.
+  struct TRelease {
+    const TPlaneConfidence*& Plane;
+    ~TRelease() { Plane = nullptr; }
+  } release{FConfidence};
+  if (confidence != nullptr && confidence->Width() >= size && confidence->Height() >= size)
+    FConfidence = confidence;
+  return DecodeTail(matrix, size, text);
+}
+
+int32_t TDecorder::DecodeTail(const TPlaneBoolean& matrix, int32_t size, std::string& text) {
   FErrorText.clear();
   SetErrorCode(0);
   FDataCodewords.clear();
@@ -63,12 +97,19 @@ int32_t TDecorder::DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::
   return 0;
 }
 
-void TDecorder::CorrectBlock(TIntegers& block, int32_t check, int32_t protection) {
+void TDecorder::CorrectBlock(TIntegers& block, int32_t check, int32_t protection,
+                             const TIntegers* doubt) {
   FReedSolomon->SetBlock(block, check, protection);
-  if (FReedSolomon->Correct())
+  if (FReedSolomon->Correct()) {
     FCorrectedCodewords += FReedSolomon->CorrectedCount();
-  else
-    ++FFailedBlocks;
+    return;
+  }
+  if (doubt != nullptr && FSoftCorrector->Retry(block, check, protection, *doubt)) {
+    FCorrectedCodewords += FSoftCorrector->CorrectedCount();
+    FErasedCodewords += FSoftCorrector->ErasedCount();
+    return;
+  }
+  ++FFailedBlocks;
 }
 
 bool TDecorder::SplitBlocks() {
@@ -78,6 +119,7 @@ bool TDecorder::SplitBlocks() {
   FDataCodewords.clear();
   FCorrectedCodewords = 0;
   FFailedBlocks = 0;
+  FErasedCodewords = 0;
   if (Module() == nullptr) return false;
 
   const int32_t blockCount = BlockCount();
@@ -91,6 +133,9 @@ bool TDecorder::SplitBlocks() {
   if (check < 1 || data < 1) return false;
   const int32_t protection = MisdecodeProtection(Version(), Level());
   auto at = [this](int32_t index) { return FCodewords[static_cast<size_t>(index)]; };
+  // Doubts travel with their codewords when the decode has confidence.
+  const bool soft = FCodewordDoubt.size() == FCodewords.size();
+  TIntegers doubt;
 
   // Data codewords are dealt round all blocks, the long blocks' extra one
   // after the last common pass, then the check codewords round all blocks:
@@ -98,11 +143,14 @@ bool TDecorder::SplitBlocks() {
   // on, a long block's shortCount further back.
   auto deal = [&](TIntegers& block, int32_t i, bool isLong) {
     const int32_t shift = isLong ? -shortCount : longCount;
+    if (soft) doubt.resize(block.size());
     for (size_t j = 0; j < block.size(); ++j) {
       const auto k = static_cast<int32_t>(j);
-      block[j] = at(k * blockCount + i + (k < data ? 0 : shift));
+      const int32_t index = k * blockCount + i + (k < data ? 0 : shift);
+      block[j] = at(index);
+      if (soft) doubt[j] = FCodewordDoubt[static_cast<size_t>(index)];
     }
-    CorrectBlock(block, check, protection);
+    CorrectBlock(block, check, protection, soft ? &doubt : nullptr);
   };
   if (longCount == 0) {
     FBlocks.assign(static_cast<size_t>(blockCount), TIntegers(static_cast<size_t>(length)));
@@ -173,10 +221,16 @@ void TDecorder::Unmask() {
 
 void TDecorder::ReadCodewords() {
   FCodewords.clear();
+  FCodewordDoubt.clear();
   FCount = 0;
   const TArrangement* module = Module();
   if (module == nullptr) return;
   FCodewords.reserve(static_cast<size_t>(module->CodewordCount()));
+  const TPlaneConfidence* confidence = FConfidence;
+  if (confidence != nullptr &&
+      (confidence->Width() < module->Width() || confidence->Height() < module->Height()))
+    confidence = nullptr;
+  int32_t doubt = 0;
 
   const int32_t height = module->Height();
   int32_t x = module->Width() - 1;
@@ -187,11 +241,14 @@ void TDecorder::ReadCodewords() {
   bool upward = true;
   while (x >= 0) {
     if (module->GetData(x, y) != 0) acc |= 1 << bit;
+    if (confidence != nullptr) doubt += ModuleDoubt((*confidence)(x, y));
     if (--bit < 0) {
       FCodewords.push_back(acc);
+      if (confidence != nullptr) FCodewordDoubt.push_back(doubt);
       ++FCount;
       acc = 0;
       bit = 7;
+      doubt = 0;
     }
     do {
       if ((x + parity) % 2 == 0) {

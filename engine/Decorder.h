@@ -9,6 +9,7 @@
 #include "common/Types.h"
 #include "data/DataBlockReader.h"
 #include "ecc/ReedSolomon.h"
+#include "ecc/SoftCorrector.h"
 #include "locate/ImageReader.h"
 #include "symbol/Symbol.h"
 
@@ -53,6 +54,14 @@ class TDecorder : public TSymbol {
   // be read. On an error text keeps what the caller passed and ErrorText()
   // holds the message.
   int32_t DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::string& text);
+  // The same, knowing how sure the sampler was of each module (indexed like
+  // the matrix, 0 no idea .. 255 certain). Blocks are corrected as without
+  // it first; a block that fails is retried with its most doubtful
+  // codewords erased (TSoftCorrector). nullptr, or a plane that does not
+  // cover the symbol, decodes exactly as without. The format information is
+  // read as without.
+  int32_t DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::string& text,
+                       const TPlaneConfidence* confidence);
 
   // De-interleaves Codewords() into blocks, corrects each in ascending order
   // and concatenates their data codewords into DataCodewords(). Returns true
@@ -67,7 +76,8 @@ class TDecorder : public TSymbol {
   void Unmask();
   // Reads the data layer in placement order (two-column strips from the
   // bottom-right corner, skipping function modules and the vertical timing
-  // column) into Codewords(); remainder bits are dropped.
+  // column) into Codewords(); remainder bits are dropped. Within a decode
+  // with confidence it also fills CodewordDoubt(), else empties it.
   void ReadCodewords();
 
   // True when data mask pattern mask (0..7) inverts module (x, y); false
@@ -84,6 +94,18 @@ class TDecorder : public TSymbol {
   // blocks it could not correct.
   int32_t CorrectedCodewords() const { return FCorrectedCodewords; }
   int32_t FailedBlocks() const { return FFailedBlocks; }
+  // Codewords erased by the repairs of the last SplitBlocks (0 without
+  // confidence).
+  int32_t ErasedCodewords() const { return FErasedCodewords; }
+  // Doubt of each codeword of Codewords(), from the confidence of its eight
+  // modules: the sum of their ModuleDoubt; empty without confidence.
+  const TIntegers& CodewordDoubt() const { return FCodewordDoubt; }
+  // Doubt of a module read with the given confidence (0..255): confidence c
+  // taken as a chance of (255 - c) / 510 that the bit is wrong (0 a coin
+  // toss, 255 never), the doubt is -log2 of the chance it is right, in
+  // 1/1024 bit. Summed over a codeword's modules it ranks codewords by the
+  // chance that all eight bits are right; 0 only when all are certain.
+  static int32_t ModuleDoubt(int32_t confidence);
   // ECI, structured-append and FNC1 fields of the last decoded stream.
   const TDataBlockReader::THeaders& Headers() const { return FHeaders; }
 
@@ -100,8 +122,11 @@ class TDecorder : public TSymbol {
  private:
   // Sets the error code and its message; returns the code.
   int32_t Fail(int32_t code);
-  // Corrects one filled block and keeps the tally.
-  void CorrectBlock(TIntegers& block, int32_t check, int32_t protection);
+  // The tail of DecodeMatrix, with FConfidence set by the caller.
+  int32_t DecodeTail(const TPlaneBoolean& matrix, int32_t size, std::string& text);
+  // Corrects one filled block and keeps the tally; with doubt (one per
+  // codeword of the block), a failed block is retried with erasures.
+  void CorrectBlock(TIntegers& block, int32_t check, int32_t protection, const TIntegers* doubt);
 
   static constexpr std::array<const char*, 10> kMessages = {
       "位置検出パターンがみつかりません。",
@@ -124,6 +149,11 @@ class TDecorder : public TSymbol {
   std::unique_ptr<TImageReader> FReader;
   // One decoder serves every block.
   std::unique_ptr<TReedSolomon> FReedSolomon;
+  // The erasure retry of blocks that failed, in decodes with confidence.
+  std::unique_ptr<TSoftCorrector> FSoftCorrector;
+  // The confidence plane during a DecodeMatrix that has one, else nullptr.
+  const TPlaneConfidence* FConfidence = nullptr;
+  TIntegers FCodewordDoubt;
   // Blocks when all have one length; else the short and the long ones.
   std::vector<TIntegers> FBlocks;
   std::vector<TIntegers> FShortBlocks;
@@ -131,6 +161,7 @@ class TDecorder : public TSymbol {
   std::string FErrorText;
   int32_t FCorrectedCodewords = 0;
   int32_t FFailedBlocks = 0;
+  int32_t FErasedCodewords = 0;
   TDataBlockReader::THeaders FHeaders;
 };
 

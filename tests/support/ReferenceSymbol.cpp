@@ -257,6 +257,35 @@ int DataCodewordCount(int version, int level) {
   return count;
 }
 
+ReferenceBlocks BlocksOfSymbol(const ReferenceSymbol& symbol) {
+  if (symbol.Codewords.empty()) throw std::logic_error("symbol without codewords");
+  const size_t v = static_cast<size_t>(symbol.Version - 1);
+  const size_t l = static_cast<size_t>(symbol.Level);
+  const int count = ECBlocks[v][l];
+  ReferenceBlocks blocks;
+  blocks.Check = ECCodewords[v][l] / count;
+  const int total = static_cast<int>(symbol.Codewords.size());
+  const int longCount = total % count;
+  const int shortData = total / count - blocks.Check;
+  blocks.List.assign(static_cast<size_t>(count), {});
+  // Data codewords round all blocks, the long ones (last) taking one more
+  // after the common passes; then the check codewords round all blocks.
+  size_t next = 0;
+  for (int i = 0; i <= shortData; ++i)
+    for (int b = 0; b < count; ++b)
+      if (i < shortData || b >= count - longCount)
+        blocks.List[static_cast<size_t>(b)].push_back(symbol.Codewords[next++]);
+  for (int i = 0; i < blocks.Check; ++i)
+    for (int b = 0; b < count; ++b)
+      blocks.List[static_cast<size_t>(b)].push_back(symbol.Codewords[next++]);
+  if (next != symbol.Codewords.size()) throw std::logic_error("codewords do not fill the blocks");
+  std::vector<uint8_t> data;
+  for (const auto& block : blocks.List)
+    data.insert(data.end(), block.begin(), block.end() - blocks.Check);
+  if (data != symbol.DataCodewords) throw std::logic_error("blocks do not hold the data codewords");
+  return blocks;
+}
+
 ReferenceSymbol MakeSegments(const std::vector<QrSegment>& segments, int version, int level,
                              int mask) {
   CheckParameters(version, level, mask);

@@ -52,6 +52,17 @@ ReferenceSymbol MakeFromDataCodewords(const std::vector<uint8_t>& data, int vers
 // by asking the encoder, not from the decoder's tables).
 int DataCodewordCount(int version, int level);
 
+// The Reed-Solomon blocks of a libqrcodegen symbol, taken apart from its
+// placement-order codewords: each block's data codewords, then its check
+// codewords; short blocks first.
+struct ReferenceBlocks {
+  std::vector<std::vector<int32_t>> List;
+  int Check = 0;  // check codewords per block
+};
+// Throws std::logic_error when the symbol carries no codewords or they do
+// not split into the blocks of its version and level.
+ReferenceBlocks BlocksOfSymbol(const ReferenceSymbol& symbol);
+
 // ---- libqrencode: Kanji, ECI and structured append. ----
 // The encoder picks the mask (read back from the format information) and
 // may pick a larger version than asked when the data need it (0 = smallest).
