@@ -8,11 +8,6 @@
 //
 // A folder without a manifest stands for its subfolders that have one (the
 // parent of several corpora).
-#ifdef VORNAK_HAVE_ZXING
-#define ZX_USE_UTF8
-#include <ZXing/ReadBarcode.h>
-#endif
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -24,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/PeerRead.h"
 #include "common/Types.h"
 #include "engine/Vornak.h"
 #include "platform/DisplayText.h"
@@ -157,26 +153,12 @@ std::vector<std::string> Corpora(const std::vector<std::string>& named) {
   return corpora;
 }
 
-// zxing-cpp as a fair peer on large photographs: trying harder, every
-// rotation and a downscaled copy of large pictures, as its reading
-// applications do.
-#ifdef VORNAK_HAVE_ZXING
-ZXing::DecodeHints PeerHints() {
-  ZXing::DecodeHints hints;
-  hints.setFormats(ZXing::BarcodeFormat::QRCode);
-  hints.setTryHarder(true);
-  hints.setTryRotate(true);
-  hints.setTryDownscale(true);
-  return hints;
-}
-#endif
-
 // Decodes every picture of one corpus and prints its table; false when a
 // picture could not be loaded.
 bool RunCorpus(const std::string& folder, bool list, vornak::TVornak& component) {
 #ifdef VORNAK_HAVE_ZXING
   const bool peer = true;
-  const ZXing::DecodeHints hints = PeerHints();
+  const ZXing::DecodeHints hints = vornak::bench::PeerHints();
 #else
   const bool peer = false;
 #endif
@@ -209,11 +191,8 @@ bool RunCorpus(const std::string& folder, bool list, vornak::TVornak& component)
 
     TOutcome theirs = TOutcome::Failed;
 #ifdef VORNAK_HAVE_ZXING
-    const ZXing::ImageView view(reinterpret_cast<const uint8_t*>(picture.Bitmap.Row(0)),
-                                picture.Bitmap.Width(), picture.Bitmap.Height(),
-                                ZXing::ImageFormat::RGBX, picture.Bitmap.Width() * 4);
     start = std::chrono::steady_clock::now();
-    const ZXing::Result result = ZXing::ReadBarcode(view, hints);
+    const ZXing::Result result = vornak::bench::PeerRead(picture.Bitmap, hints);
     peerMs.push_back(Milliseconds(start));
     if (result.isValid()) {
       const std::string bytes(result.bytes().begin(), result.bytes().end());

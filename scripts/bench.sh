@@ -7,6 +7,9 @@
 #     alone, and on pictures without a symbol (blank, tiled, texture, 64 x 64
 #     noise) the chain's time against the classic one, flagged above 4x,
 #   - decode rates on each photo corpus per category, beside zxing-cpp,
+#   - decode rates on the rendered hard photographs (labels round bottles,
+#     wrinkled, creased, symbols off screens, and the same without a
+#     symbol), beside zxing-cpp,
 #   - peak resident memory of vornak-decode on a 4000 x 3000 JPEG.
 # Environment: VORNAK_BENCH_BUILD_DIR (default build/bench), VORNAK_CORPUS
 # (default ../shared/corpus next to the repository: a corpus folder with
@@ -22,7 +25,7 @@ corpus=${VORNAK_CORPUS:-$root/../shared/corpus}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORNAK_BUILD_BENCH=ON \
   -DVORNAK_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target bench_locate bench_decode bench_corpus \
-  bench_make_jpeg vornak-decode >/dev/null
+  bench_rendered bench_make_jpeg vornak-decode >/dev/null
 
 echo "== Finder search"
 "$build/bench/bench_locate"
@@ -35,6 +38,10 @@ echo
 echo "== Decode rates on $corpus"
 # shellcheck disable=SC2086 # several folders are meant to split
 "$build/bench/bench_corpus" $corpus || echo "(some pictures or folders could not be read)"
+
+echo
+echo "== Decode rates on rendered hard photographs"
+"$build/bench/bench_rendered"
 
 echo
 echo "== Peak memory of vornak-decode on 4000 x 3000 JPEGs (target <= 16 bytes per pixel)"

@@ -2,19 +2,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+
+#include "tests/support/LabelWarp.h"
 
 namespace vornak::test {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 
+// The picture frames the cylinder's visible part round its axis; the
+// geometry itself is the label warp's.
 struct TGeometry {
   double Radius = 0;   // pixels
   double Turn = 0;     // radians
   double CentreX = 0;  // picture x of the cylinder's axis
   double Top = 0;      // picture y of module row 0
-  double Half = 0;     // half the symbol side, pixels along the label
   int32_t Width = 0;
   int32_t Height = 0;
 };
@@ -24,8 +28,7 @@ TGeometry Geometry(int32_t side, const TCylinderOptions& o) {
   const double symbol = side * o.ModuleSize;
   g.Radius = o.DiameterFactor * symbol / 2;
   g.Turn = o.TurnDegrees * kPi / 180;
-  g.Half = symbol / 2;
-  const double labelHalf = g.Half + o.QuietZone * o.ModuleSize;
+  const double labelHalf = symbol / 2 + o.QuietZone * o.ModuleSize;
   const double left = g.Radius * std::sin(std::max(-kPi / 2, -labelHalf / g.Radius + g.Turn));
   const double right = g.Radius * std::sin(std::min(kPi / 2, labelHalf / g.Radius + g.Turn));
   g.Width = static_cast<int32_t>(std::ceil(right - left)) + 2 * o.Margin;
@@ -36,18 +39,30 @@ TGeometry Geometry(int32_t side, const TCylinderOptions& o) {
   return g;
 }
 
+TLabelWarp Warp(int32_t side, const TCylinderOptions& o) {
+  TWarpOptions w;
+  w.QuietZone = o.QuietZone;
+  w.Surface = TSurface::Cylinder;
+  w.SpanDegrees = 2 / o.DiameterFactor * 180 / kPi;
+  w.YawDegrees = o.TurnDegrees;
+  return TLabelWarp(side, w);
+}
+
 }  // namespace
 
 TPointF CylinderModuleToPixel(int32_t side, const TCylinderOptions& options, double mx, double my) {
   const TGeometry g = Geometry(side, options);
-  const double s = mx * options.ModuleSize - g.Half;
-  return TPointF{g.CentreX + g.Radius * std::sin(s / g.Radius + g.Turn),
-                 g.Top + my * options.ModuleSize};
+  // The warp turns the label about its centre, this picture about the axis.
+  const TPointF v = Warp(side, options).ToView(mx, my);
+  return TPointF{g.CentreX + v.X * options.ModuleSize + g.Radius * std::sin(g.Turn),
+                 g.Top + (v.Y + side / 2.0) * options.ModuleSize};
 }
 
 TBitmap RenderCylinder(const TPlaneBoolean& modules, const TCylinderOptions& options) {
   const int32_t side = modules.Width();
   const TGeometry g = Geometry(side, options);
+  const TLabelWarp warp = Warp(side, options);
+  const double m = options.ModuleSize;
   TBitmap bitmap(g.Width, g.Height, 0xFFFFFF);
   const int32_t ss = std::max(1, options.Supersample);
   for (int32_t py = 0; py < g.Height; ++py) {
@@ -55,13 +70,12 @@ TBitmap RenderCylinder(const TPlaneBoolean& modules, const TCylinderOptions& opt
       int32_t dark = 0;
       for (int32_t sy = 0; sy < ss; ++sy) {
         for (int32_t sx = 0; sx < ss; ++sx) {
-          const double x = px + (sx + 0.5) / ss - g.CentreX;
-          const double y = py + (sy + 0.5) / ss - g.Top;
-          if (std::fabs(x) >= g.Radius) continue;
-          // Front surface only: the visible angle is asin(x / R).
-          const double s = (std::asin(x / g.Radius) - g.Turn) * g.Radius + g.Half;
-          const auto mx = static_cast<int32_t>(std::floor(s / options.ModuleSize));
-          const auto my = static_cast<int32_t>(std::floor(y / options.ModuleSize));
+          const double x = (px + (sx + 0.5) / ss - g.CentreX - g.Radius * std::sin(g.Turn)) / m;
+          const double y = (py + (sy + 0.5) / ss - g.Top) / m - side / 2.0;
+          const TWarpHit hit = warp.AtView(x, y);
+          if (!hit.Label) continue;
+          const auto mx = static_cast<int32_t>(std::floor(hit.Mx));
+          const auto my = static_cast<int32_t>(std::floor(hit.My));
           if (modules.At(mx, my, 0) != 0) ++dark;
         }
       }

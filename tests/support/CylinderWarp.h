@@ -10,7 +10,9 @@ namespace vornak::test {
 // A symbol printed on a label wrapped round an upright cylinder (a bottle),
 // seen from far away straight at the cylinder's axis: a label point at arc
 // length s from the line facing the camera shows at x = R sin(s / R), so the
-// modules narrow towards the label's sides.
+// modules narrow towards the label's sides. Black on white, nothing else:
+// the geometry is TLabelWarp's, framed round the cylinder's axis; TBentLabel
+// draws the same with light, tilt and a camera's finish.
 struct TCylinderOptions {
   double ModuleSize = 6.0;      // pixels per module along the label, on the facing line
   int32_t QuietZone = 4;        // light modules round the symbol on the label

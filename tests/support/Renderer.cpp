@@ -6,6 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "tests/support/PhotoFinish.h"
+
 namespace vornak::test {
 
 namespace {
@@ -129,38 +131,6 @@ bool DarkModule(const TPlaneBoolean& modules, TPointF m) {
   return modules(static_cast<int32_t>(fx), static_cast<int32_t>(fy)) != 0;
 }
 
-void GaussianBlur(std::vector<double>& plane, int32_t width, int32_t height, double sigma) {
-  if (sigma <= 0 || width <= 0 || height <= 0) return;
-  const int32_t radius = static_cast<int32_t>(std::ceil(3.0 * sigma));
-  std::vector<double> kernel(static_cast<size_t>(2 * radius + 1));
-  double sum = 0;
-  for (int32_t k = -radius; k <= radius; ++k) {
-    kernel[static_cast<size_t>(k + radius)] = std::exp(-(k * k) / (2.0 * sigma * sigma));
-    sum += kernel[static_cast<size_t>(k + radius)];
-  }
-  for (double& k : kernel) k /= sum;
-  std::vector<double> tmp(plane.size());
-  auto at = [&](const std::vector<double>& p, int32_t x, int32_t y) {
-    x = std::clamp(x, 0, width - 1);
-    y = std::clamp(y, 0, height - 1);
-    return p[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
-  };
-  for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x) {
-      double v = 0;
-      for (int32_t k = -radius; k <= radius; ++k)
-        v += kernel[static_cast<size_t>(k + radius)] * at(plane, x + k, y);
-      tmp[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = v;
-    }
-  for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x) {
-      double v = 0;
-      for (int32_t k = -radius; k <= radius; ++k)
-        v += kernel[static_cast<size_t>(k + radius)] * at(tmp, x, y + k);
-      plane[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = v;
-    }
-}
-
 double Channel(uint32_t colour, int shift) { return static_cast<double>((colour >> shift) & 0xFF); }
 
 double Luminance(double r, double g, double b) { return 0.299 * r + 0.587 * g + 0.114 * b; }
@@ -208,22 +178,12 @@ TBitmap RenderBitmap(const TPlaneBoolean& modules, const TRenderOptions& options
 
   std::mt19937 random(options.Seed);
   std::normal_distribution<double> noise(0.0, options.NoiseSigma > 0 ? options.NoiseSigma : 1.0);
-  const double lx = std::cos(options.LightingAngleDegrees * kDegree);
-  const double ly = std::sin(options.LightingAngleDegrees * kDegree);
-  // Projection range of the picture's corners onto the lighting direction.
-  double pMin = 0, pMax = 0;
-  for (const auto& [cx, cy] : std::array<std::pair<double, double>, 4>{
-           {{0, 0}, {double(width), 0}, {0, double(height)}, {double(width), double(height)}}}) {
-    pMin = std::min(pMin, cx * lx + cy * ly);
-    pMax = std::max(pMax, cx * lx + cy * ly);
-  }
+  const TLightRamp ramp(width, height, options.Lighting, options.LightingAngleDegrees);
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < width; ++x) {
       const double c =
           coverage[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
-      double light = 1.0;
-      if (options.Lighting != 0 && pMax > pMin)
-        light = 1.0 - options.Lighting * ((x + 0.5) * lx + (y + 0.5) * ly - pMin) / (pMax - pMin);
+      const double light = ramp.At(x + 0.5, y + 0.5);
       uint32_t colour = 0;
       for (int shift = 0; shift <= 16; shift += 8) {
         double v = (Channel(options.LightColour, shift) * (1.0 - c) +

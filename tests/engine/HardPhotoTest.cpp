@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+#include "engine/Vornak.h"
+#include "tests/support/BentLabel.h"
+#include "tests/support/HardPhotos.h"
+#include "tests/support/ReferenceSymbol.h"
+#include "tests/support/ScreenPhoto.h"
+
+// Rendered hard photographs: bent labels and screens (tests/support). How
+// many of the groups read is measured by bench_rendered; here, what must
+// not change: no picture gives a wrong text, and mild cases read.
+namespace vornak::test {
+namespace {
+
+class HardPhotoTest : public ::testing::Test {
+ protected:
+  HardPhotoTest() {
+    FComponent.SetWarp(6);
+    FComponent.SetResolver(7);
+    FComponent.SetForceVersion(0);
+  }
+  // Decodes the picture; the text read, or "(failed: <error>)".
+  std::string Read(const TPhoto& photo) {
+    if (!FComponent.Decode(photo.Bitmap)) return "(failed: " + FComponent.ErrorText() + ")";
+    return FComponent.ResultText();
+  }
+
+  TVornak FComponent;
+};
+
+// A camera a little soft and noisy, as the groups' gentlest.
+TFinishOptions Camera(int32_t quality) {
+  TFinishOptions f;
+  f.BlurSigma = 0.7;
+  f.NoiseSigma = 3;
+  f.Lighting = 0.2;
+  f.LightingAngleDegrees = 30;
+  f.JpegQuality = quality;
+  f.Seed = 7;
+  return f;
+}
+
+TBentLabelOptions Label(const TWarpOptions& warp) {
+  TBentLabelOptions o;
+  o.Warp = warp;
+  o.ModulePixels = 6;
+  o.Supersample = 2;
+  o.Ink = TBitmap::Rgb(35, 33, 40);
+  o.Paper = TBitmap::Rgb(228, 224, 210);
+  o.Texture = 0.15;
+  o.Finish = Camera(80);
+  return o;
+}
+
+TEST_F(HardPhotoTest, ReadsALabelRoundABottleSpanning60Degrees) {
+  const std::string text = "https://vornak.test/bottle/60";
+  const ReferenceSymbol symbol = Make(text, 3, 1, 2);
+  TWarpOptions w;
+  w.Surface = TSurface::Cylinder;
+  w.SpanDegrees = 60;
+  w.YawDegrees = 4;
+  w.Ambient = 0.6;
+  EXPECT_EQ(Read(TBentLabel(symbol.Side(), Label(w)).Render(symbol.Matrix)), text);
+}
+
+TEST_F(HardPhotoTest, ReadsALabelRoundATiltedBottle) {
+  const std::string text = "TILTED BOTTLE 2";
+  const ReferenceSymbol symbol = Make(text, 2, 1, 5);
+  TWarpOptions w;
+  w.Surface = TSurface::Cylinder;
+  w.SpanDegrees = 60;
+  w.PitchDegrees = 12;
+  w.RollDegrees = 8;
+  w.Distance = 5;
+  w.Ambient = 0.6;
+  EXPECT_EQ(Read(TBentLabel(symbol.Side(), Label(w)).Render(symbol.Matrix)), text);
+}
+
+TEST_F(HardPhotoTest, ReadsALabelWithALongWrinkle) {
+  const std::string text = "https://vornak.test/wrinkle/3";
+  const ReferenceSymbol symbol = Make(text, 4, 1, 0);
+  TWarpOptions w;
+  w.Wrinkles.push_back(TWrinkle{3.0, 0.6, 20, 110, 0.5, 0.06});
+  w.RollDegrees = -10;
+  EXPECT_EQ(Read(TBentLabel(symbol.Side(), Label(w)).Render(symbol.Matrix)), text);
+}
+
+TEST_F(HardPhotoTest, ReadsALabelWithAShortWrinkle) {
+  const std::string text = "SHORT WRINKLE 0.75";
+  const ReferenceSymbol symbol = Make(text, 3, 1, 4);
+  TWarpOptions w;
+  w.Wrinkles.push_back(TWrinkle{0.75, 0.3, 70, 160, 1.0, 0.05});
+  EXPECT_EQ(Read(TBentLabel(symbol.Side(), Label(w)).Render(symbol.Matrix)), text);
+}
+
+TEST_F(HardPhotoTest, ReadsACreasedLabel) {
+  const std::string text = "https://vornak.test/crease";
+  const ReferenceSymbol symbol = Make(text, 3, 1, 7);
+  TWarpOptions w;
+  w.Surface = TSurface::Crease;
+  w.CreaseDegrees = 30;
+  w.CreaseOffset = 2;
+  w.FoldDegrees = 15;
+  w.YawDegrees = 10;
+  w.Ambient = 0.6;
+  EXPECT_EQ(Read(TBentLabel(symbol.Side(), Label(w)).Render(symbol.Matrix)), text);
+}
+
+TEST_F(HardPhotoTest, ReadsASymbolOffAScreen) {
+  const std::string text = "https://vornak.test/screen/5";
+  const ReferenceSymbol symbol = Make(text, 4, 1, 3);
+  TScreenOptions o;
+  o.ScreenPixelsPerModule = 5;
+  o.CameraScale = 0.7;
+  o.RotationDegrees = 3;
+  o.FringePixels = 0.5;
+  o.ScanDepth = 0.2;
+  o.ScanPeriod = 8;
+  o.Glare = 10;
+  o.Finish = Camera(75);
+  EXPECT_EQ(Read(TScreenPhoto(symbol.Side(), o).Render(symbol.Matrix)), text);
+}
+
+TEST(HardPhotos, SamePictureForTheSameIndex) {
+  const THardPhoto a = HardPhoto(THardGroup::Wrinkles, 5);
+  const THardPhoto b = HardPhoto(THardGroup::Wrinkles, 5);
+  const THardPhoto c = HardPhoto(THardGroup::Wrinkles, 6);
+  EXPECT_EQ(a.Expected, b.Expected);
+  EXPECT_EQ(a.Photo.Jpeg, b.Photo.Jpeg);
+  EXPECT_TRUE(a.Photo.Bitmap == b.Photo.Bitmap);
+  EXPECT_NE(a.Expected, c.Expected);
+  EXPECT_EQ(a.Photo.Bitmap.Width(), 240);
+  EXPECT_EQ(a.Photo.Bitmap.Height(), 240);
+  EXPECT_TRUE(HardPhoto(THardGroup::NoSymbol, 3).Expected.empty());
+  EXPECT_THROW(HardPhoto(THardGroup::Crease, HardGroupSize(THardGroup::Crease)), std::out_of_range);
+}
+
+// Every picture of a group: the text expected or a failure, never another
+// text (and none at all where there is no symbol). One case per group, so
+// that the groups run side by side.
+void ExpectNoWrongText(THardGroup group) {
+  TVornak component;
+  component.SetWarp(6);
+  component.SetResolver(7);
+  component.SetForceVersion(0);
+  int32_t exact = 0, wrong = 0;
+  std::string wrongNames;
+  for (int32_t i = 0; i < HardGroupSize(group); ++i) {
+    const THardPhoto photo = HardPhoto(group, i);
+    if (!component.Decode(photo.Photo.Bitmap)) continue;
+    if (!photo.Expected.empty() && component.ResultText() == photo.Expected) {
+      ++exact;
+    } else {
+      ++wrong;
+      wrongNames += " " + photo.Name;
+    }
+  }
+  std::printf("%s: %d pictures, %d exact, %d wrong%s\n", HardGroupName(group), HardGroupSize(group),
+              exact, wrong, wrongNames.c_str());
+  EXPECT_EQ(wrong, 0) << wrongNames;
+}
+
+TEST(HardPhotoSweep, NoWrongTextOnCylinders) { ExpectNoWrongText(THardGroup::Cylinder); }
+TEST(HardPhotoSweep, NoWrongTextOnWrinkles) { ExpectNoWrongText(THardGroup::Wrinkles); }
+TEST(HardPhotoSweep, NoWrongTextOnCreases) { ExpectNoWrongText(THardGroup::Crease); }
+TEST(HardPhotoSweep, NoWrongTextOnScreens) { ExpectNoWrongText(THardGroup::Screen); }
+TEST(HardPhotoSweep, NoTextWithoutASymbol) { ExpectNoWrongText(THardGroup::NoSymbol); }
+
+}  // namespace
+}  // namespace vornak::test

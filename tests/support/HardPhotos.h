@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/support/PhotoFinish.h"
+
+namespace vornak::test {
+
+// The fixed groups of rendered hard photographs: labels bent round
+// cylinders, wrinkled, creased, symbols photographed off screens, and the
+// same scenes without a symbol. Every picture's parameters are drawn from a
+// seed made of its group and index, so picture 17 of a group is always the
+// same picture.
+enum class THardGroup { Cylinder, Wrinkles, Crease, Screen, NoSymbol };
+
+struct THardPhoto {
+  std::string Name;      // "cylinder-017"
+  std::string Notes;     // the parameters drawn, for a reader
+  std::string Expected;  // the symbol's text; empty when there is no symbol
+  TPhoto Photo;
+};
+
+std::vector<THardGroup> HardGroups();
+const char* HardGroupName(THardGroup group);
+int32_t HardGroupSize(THardGroup group);
+THardPhoto HardPhoto(THardGroup group, int32_t index);
+
+}  // namespace vornak::test
