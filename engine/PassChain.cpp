@@ -76,7 +76,9 @@ const std::string& TPassChain::PassName(int32_t index) const {
 bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std::string& text) {
   if (location.Matrix == nullptr) return false;
   std::string work;
-  if (decorder.DecodeMatrix(*location.Matrix, location.Size, work) == 0) {
+  // With the locator's confidence a block that does not correct is tried
+  // again with its least sure codewords erased.
+  if (decorder.DecodeMatrix(*location.Matrix, location.Size, work, location.Confidence) == 0) {
     FMirrored = false;
     text = std::move(work);
     return true;
@@ -90,7 +92,15 @@ bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std
   FTransposed.Resize(size, size);
   for (int32_t y = 0; y < size; ++y)
     for (int32_t x = 0; x < size; ++x) FTransposed(x, y) = (*location.Matrix)(y, x);
-  if (decorder.DecodeMatrix(FTransposed, size, work) != 0) return false;
+  const TPlaneConfidence* confidence = nullptr;
+  if (location.Confidence != nullptr) {
+    FTransposedConfidence.Resize(size, size);
+    for (int32_t y = 0; y < size; ++y)
+      for (int32_t x = 0; x < size; ++x)
+        FTransposedConfidence(x, y) = location.Confidence->At(y, x, 0);
+    confidence = &FTransposedConfidence;
+  }
+  if (decorder.DecodeMatrix(FTransposed, size, work, confidence) != 0) return false;
   FMirrored = true;
   text = std::move(work);
   return true;
@@ -137,7 +147,7 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
 
     bool decoded = false;
     try {
-      decoded = pass.Locator->Locate(plane, FSettings, [&](const TLocation& location) {
+      decoded = pass.Locator->Locate(plane, &grey, FSettings, [&](const TLocation& location) {
         if (!TryLocation(location, decorder, text)) {
           if (FTrace != nullptr)
             FTrace->RecordLocation(pass.Name, plane, location, false, FSettings.ForceVersion,

@@ -106,6 +106,7 @@ class TPassChain {
   // own index when none is).
   std::vector<size_t> FSameAs;
   TPlaneBoolean FTransposed;
+  TPlaneConfidence FTransposedConfidence;
   std::string FOnly;
   std::string FPass;
   const TPlaneBoolean* FPlane = nullptr;  // one of FSources: not copied

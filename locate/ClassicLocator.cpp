@@ -11,8 +11,8 @@ TClassicLocator::TClassicLocator() : FReader(std::make_unique<TImageReader>()) {
 
 TClassicLocator::~TClassicLocator() = default;
 
-bool TClassicLocator::Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
-                             const TLocationSink& sink) {
+bool TClassicLocator::Locate(const TPlaneBoolean& plane, const TPlaneGrey* /*grey*/,
+                             const TDecodeSettings& settings, const TLocationSink& sink) {
   FReader->SetWarp(settings.Warp);
   FReader->SetForceVersion(settings.ForceVersion > 0 ? settings.ForceVersion : 0);
   try {

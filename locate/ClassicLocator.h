@@ -20,7 +20,8 @@ class TClassicLocator : public TLocator {
   static constexpr const char* kName = "classic";
   const char* Name() const override { return kName; }
   // Uses settings.Warp as the search radius for the fourth corner.
-  bool Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+  using TLocator::Locate;
+  bool Locate(const TPlaneBoolean& plane, const TPlaneGrey* grey, const TDecodeSettings& settings,
               const TLocationSink& sink) override;
 
  private:

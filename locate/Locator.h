@@ -15,6 +15,9 @@ struct TLocation {
   // Size x Size modules indexed (column, row), non-zero = dark. Owned by the
   // locator and valid only during the callback.
   const TPlaneBoolean* Matrix = nullptr;
+  // How sure the locator is of each module (0 not at all .. 255 certain),
+  // Size x Size like Matrix; nullptr when it cannot tell.
+  const TPlaneConfidence* Confidence = nullptr;
   int32_t Size = 0;
   // Version the matrix was sampled for (1..40).
   int32_t Version = 0;
@@ -55,8 +58,14 @@ class TLocator {
 
   // Offers candidates found in plane to sink until one decodes (true) or
   // none is left (false). settings.ForceVersion (1..40) is tried first.
-  virtual bool Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
-                      const TLocationSink& sink) = 0;
+  // grey, when given, is the picture plane was made of (levels 0..255), for
+  // locators that rate how sure each module is.
+  virtual bool Locate(const TPlaneBoolean& plane, const TPlaneGrey* grey,
+                      const TDecodeSettings& settings, const TLocationSink& sink) = 0;
+  bool Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+              const TLocationSink& sink) {
+    return Locate(plane, nullptr, settings, sink);
+  }
 };
 
 }  // namespace vornak

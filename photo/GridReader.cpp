@@ -35,6 +35,27 @@ void TGridReader::Sample(TPlaneBoolean& matrix) const {
     for (int32_t x = 0; x < FSize; ++x) matrix(x, y) = Module(x, y) ? 1 : 0;
 }
 
+void TGridReader::Levels(const TPlaneGrey& grey, TPlaneInteger& levels) const {
+  levels.Resize(FSize, FSize, 0);
+  const double patch = static_cast<double>(kPatch);
+  const int32_t reach = FPatch ? 1 : 0;
+  for (int32_t y = 0; y < FSize; ++y)
+    for (int32_t x = 0; x < FSize; ++x) {
+      const TPixelReader& reader = ReaderOf(x, y);
+      int32_t sum = 0, count = 0;
+      for (int32_t j = -reach; j <= reach; ++j)
+        for (int32_t i = -reach; i <= reach; ++i) {
+          double px = 0, py = 0;
+          reader.Map(x + 0.5 + i * patch, y + 0.5 + j * patch, px, py);
+          // Outside the picture reads light, as the two-level plane does.
+          const bool inside = px >= 0 && py >= 0 && px < grey.Width() && py < grey.Height();
+          sum += inside ? grey(static_cast<int32_t>(px), static_cast<int32_t>(py)) : 255;
+          ++count;
+        }
+      levels(x, y) = sum / count;
+    }
+}
+
 bool TGridReader::TimingAlternates(long double share) const {
   // Both timing patterns with the separator module before and after each:
   // every step along them changes colour.

@@ -48,6 +48,9 @@ class TGridReader {
   bool Module(int32_t x, int32_t y) const;
   // Every module into matrix (Size x Size).
   void Sample(TPlaneBoolean& matrix) const;
+  // The mean grey level of each module at the points Module reads, into
+  // levels (Size x Size); grey is the picture the plane was made of.
+  void Levels(const TPlaneGrey& grey, TPlaneInteger& levels) const;
   // Whether at least share (0..1) of the steps along both timing patterns,
   // separators included, change colour through the grid; reading stops as
   // soon as the rest cannot change the answer. A grid on a symbol reads its

@@ -9,6 +9,7 @@
 #include "photo/AlignmentNodes.h"
 #include "photo/FinderAnchors.h"
 #include "photo/FinderCheck.h"
+#include "photo/ModuleConfidence.h"
 #include "photo/TripleLocator.h"
 #include "photo/VersionGuess.h"
 #include "symbol/SeedModule.h"
@@ -162,8 +163,8 @@ THomographyLocator::TSampled THomographyLocator::SampleSingle(
   return TSampled::Done;
 }
 
-bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
-                                const TLocationSink& sink) {
+bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TPlaneGrey* grey,
+                                const TDecodeSettings& settings, const TLocationSink& sink) {
   // The refinement work of this run is bounded by the picture's size (see
   // kClarityPerPixel); a direct Sample call is not bounded. Refining costs
   // some hundred readings of the whole grid, and on noise it may run for
@@ -175,6 +176,9 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TDecodeSetting
     ~TUnbound() { Fourth.Unbound(); }
   } const unbound{FFourth};
   FFourth.Bound(std::max(kMinClarity, kClarityPerPixel * plane.Width() * plane.Height()));
+  FGrey = grey != nullptr && grey->Width() == plane.Width() && grey->Height() == plane.Height()
+              ? grey
+              : nullptr;
   return FFinders == TFinders::Runs ? LocateRuns(plane, settings, sink)
                                     : LocateShapes(plane, settings, sink);
 }
@@ -204,6 +208,11 @@ bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPoi
     ++offered;
     const std::array<TPointReal, 4> corners = OuterCorners();
     for (size_t i = 0; i < 4; ++i) location.Corners[i] = ToPixel(corners[i]);
+    if (FGrey != nullptr) {
+      TGridReader(plane, FGrid).Levels(*FGrey, FLevels);
+      TModuleConfidence::Rate(FLevels, FMatrix, FConfidence);
+      location.Confidence = &FConfidence;
+    }
     return sink(location);
   };
   if (offer()) return true;

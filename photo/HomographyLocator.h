@@ -43,7 +43,8 @@ class THomographyLocator : public TFinderLocator {
   // transform through the bottom-right pattern for 2 to 6; the transform
   // estimated from the finders alone for version 1 or when no pattern is
   // found.
-  bool Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+  using TLocator::Locate;
+  bool Locate(const TPlaneBoolean& plane, const TPlaneGrey* grey, const TDecodeSettings& settings,
               const TLocationSink& sink) override;
 
   // How the grid is built for one candidate.
@@ -103,7 +104,11 @@ class THomographyLocator : public TFinderLocator {
                         long double moduleSize);
 
   TFinders FFinders;
+  // The picture of the plane being searched, when the caller gave it.
+  const TPlaneGrey* FGrey = nullptr;
   TPlaneBoolean FMatrix;
+  TPlaneInteger FLevels;
+  TPlaneConfidence FConfidence;
   TModuleGrid FGrid;
   // The last Sample gave up because the grid estimated from the finders
   // alone reads its timing like noise: the estimated grid is no better.

@@ -8,8 +8,8 @@
 
 namespace vornak {
 
-bool TTripleLocator::Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
-                            const TLocationSink& sink) {
+bool TTripleLocator::Locate(const TPlaneBoolean& plane, const TPlaneGrey* /*grey*/,
+                            const TDecodeSettings& settings, const TLocationSink& sink) {
   FTriples = &FindFinders(plane);
   for (const TFinderTriple& triple : FTriples->Triples()) {
     if (!TFinderCheck::ReadsAsFinders(plane, triple)) continue;

@@ -23,7 +23,8 @@ class TTripleLocator : public TFinderLocator {
   static constexpr long double kMinAgreement = 0.6L;
 
   const char* Name() const override { return "triples"; }
-  bool Locate(const TPlaneBoolean& plane, const TDecodeSettings& settings,
+  using TLocator::Locate;
+  bool Locate(const TPlaneBoolean& plane, const TPlaneGrey* grey, const TDecodeSettings& settings,
               const TLocationSink& sink) override;
 
   // The finder search of the last Locate; nullptr before the first.

@@ -293,7 +293,8 @@ class TCountingLocator : public TLocator {
  public:
   explicit TCountingLocator(const char* name) : FName(name) {}
   const char* Name() const override { return FName; }
-  bool Locate(const TPlaneBoolean&, const TDecodeSettings&, const TLocationSink&) override {
+  bool Locate(const TPlaneBoolean&, const TPlaneGrey*, const TDecodeSettings&,
+              const TLocationSink&) override {
     ++Calls;
     return false;
   }
