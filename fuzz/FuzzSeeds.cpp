@@ -66,7 +66,7 @@ Bytes ReaderSeed(const ReferenceSymbol& symbol) {
 constexpr int32_t kLargestMatrixSeed = 14;
 
 Bytes MatrixSeed(const ReferenceSymbol& symbol) {
-  Bytes seed{static_cast<uint8_t>(symbol.Version - 1),
+  Bytes seed{vornak::fuzz::MatrixVersionSelector(symbol.Version),
              static_cast<uint8_t>(vornak::fuzz::TMatrixShape::Exact)};
   const int32_t side = symbol.Side();
   uint8_t byte = 0;
