@@ -19,7 +19,20 @@ inline size_t ReaderCount(uint8_t selector, size_t size) {
 
 // Module matrix for the decode tail: [version selector] [shape] bits...,
 // bits packed eight per byte, most significant first, row by row.
-inline int32_t MatrixVersion(uint8_t selector) { return selector % 40 + 1; }
+// Selectors 0..215 pick versions 1..9, 216..255 versions 1..40, one each: a
+// large matrix takes up to fifty times as long as a small one, so most inputs
+// stay small while every version is one byte away.
+constexpr int32_t kSmallMatrixVersions = 9;
+constexpr int32_t kEveryVersionSelector = 256 - 40;
+inline int32_t MatrixVersion(uint8_t selector) {
+  if (selector < kEveryVersionSelector) return selector % kSmallMatrixVersions + 1;
+  return selector - kEveryVersionSelector + 1;
+}
+// The selector the seeds use for a version (1..40).
+inline uint8_t MatrixVersionSelector(int32_t version) {
+  return static_cast<uint8_t>(
+      version <= kSmallMatrixVersions ? version - 1 : kEveryVersionSelector + version - 1);
+}
 enum class TMatrixShape : uint8_t {
   Exact = 0,        // plane side = size = 4V + 17
   LargerPlane = 1,  // plane one module wider and taller than size
