@@ -20,7 +20,9 @@
 #include "engine/Decorder.h"
 #include "engine/FrontImage.h"
 #include "engine/GlobalBinarizer.h"
+#include "photo/FinderCheck.h"
 #include "photo/FinderShapes.h"
+#include "photo/FinderTriples.h"
 #include "photo/HomographyLocator.h"
 #include "photo/PixelReader.h"
 #include "photo/TripleLocator.h"
@@ -80,6 +82,20 @@ int main(int argc, char** argv) {
     std::printf("  triple %d %d %d span %.1f score %.3f\n", t.Shapes[0], t.Shapes[1], t.Shapes[2],
                 static_cast<double>(t.Span), static_cast<double>(t.Score));
   }
+
+  TFinderTriples runs;
+  runs.Find(plane);
+  std::printf("%zu run candidates, %zu triples, %zu perspective triples\n", runs.Candidates().size(),
+              runs.Triples().size(), runs.PerspectiveTriples().size());
+  for (const TFinderCandidate& c : runs.Candidates())
+    std::printf("  candidate (%.1f, %.1f) module %.2f count %d\n", static_cast<double>(c.X),
+                static_cast<double>(c.Y), static_cast<double>(c.Module), c.Count);
+  for (const TFinderTriple& t : runs.Triples())
+    std::printf("  run triple (%.0f,%.0f) (%.0f,%.0f) (%.0f,%.0f) score %.3f reads %d\n",
+                static_cast<double>(t.Finders[0].X), static_cast<double>(t.Finders[0].Y),
+                static_cast<double>(t.Finders[1].X), static_cast<double>(t.Finders[1].Y),
+                static_cast<double>(t.Finders[2].X), static_cast<double>(t.Finders[2].Y),
+                static_cast<double>(t.Score), TFinderCheck::ReadsAsFinders(plane, t) ? 1 : 0);
 
   std::unique_ptr<TLocator> locator;
   THomographyLocator* homography = nullptr;
