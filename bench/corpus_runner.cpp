@@ -201,9 +201,13 @@ bool RunCorpus(const std::string& folder, bool list, vornak::TVornak& component)
 #endif
 
     if (list)
-      std::printf("%-40s Vornak %-6s%s %s\n", entry.File.c_str(), Name(ours),
-                  peer ? (std::string(" zxing ") + Name(theirs)).c_str() : "",
-                  ok ? "" : component.ErrorText().c_str());
+      std::printf("%-40s Vornak %-6s %8.2f ms%s %s\n", entry.File.c_str(), Name(ours),
+                  oursMs.back(),
+                  peer ? (std::string(" zxing ") + Name(theirs) + " " +
+                          std::to_string(peerMs.empty() ? 0.0 : peerMs.back()) + " ms")
+                             .c_str()
+                       : "",
+                  ok ? component.Pass().c_str() : component.ErrorText().c_str());
     for (const std::string& category : Categories(entry.Notes)) {
       TRow& row = rows[category];
       ++row.Count;

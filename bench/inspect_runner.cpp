@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
 
   TFinderTriples runs;
   runs.Find(plane);
-  std::printf("%zu run candidates, %zu triples, %zu perspective triples\n", runs.Candidates().size(),
-              runs.Triples().size(), runs.PerspectiveTriples().size());
+  std::printf("%zu run candidates, %zu triples, %zu perspective triples\n",
+              runs.Candidates().size(), runs.Triples().size(), runs.PerspectiveTriples().size());
   for (const TFinderCandidate& c : runs.Candidates())
     std::printf("  candidate (%.1f, %.1f) module %.2f count %d\n", static_cast<double>(c.X),
                 static_cast<double>(c.Y), static_cast<double>(c.Module), c.Count);

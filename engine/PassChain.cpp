@@ -25,24 +25,24 @@ TPassChain::TPassChain() : FLocalThreshold(std::make_unique<TLocalThreshold>()) 
   FPlanes.resize(FBinarizers.size());
   FSources.resize(FBinarizers.size(), nullptr);
 
-  // Cheapest first. Finder triples on the classic plane need no new
-  // threshold and mend false finders, large versions and a symbol away from
-  // the middle row; the classic locator on the local threshold mends uneven
-  // light; the inverted plane reads light-on-dark symbols.
+  // Cheapest first: everything the classic plane can give before a new
+  // threshold is made. Finder triples mend false finders, large versions
+  // and a symbol away from the middle row; a transform anchored on the
+  // alignment patterns, sampled by neighbourhood majority, reads perspective
+  // and curved labels; finders found as nested shapes, whose corners fix
+  // the grid, read steep perspective, blur, glare and odd styles. Then the
+  // same on the local threshold, which mends uneven light, and on its
+  // inverse, for light-on-dark symbols.
+  using TFinders = THomographyLocator::TFinders;
   AddPass("global", std::make_unique<TTripleLocator>(FFinderCache));
+  AddPass("global", std::make_unique<THomographyLocator>(FFinderCache));
   AddPass("adaptive", std::make_unique<TClassicLocator>());
   AddPass("adaptive", std::make_unique<TTripleLocator>(FFinderCache));
-  AddPass("adaptive-inverted", std::make_unique<TTripleLocator>(FFinderCache));
-  // Perspective and curved labels: a transform anchored on the alignment
-  // patterns, sampled by neighbourhood majority.
-  AddPass("global", std::make_unique<THomographyLocator>(FFinderCache));
   AddPass("adaptive", std::make_unique<THomographyLocator>(FFinderCache));
-  AddPass("adaptive-inverted", std::make_unique<THomographyLocator>(FFinderCache));
-  // Finders found as nested shapes, whose corners fix the grid under steep
-  // perspective and whose nesting survives blur, glare and odd styles.
-  using TFinders = THomographyLocator::TFinders;
   AddPass("global", std::make_unique<THomographyLocator>(FFinderCache, TFinders::Shapes));
   AddPass("adaptive", std::make_unique<THomographyLocator>(FFinderCache, TFinders::Shapes));
+  AddPass("adaptive-inverted", std::make_unique<TTripleLocator>(FFinderCache));
+  AddPass("adaptive-inverted", std::make_unique<THomographyLocator>(FFinderCache));
   AddPass("adaptive-inverted",
           std::make_unique<THomographyLocator>(FFinderCache, TFinders::Shapes));
 }

@@ -63,34 +63,53 @@ void TGridFit::Measure(const TPlaneBoolean& plane, const TModuleGrid& grid,
 bool TGridFit::Fit(TModuleGrid& grid, size_t terms) {
   constexpr size_t kTerms = TBend::kTerms;
   constexpr size_t kUnknowns = 2 * kTerms;
+  // Each edge's basis once.
+  FBasis.resize(FEdges.size());
+  for (size_t i = 0; i < FEdges.size(); ++i) FBasis[i] = grid.Bend.Basis(FEdges[i].U, FEdges[i].V);
   std::vector<uint8_t> used(FEdges.size(), 1);
   TBend::TTerms bestX{}, bestY{};
   // Twice: the second time without the edges the first fit leaves far off
   // (misread modules, stains, a neighbouring symbol).
   for (int32_t pass = 0; pass < 2; ++pass) {
-    std::array<long double, kUnknowns * kUnknowns> m{};
-    std::array<long double, kUnknowns> r{};
+    // The normal equations of edge rows (dx b, dy b): three blocks of
+    // b b^T weighted by dx dx, dx dy and dy dy, in double (plenty for a
+    // fit of pixels), upper triangles only.
+    std::array<double, kTerms * kTerms> xx{}, xy{}, yy{};
+    std::array<double, kTerms> rx{}, ry{};
     size_t count = 0;
     for (size_t i = 0; i < FEdges.size(); ++i) {
       if (!used[i]) continue;
       const TEdge& e = FEdges[i];
-      const TBend::TTerms b = grid.Bend.Basis(e.U, e.V);
-      std::array<long double, kUnknowns> row{};
-      for (size_t k = 0; k < terms; ++k) {
-        row[k] = e.DirectionX * b[k];
-        row[kTerms + k] = e.DirectionY * b[k];
-      }
-      for (size_t j = 0; j < kUnknowns; ++j) {
-        if (row[j] == 0) continue;
-        for (size_t k = 0; k < kUnknowns; ++k) m[j * kUnknowns + k] += row[j] * row[k];
-        r[j] += row[j] * e.Offset;
+      const TBend::TTerms& b = FBasis[i];
+      const double dxx = e.DirectionX * e.DirectionX, dxy = e.DirectionX * e.DirectionY,
+                   dyy = e.DirectionY * e.DirectionY;
+      for (size_t j = 0; j < terms; ++j) {
+        for (size_t k = j; k < terms; ++k) {
+          const double bb = b[j] * b[k];
+          xx[j * kTerms + k] += dxx * bb;
+          xy[j * kTerms + k] += dxy * bb;
+          yy[j * kTerms + k] += dyy * bb;
+        }
+        rx[j] += e.DirectionX * b[j] * e.Offset;
+        ry[j] += e.DirectionY * b[j] * e.Offset;
       }
       ++count;
     }
     if (count < static_cast<size_t>(kMinEdges)) return false;
+    std::array<long double, kUnknowns * kUnknowns> m{};
+    std::array<long double, kUnknowns> r{};
+    for (size_t j = 0; j < terms; ++j) {
+      r[j] = rx[j];
+      r[kTerms + j] = ry[j];
+      for (size_t k = 0; k < terms; ++k) {
+        const size_t at = std::min(j, k) * kTerms + std::max(j, k);
+        m[j * kUnknowns + k] = xx[at];
+        m[(kTerms + j) * kUnknowns + kTerms + k] = yy[at];
+        m[j * kUnknowns + kTerms + k] = m[(kTerms + k) * kUnknowns + j] = xy[at];
+      }
+    }
     // A little damping keeps the corners, where few edges are, from
-    // swinging.
-    // Terms left out are held at zero.
+    // swinging; terms left out are held at zero.
     const long double damping = 1e-3L * static_cast<long double>(count);
     for (size_t j = 0; j < kUnknowns; ++j) m[j * kUnknowns + j] += damping + (j % kTerms >= terms);
     if (!SolveLinear<kUnknowns>(m, r)) return false;
@@ -101,9 +120,9 @@ bool TGridFit::Fit(TModuleGrid& grid, size_t terms) {
     if (pass == 1) break;
     for (size_t i = 0; i < FEdges.size(); ++i) {
       const TEdge& e = FEdges[i];
-      const TBend::TTerms b = grid.Bend.Basis(e.U, e.V);
+      const TBend::TTerms& b = FBasis[i];
       double moved = 0;
-      for (size_t k = 0; k < kTerms; ++k)
+      for (size_t k = 0; k < terms; ++k)
         moved += (e.DirectionX * bestX[k] + e.DirectionY * bestY[k]) * b[k];
       used[i] = std::fabs(moved - e.Offset) <= 0.25 * e.Module ? 1 : 0;
     }

@@ -45,6 +45,7 @@ class TGridFit {
   bool Fit(TModuleGrid& grid, size_t terms);
 
   std::vector<TEdge> FEdges;
+  std::vector<TBend::TTerms> FBasis;  // per edge
 };
 
 }  // namespace vornak

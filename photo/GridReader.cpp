@@ -17,17 +17,24 @@ TGridReader::TGridReader(const TPlaneBoolean& plane, const TModuleGrid& grid)
 
 bool TGridReader::Module(int32_t x, int32_t y) const {
   const TPixelReader& reader = ReaderOf(x, y);
-  if (!FPatch) return reader.Dark(x + 0.5, y + 0.5);
+  double bx = 0, by = 0;
+  reader.BendAt(x + 0.5, y + 0.5, bx, by);
+  auto dark = [&reader, bx, by](double u, double v) {
+    double px = 0, py = 0;
+    reader.MapStraight(u, v, px, py);
+    return reader.DarkAt(px + bx, py + by);
+  };
+  if (!FPatch) return dark(x + 0.5, y + 0.5);
   const double patch = static_cast<double>(kPatch);
-  int32_t dark = 0;
+  int32_t count = 0;
   for (int32_t j = -1; j <= 1; ++j) {
     for (int32_t i = -1; i <= 1; ++i) {
       // The centre counts twice so that a tie of the eight neighbours goes
       // its way.
-      if (reader.Dark(x + 0.5 + i * patch, y + 0.5 + j * patch)) dark += (i == 0 && j == 0) ? 2 : 1;
+      if (dark(x + 0.5 + i * patch, y + 0.5 + j * patch)) count += (i == 0 && j == 0) ? 2 : 1;
     }
   }
-  return dark >= 6;
+  return count >= 6;
 }
 
 void TGridReader::Sample(TPlaneBoolean& matrix) const {
@@ -42,11 +49,15 @@ void TGridReader::Levels(const TPlaneGrey& grey, TPlaneInteger& levels) const {
   for (int32_t y = 0; y < FSize; ++y)
     for (int32_t x = 0; x < FSize; ++x) {
       const TPixelReader& reader = ReaderOf(x, y);
+      double bx = 0, by = 0;
+      reader.BendAt(x + 0.5, y + 0.5, bx, by);
       int32_t sum = 0, count = 0;
       for (int32_t j = -reach; j <= reach; ++j)
         for (int32_t i = -reach; i <= reach; ++i) {
           double px = 0, py = 0;
-          reader.Map(x + 0.5 + i * patch, y + 0.5 + j * patch, px, py);
+          reader.MapStraight(x + 0.5 + i * patch, y + 0.5 + j * patch, px, py);
+          px += bx;
+          py += by;
           // Outside the picture reads light, as the two-level plane does.
           const bool inside = px >= 0 && py >= 0 && px < grey.Width() && py < grey.Height();
           sum += inside ? grey(static_cast<int32_t>(px), static_cast<int32_t>(py)) : 255;

@@ -28,10 +28,20 @@ class TPixelReader {
   }
   // Where module point (u, v) lies in the picture.
   void Map(double u, double v, double& x, double& y) const {
+    MapStraight(u, v, x, y);
+    if (FBend != nullptr) FBend->Offset(u, v, x, y);
+  }
+  // The same through the transform alone, without the bend.
+  void MapStraight(double u, double v, double& x, double& y) const {
     const double r = 1 / (FH[6] * u + FH[7] * v + 1);
     x = (FH[0] * u + FH[1] * v + FH[2]) * r;
     y = (FH[3] * u + FH[4] * v + FH[5]) * r;
-    if (FBend != nullptr) FBend->Offset(u, v, x, y);
+  }
+  // The bend at (u, v): it varies so slowly that one value serves all the
+  // points read round a module centre.
+  void BendAt(double u, double v, double& dx, double& dy) const {
+    dx = dy = 0;
+    if (FBend != nullptr) FBend->Offset(u, v, dx, dy);
   }
   bool Dark(double u, double v) const {
     double x = 0, y = 0;
