@@ -79,8 +79,9 @@ int main(int argc, char** argv) {
     }
   }
   for (const TFinderShapes::TTriple& t : shapes.Triples()) {
-    std::printf("  triple %d %d %d span %.1f score %.3f\n", t.Shapes[0], t.Shapes[1], t.Shapes[2],
-                static_cast<double>(t.Span), static_cast<double>(t.Score));
+    std::printf("  triple %d %d %d span %.1f score %.3f version read %d\n", t.Shapes[0],
+                t.Shapes[1], t.Shapes[2], static_cast<double>(t.Span), static_cast<double>(t.Score),
+                shapes.ReadVersion(t, plane));
   }
 
   TFinderTriples runs;

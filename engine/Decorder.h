@@ -63,6 +63,21 @@ class TDecorder : public TSymbol {
   int32_t DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::string& text,
                        const TPlaneConfidence* confidence);
 
+  // How the photograph passes read a matrix beyond the tail of today.
+  struct TMatrixOptions {
+    // As for DecodeMatrix with confidence; nullptr: no retry with erasures.
+    const TPlaneConfidence* Confidence = nullptr;
+    // When neither copy of the format information is within reach but the
+    // timing patterns read true (the grid lies on a symbol), try each level
+    // and mask, nearest the copies first, and keep the first whose every
+    // block corrects and whose data reads: a symbol with a damaged or
+    // misprinted format is still read, and a wrong level or mask leaves
+    // nearly every codeword wrong, which no block corrects.
+    bool SearchFormat = false;
+  };
+  int32_t DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::string& text,
+                       const TMatrixOptions& options);
+
   // De-interleaves Codewords() into blocks, corrects each in ascending order
   // and concatenates their data codewords into DataCodewords(). Returns true
   // when every block is (now) a valid codeword.
@@ -123,7 +138,14 @@ class TDecorder : public TSymbol {
   // Sets the error code and its message; returns the code.
   int32_t Fail(int32_t code);
   // The tail of DecodeMatrix, with FConfidence set by the caller.
-  int32_t DecodeTail(const TPlaneBoolean& matrix, int32_t size, std::string& text);
+  int32_t DecodeTail(const TPlaneBoolean& matrix, int32_t size, std::string& text,
+                     bool searchFormat = false);
+  // Unmasks, reads and corrects the codewords and decodes the data of the
+  // loaded matrix under the current format; 0 or kReadError.
+  int32_t ReadData(std::string& text);
+  // Whether the loaded matrix's timing patterns alternate but for a few
+  // modules.
+  bool TimingReads() const;
   // Corrects one filled block and keeps the tally; with doubt (one per
   // codeword of the block), a failed block is retried with erasures.
   void CorrectBlock(TIntegers& block, int32_t check, int32_t protection, const TIntegers* doubt);

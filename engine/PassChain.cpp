@@ -77,8 +77,12 @@ bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std
   if (location.Matrix == nullptr) return false;
   std::string work;
   // With the locator's confidence a block that does not correct is tried
-  // again with its least sure codewords erased.
-  if (decorder.DecodeMatrix(*location.Matrix, location.Size, work, location.Confidence) == 0) {
+  // again with its least sure codewords erased; an unreadable format is
+  // searched for.
+  TDecorder::TMatrixOptions options;
+  options.Confidence = location.Confidence;
+  options.SearchFormat = true;
+  if (decorder.DecodeMatrix(*location.Matrix, location.Size, work, options) == 0) {
     FMirrored = false;
     text = std::move(work);
     return true;
@@ -92,15 +96,15 @@ bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std
   FTransposed.Resize(size, size);
   for (int32_t y = 0; y < size; ++y)
     for (int32_t x = 0; x < size; ++x) FTransposed(x, y) = (*location.Matrix)(y, x);
-  const TPlaneConfidence* confidence = nullptr;
+  options.Confidence = nullptr;
   if (location.Confidence != nullptr) {
     FTransposedConfidence.Resize(size, size);
     for (int32_t y = 0; y < size; ++y)
       for (int32_t x = 0; x < size; ++x)
         FTransposedConfidence(x, y) = location.Confidence->At(y, x, 0);
-    confidence = &FTransposedConfidence;
+    options.Confidence = &FTransposedConfidence;
   }
-  if (decorder.DecodeMatrix(FTransposed, size, work, confidence) != 0) return false;
+  if (decorder.DecodeMatrix(FTransposed, size, work, options) != 0) return false;
   FMirrored = true;
   text = std::move(work);
   return true;

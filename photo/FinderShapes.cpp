@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/Arith.h"
 #include "common/BestInOrder.h"
+#include "symbol/MatchVersionInfo.h"
 
 namespace vornak {
 
@@ -257,13 +259,8 @@ bool TFinderShapes::MakeShape(int32_t ringIndex, TShape& shape, long double& qua
   return true;
 }
 
-bool TFinderShapes::FitGrid(const TTriple& triple, int32_t side, THomography& t) const {
-  // Module-space squares of the light rings: one module in from each
-  // finder's outer edge, five modules a side.
-  const long double near = 1, far = side - 1;
-  const std::array<std::array<long double, 4>, 3> squares = {{{near, near + 5, near, near + 5},
-                                                              {far - 5, far, near, near + 5},
-                                                              {near, near + 5, far - 5, far}}};
+bool TFinderShapes::OrderedCorners(const TTriple& triple,
+                                   std::array<std::array<TPointReal, 4>, 3>& corners) const {
   const TShape& o = FShapes[static_cast<size_t>(triple.Shapes[0])];
   const TShape& a = FShapes[static_cast<size_t>(triple.Shapes[1])];
   const TShape& b = FShapes[static_cast<size_t>(triple.Shapes[2])];
@@ -273,7 +270,6 @@ bool TFinderShapes::FitGrid(const TTriple& triple, int32_t side, THomography& t)
   const TPointReal eb{b.Candidate.X - o.Candidate.X, b.Candidate.Y - o.Candidate.Y};
   const long double det = Cross(ea, eb);
   if (!(std::fabs(det) > 0)) return false;
-  std::vector<TPointReal> from, to;
   const std::array<const TShape*, 3> shapes = {&o, &a, &b};
   for (size_t k = 0; k < 3; ++k) {
     const TShape& s = *shapes[k];
@@ -291,17 +287,60 @@ bool TFinderShapes::FitGrid(const TTriple& triple, int32_t side, THomography& t)
     size_t plusMinus = (plusPlus + 1) % 4, minusPlus = (plusPlus + 3) % 4;
     if (along[plusMinus].X - along[plusMinus].Y < along[minusPlus].X - along[minusPlus].Y)
       std::swap(plusMinus, minusPlus);
+    corners[k] = {s.Corners[minusMinus], s.Corners[plusMinus], s.Corners[minusPlus],
+                  s.Corners[plusPlus]};
+  }
+  return true;
+}
+
+bool TFinderShapes::FitGrid(const TTriple& triple, int32_t side, THomography& t) const {
+  std::array<std::array<TPointReal, 4>, 3> corners{};
+  if (!OrderedCorners(triple, corners)) return false;
+  // Module-space squares of the light rings: one module in from each
+  // finder's outer edge, five modules a side.
+  const long double near = 1, far = side - 1;
+  const std::array<std::array<long double, 4>, 3> squares = {{{near, near + 5, near, near + 5},
+                                                              {far - 5, far, near, near + 5},
+                                                              {near, near + 5, far - 5, far}}};
+  std::vector<TPointReal> from, to;
+  for (size_t k = 0; k < 3; ++k) {
     const std::array<long double, 4>& q = squares[k];
-    from.push_back({q[0], q[2]});
-    to.push_back(s.Corners[minusMinus]);
-    from.push_back({q[1], q[2]});
-    to.push_back(s.Corners[plusMinus]);
-    from.push_back({q[0], q[3]});
-    to.push_back(s.Corners[minusPlus]);
-    from.push_back({q[1], q[3]});
-    to.push_back(s.Corners[plusPlus]);
+    from.insert(from.end(), {TPointReal{q[0], q[2]}, TPointReal{q[1], q[2]}, TPointReal{q[0], q[3]},
+                             TPointReal{q[1], q[3]}});
+    to.insert(to.end(), corners[k].begin(), corners[k].end());
   }
   return t.FitLeastSquares(from, to);
+}
+
+int32_t TFinderShapes::ReadVersion(const TTriple& triple, const TPlaneBoolean& plane) const {
+  std::array<std::array<TPointReal, 4>, 3> corners{};
+  if (!OrderedCorners(triple, corners)) return 0;
+  // Each block of version information lies beside one of the finders
+  // that end the axes, within six modules of its light ring: read through
+  // that finder's own frame (the transform of its four corners), which a
+  // bent or steeply slanted symbol leaves true there even where a grid
+  // over the whole symbol is not. Local frame: the light ring spans
+  // 0..5 both ways.
+  const std::array<TPointReal, 4> square = {TPointReal{0, 0}, TPointReal{5, 0}, TPointReal{0, 5},
+                                            TPointReal{5, 5}};
+  for (size_t k = 1; k < 3; ++k) {
+    THomography local;
+    if (!local.Fit(square, corners[k])) continue;
+    // Block beside the axis A end: columns side - 11 .. side - 9, rows
+    // 0 .. 5, i.e. local columns -5 .. -3 and rows -1 .. 4; beside the
+    // axis B end the same transposed.
+    TBooleans bits(18);
+    for (int32_t i = 0; i < 6; ++i)
+      for (int32_t j = 0; j < 3; ++j) {
+        const long double across = -5 + j + 0.5L, along = -1 + i + 0.5L;
+        const TPointReal p = k == 1 ? local.Map(across, along) : local.Map(along, across);
+        bits[static_cast<size_t>(3 * i + j)] =
+            plane.At(FloorToPixel(p.X), FloorToPixel(p.Y), 0) != 0;
+      }
+    const int32_t version = MatchVersionInfo(bits);
+    if (version > 0) return version;
+  }
+  return 0;
 }
 
 void TFinderShapes::BuildTriples() {

@@ -54,6 +54,9 @@ class TFinderShapes {
   // to where they were found: perspective from the twelve corners, without
   // any guess from module sizes. False when they fix none.
   bool FitGrid(const TTriple& triple, int32_t side, THomography& t) const;
+  // The version (7..40) that the version information beside either end
+  // finder of the triple names, read through that finder's own frame, or 0.
+  int32_t ReadVersion(const TTriple& triple, const TPlaneBoolean& plane) const;
   void Clear();
 
   const std::vector<TShape>& Shapes() const { return FShapes; }
@@ -61,6 +64,10 @@ class TFinderShapes {
   const TComponents& Components() const { return FComponents; }
 
  private:
+  // The corners of the triple's three light rings in the order of their
+  // module squares: (-, -), (+, -), (-, +), (+, +) along axes A and B.
+  bool OrderedCorners(const TTriple& triple,
+                      std::array<std::array<TPointReal, 4>, 3>& corners) const;
   // The shape whose light ring is component ring, when its nesting and
   // areas are a finder's; quality: how far its proportions are from a
   // finder's (0 is exact).

@@ -290,9 +290,11 @@ bool THomographyLocator::LocateShapes(const TPlaneBoolean& plane, const TDecodeS
         return reader.Dark(x + 0.5, y + 0.5);
       };
     };
-    for (int32_t version :
-         TVersionGuess::Candidates(estimate, probe, TTripleLocator::kSpread, settings.ForceVersion,
-                                   TTripleLocator::kMinAgreement)) {
+    // Large symbols name their version beside the finders.
+    const int32_t named =
+        settings.ForceVersion > 0 ? settings.ForceVersion : shapes.ReadVersion(triple, plane);
+    for (int32_t version : TVersionGuess::Candidates(estimate, probe, TTripleLocator::kSpread,
+                                                     named, TTripleLocator::kMinAgreement)) {
       if (offered >= kMaxOffers) return false;
       THomography initial;
       if (!shapes.FitGrid(triple, SymbolSide(version), initial)) continue;

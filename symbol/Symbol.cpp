@@ -1,5 +1,6 @@
 #include "symbol/Symbol.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -51,6 +52,31 @@ TBooleans TSymbol::ReadFormatCopy(int32_t copy) const {
     bits[static_cast<size_t>(i)] = (FModule->GetRaw(p.X, p.Y) != 0) != maskBit;
   }
   return bits;
+}
+
+void TSymbol::ForceFormat(int32_t format) {
+  FFormatOk = FModule != nullptr;
+  FFormatCopy = 0;
+  const int32_t word = FormatInfoCodes[static_cast<size_t>(format & 31)];
+  for (size_t k = 0; k < 5; ++k) FFormatBits[k] = ((word >> (10 + k)) & 1) != 0;
+  // Level bits 14, 13: 00 M, 01 L, 11 Q, 10 H.
+  static constexpr int32_t kLevelOfBits[4] = {1, 0, 3, 2};
+  FLevel = kLevelOfBits[(word >> 13) & 3];
+  FMask = (word >> 10) & 7;
+}
+
+int32_t TSymbol::FormatDistance(int32_t format) const {
+  if (!FModule) return 15;
+  const int32_t word = FormatInfoCodes[static_cast<size_t>(format & 31)];
+  int32_t nearest = 15;
+  for (int32_t copy = 1; copy <= 2; ++copy) {
+    const TBooleans bits = ReadFormatCopy(copy);
+    int32_t distance = 0;
+    for (int32_t i = 0; i < 15; ++i)
+      distance += bits[static_cast<size_t>(i)] != (((word >> i) & 1) != 0) ? 1 : 0;
+    nearest = std::min(nearest, distance);
+  }
+  return nearest;
 }
 
 void TSymbol::ReadFormat() {

@@ -46,6 +46,13 @@ class TSymbol : public TBase {
   // beside the other two finders, 0 when none did.
   int32_t FormatCopy() const { return FFormatCopy; }
 
+  // Takes format codeword index format (0..31: level and mask bits, as
+  // FormatInfoCodes lists them) as read, whatever the copies say.
+  void ForceFormat(int32_t format);
+  // The bits between format codeword index format and the nearer of the two
+  // copies as sampled (0..15).
+  int32_t FormatDistance(int32_t format) const;
+
   // Module of bit i (0..14, bit 14 most significant) of format copy 1 or 2
   // in a symbol of the given side.
   static TPoint FormatPosition(int32_t copy, int32_t i, int32_t side);

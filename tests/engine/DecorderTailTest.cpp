@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <memory>
 #include <numeric>
 #include <random>
@@ -452,6 +454,80 @@ TEST(DecorderTailTest, NoiseMatricesFailCleanly) {
       EXPECT_EQ(code, 3) << version;
       EXPECT_EQ(text, "kept");
     }
+  }
+}
+
+}  // namespace
+}  // namespace vornak
+
+namespace vornak {
+namespace {
+
+// A format word at least four bits from every codeword: beyond correction.
+int32_t FarFormatWord() {
+  for (int32_t word = 0; word < (1 << 15); ++word) {
+    int32_t nearest = 15;
+    for (int32_t code : FormatInfoCodes)
+      nearest = std::min(nearest, std::popcount(static_cast<uint32_t>(word ^ code)));
+    if (nearest >= 5) return word ^ FormatMask;
+  }
+  return -1;
+}
+
+// Both format copies overwritten: the tail of today refuses the symbol; the
+// photograph passes' search of every level and mask reads it, and finds
+// nothing on a matrix whose timing does not read or whose data is noise.
+TEST(DecorderFormatSearchTest, UnreadableFormatIsFoundByTheBlocks) {
+  const int32_t far = FarFormatWord();
+  ASSERT_GE(far, 0);
+  for (const auto& [version, level, mask] : {std::array<int, 3>{2, 1, 3}, {7, 3, 6}, {12, 0, 0}}) {
+    const test::ReferenceSymbol symbol =
+        test::Make("format search " + std::to_string(version), version, level, mask);
+    TPlaneBoolean matrix = symbol.Matrix;
+    const int32_t side = matrix.Width();
+    for (int32_t copy = 1; copy <= 2; ++copy)
+      for (int32_t i = 0; i < 15; ++i) {
+        const TPoint p = TSymbol::FormatPosition(copy, i, side);
+        matrix(p.X, p.Y) = (far >> i) & 1;
+      }
+    TDecorder decorder;
+    std::string text;
+    ASSERT_NE(decorder.DecodeMatrix(matrix, side, text), 0) << "version " << version;
+    ASSERT_FALSE(decorder.FormatOk());
+    TDecorder::TMatrixOptions options;
+    options.SearchFormat = true;
+    ASSERT_EQ(decorder.DecodeMatrix(matrix, side, text, options), 0) << "version " << version;
+    EXPECT_EQ(text, "format search " + std::to_string(version));
+    EXPECT_EQ(decorder.Level(), level);
+    EXPECT_EQ(decorder.Mask(), mask);
+
+    // The timing patterns broken: no search.
+    TPlaneBoolean broken = matrix;
+    for (int32_t k = 8; k < side - 8; k += 3) broken(k, 6) = broken(k, 6) ? 0 : 1;
+    text = "kept";
+    EXPECT_NE(decorder.DecodeMatrix(broken, side, text, options), 0);
+    EXPECT_EQ(text, "kept");
+  }
+  // Noise between intact function patterns never reads.
+  std::mt19937 random(3);
+  const test::ReferenceSymbol symbol = test::Make("noise", 5, 0, 0);
+  const TArrangement map(5);
+  for (int32_t round = 0; round < 20; ++round) {
+    TPlaneBoolean noise = symbol.Matrix;
+    for (int32_t y = 0; y < noise.Height(); ++y)
+      for (int32_t x = 0; x < noise.Width(); ++x)
+        if (!map.IsFunctionModule(x, y)) noise(x, y) = random() % 2;
+    for (int32_t copy = 1; copy <= 2; ++copy)
+      for (int32_t i = 0; i < 15; ++i) {
+        const TPoint p = TSymbol::FormatPosition(copy, i, noise.Width());
+        noise(p.X, p.Y) = random() % 2;
+      }
+    TDecorder decorder;
+    std::string text = "kept";
+    TDecorder::TMatrixOptions options;
+    options.SearchFormat = true;
+    EXPECT_NE(decorder.DecodeMatrix(noise, noise.Width(), text, options), 0) << "round " << round;
+    EXPECT_EQ(text, "kept");
   }
 }
 
