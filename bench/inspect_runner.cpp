@@ -79,9 +79,11 @@ int main(int argc, char** argv) {
     }
   }
   for (const TFinderShapes::TTriple& t : shapes.Triples()) {
-    std::printf("  triple %d %d %d span %.1f score %.3f version read %d\n", t.Shapes[0],
-                t.Shapes[1], t.Shapes[2], static_cast<double>(t.Span), static_cast<double>(t.Score),
-                shapes.ReadVersion(t, plane));
+    std::printf("  triple %d %d %d span %.1f score %.3f version read %d misreads %d %d %d\n",
+                t.Shapes[0], t.Shapes[1], t.Shapes[2], static_cast<double>(t.Span),
+                static_cast<double>(t.Score), shapes.ReadVersion(t, plane),
+                shapes.Misreads(t, 0, plane), shapes.Misreads(t, 1, plane),
+                shapes.Misreads(t, 2, plane));
   }
 
   TFinderTriples runs;

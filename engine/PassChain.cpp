@@ -26,25 +26,24 @@ TPassChain::TPassChain() : FLocalThreshold(std::make_unique<TLocalThreshold>()) 
   FSources.resize(FBinarizers.size(), nullptr);
 
   // Cheapest first: everything the classic plane can give before a new
-  // threshold is made. Finder triples mend false finders, large versions
-  // and a symbol away from the middle row; a transform anchored on the
-  // alignment patterns, sampled by neighbourhood majority, reads perspective
-  // and curved labels; finders found as nested shapes, whose corners fix
-  // the grid, read steep perspective, blur, glare and odd styles. Then the
-  // same on the local threshold, which mends uneven light, and on its
-  // inverse, for light-on-dark symbols.
+  // threshold is made. (The classic locator itself on the local threshold
+  // reads nothing the locators below do not, at the cost of a second
+  // classic search on every picture without a symbol.) Finder triples mend false finders, large
+  // versions and a symbol away from the middle row; a transform anchored on the alignment patterns,
+  // sampled by neighbourhood majority, reads perspective and curved labels; finders found as nested
+  // shapes, whose corners fix the grid, read steep perspective, blur, glare and odd styles. Then
+  // the same on the local threshold, which mends uneven light, and on its inverse, for
+  // light-on-dark symbols (whose finders the runs find well enough: shapes there would cost a
+  // picture without a symbol much and read nothing more).
   using TFinders = THomographyLocator::TFinders;
   AddPass("global", std::make_unique<TTripleLocator>(FFinderCache));
   AddPass("global", std::make_unique<THomographyLocator>(FFinderCache));
-  AddPass("adaptive", std::make_unique<TClassicLocator>());
   AddPass("adaptive", std::make_unique<TTripleLocator>(FFinderCache));
   AddPass("adaptive", std::make_unique<THomographyLocator>(FFinderCache));
   AddPass("global", std::make_unique<THomographyLocator>(FFinderCache, TFinders::Shapes));
   AddPass("adaptive", std::make_unique<THomographyLocator>(FFinderCache, TFinders::Shapes));
   AddPass("adaptive-inverted", std::make_unique<TTripleLocator>(FFinderCache));
   AddPass("adaptive-inverted", std::make_unique<THomographyLocator>(FFinderCache));
-  AddPass("adaptive-inverted",
-          std::make_unique<THomographyLocator>(FFinderCache, TFinders::Shapes));
 }
 
 TPassChain::~TPassChain() = default;

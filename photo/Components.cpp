@@ -13,84 +13,98 @@ int32_t TComponents::Find(int32_t run) {
   return run;
 }
 
-void TComponents::Unite(int32_t a, int32_t b) {
-  a = Find(a);
-  b = Find(b);
-  // The earliest run in raster order stays the root: it holds the
-  // component's first pixel, which tells the component round it.
-  if (a < b)
-    FRoot[static_cast<size_t>(b)] = a;
-  else if (b < a)
-    FRoot[static_cast<size_t>(a)] = b;
-}
-
-void TComponents::Label(const TPlaneBoolean& plane) {
+void TComponents::Label(const TPlaneBoolean& plane, const TBitRows* packed) {
   FWidth = plane.Width();
   FHeight = plane.Height();
   FRuns.clear();
-  FDark.clear();
   FRoot.clear();
-  FAbove.clear();
   FComponents.clear();
   FRowStart.assign(static_cast<size_t>(std::max(FHeight, 0)) + 1, 0);
+  FRowDark.assign(static_cast<size_t>(std::max(FHeight, 0)), 0);
   if (FWidth < 1 || FHeight < 1) return;
-  FBits.Pack(plane, FWidth, FHeight);
+  // A picture like the last one has as many runs again.
+  FRuns.reserve(FRoot.capacity());
+  const TBitRows* bits = &FBits;
+  if (packed != nullptr && packed->Width() == FWidth && packed->Height() == FHeight)
+    bits = packed;
+  else
+    FBits.Pack(plane, FWidth, FHeight);
 
+  // Runs alternate in colour along a row: the colour of its first one
+  // gives every run's.
   for (int32_t y = 0; y < FHeight; ++y) {
     FRowStart[static_cast<size_t>(y)] = static_cast<int32_t>(FRuns.size());
-    const uint64_t* row = FBits.Row(y);
-    bool dark = FBits.Dark(0, y);
+    const bool dark = bits->Dark(0, y);
+    FRowDark[static_cast<size_t>(y)] = dark ? 1 : 0;
     int32_t start = 0;
-    EachColourChange(row, FWidth, dark, [&](int32_t x) {
+    EachColourChange(bits->Row(y), FWidth, dark, [&](int32_t x) {
       FRuns.push_back(TRun{start, x, 0});
-      FDark.push_back(dark ? 1 : 0);
       start = x;
-      dark = !dark;
     });
     FRuns.push_back(TRun{start, FWidth, 0});
-    FDark.push_back(dark ? 1 : 0);
   }
   FRowStart[static_cast<size_t>(FHeight)] = static_cast<int32_t>(FRuns.size());
 
   const auto runs = static_cast<int32_t>(FRuns.size());
   FRoot.resize(static_cast<size_t>(runs));
+  FComponents.reserve(static_cast<size_t>(runs) / 2 + 1);
   for (int32_t i = 0; i < runs; ++i) FRoot[static_cast<size_t>(i)] = i;
-  FAbove.assign(static_cast<size_t>(runs), -1);
+  const TRun* run = FRuns.data();
   for (int32_t y = 1; y < FHeight; ++y) {
     const int32_t prevBegin = FRowStart[static_cast<size_t>(y) - 1];
     const int32_t prevEnd = FRowStart[static_cast<size_t>(y)];
     const int32_t end = FRowStart[static_cast<size_t>(y) + 1];
+    // Run j of the row above has the colour of run i of this row when
+    // their places in their rows differ by this parity.
+    const int32_t shift =
+        (FRowDark[static_cast<size_t>(y)] != FRowDark[static_cast<size_t>(y) - 1] ? 1 : 0) +
+        prevBegin - prevEnd;
     int32_t first = prevBegin;  // the first run above that may still touch
-    int32_t over = prevBegin;   // the run above the current run's first pixel
     for (int32_t i = prevEnd; i < end; ++i) {
-      const TRun& r = FRuns[static_cast<size_t>(i)];
-      const bool dark = FDark[static_cast<size_t>(i)] != 0;
-      while (FRuns[static_cast<size_t>(over)].X1 <= r.X0) ++over;
-      FAbove[static_cast<size_t>(i)] = over;
-      // Dark runs touch diagonally too; light runs only edge to edge.
-      while (first < prevEnd && FRuns[static_cast<size_t>(first)].X1 < r.X0) ++first;
-      for (int32_t j = first; j < prevEnd && FRuns[static_cast<size_t>(j)].X0 <= r.X1; ++j) {
-        if ((FDark[static_cast<size_t>(j)] != 0) != dark) continue;
-        const TRun& p = FRuns[static_cast<size_t>(j)];
+      const TRun& r = run[i];
+      const bool dark = (FRowDark[static_cast<size_t>(y)] != 0) != (((i - prevEnd) & 1) != 0);
+      // Dark runs touch diagonally too; light runs only edge to edge. The
+      // run joins the set of the first run above it touches (all of them
+      // earlier, so that set's root stays the earliest run); further ones
+      // merge their sets with it.
+      while (first < prevEnd && run[first].X1 < r.X0) ++first;
+      int32_t j = first + (((first - i - shift) & 1) != 0 ? 1 : 0);
+      int32_t mine = -1;
+      for (; j < prevEnd && run[j].X0 <= r.X1; j += 2) {
+        const TRun& p = run[j];
         const bool touch = dark ? (p.X1 >= r.X0 && p.X0 <= r.X1) : (p.X1 > r.X0 && p.X0 < r.X1);
-        if (touch) Unite(i, j);
+        if (!touch) continue;
+        const int32_t root = Find(j);
+        if (mine < 0) {
+          mine = root;
+          FRoot[static_cast<size_t>(i)] = root;
+        } else if (root < mine) {
+          FRoot[static_cast<size_t>(mine)] = root;
+          mine = root;
+          FRoot[static_cast<size_t>(i)] = root;
+        } else if (mine < root) {
+          FRoot[static_cast<size_t>(root)] = mine;
+        }
       }
     }
   }
 
   for (int32_t y = 0; y < FHeight; ++y) {
-    for (int32_t i = FRowStart[static_cast<size_t>(y)]; i < FRowStart[static_cast<size_t>(y) + 1];
-         ++i) {
+    const int32_t begin = FRowStart[static_cast<size_t>(y)];
+    const int32_t end = FRowStart[static_cast<size_t>(y) + 1];
+    const bool rowDark = FRowDark[static_cast<size_t>(y)] != 0;
+    const bool edgeRow = y == 0 || y == FHeight - 1;
+    for (int32_t i = begin; i < end; ++i) {
       TRun& r = FRuns[static_cast<size_t>(i)];
       const int32_t root = Find(i);
       if (root == i) {
         TComponent c;
-        c.Dark = FDark[static_cast<size_t>(i)] != 0;
+        c.Dark = rowDark != (((i - begin) & 1) != 0);
         c.X0 = r.X0;
         c.X1 = r.X1 - 1;
         c.Y0 = c.Y1 = y;
-        const int32_t above = FAbove[static_cast<size_t>(i)];
-        c.Parent = above < 0 ? -1 : FRuns[static_cast<size_t>(above)].Component;
+        // The component round it holds the pixel above its first one.
+        c.Parent = y == 0 ? -1 : RunAt(r.X0, y - 1)->Component;
         r.Component = static_cast<int32_t>(FComponents.size());
         FComponents.push_back(c);
       } else {
@@ -104,7 +118,7 @@ void TComponents::Label(const TPlaneBoolean& plane) {
       c.X0 = std::min(c.X0, r.X0);
       c.X1 = std::max(c.X1, r.X1 - 1);
       c.Y1 = y;
-      if (y == 0 || y == FHeight - 1 || r.X0 == 0 || r.X1 == FWidth) c.TouchesBorder = true;
+      if (edgeRow || r.X0 == 0 || r.X1 == FWidth) c.TouchesBorder = true;
     }
   }
   for (size_t i = 0; i < FComponents.size(); ++i) {
@@ -119,12 +133,9 @@ void TComponents::Label(const TPlaneBoolean& plane) {
   }
 }
 
-int32_t TComponents::At(int32_t x, int32_t y) const {
-  const TRun* begin = RowBegin(y);
-  const TRun* end = RowEnd(y);
-  const TRun* run =
-      std::upper_bound(begin, end, x, [](int32_t value, const TRun& r) { return value < r.X1; });
-  return run == end ? -1 : run->Component;
+const TComponents::TRun* TComponents::RunAt(int32_t x, int32_t y) const {
+  return std::upper_bound(RowBegin(y), RowEnd(y), x,
+                          [](int32_t value, const TRun& r) { return value < r.X1; });
 }
 
 }  // namespace vornak

@@ -38,7 +38,8 @@ class TComponents {
     int32_t Component = 0;
   };
 
-  void Label(const TPlaneBoolean& plane);
+  // packed, when given, is the plane already packed into bit rows.
+  void Label(const TPlaneBoolean& plane, const TBitRows* packed = nullptr);
 
   int32_t Width() const { return FWidth; }
   int32_t Height() const { return FHeight; }
@@ -49,20 +50,20 @@ class TComponents {
     return FRuns.data() + FRowStart[static_cast<size_t>(y) + 1];
   }
   // The component of pixel (x, y), which must lie in the plane.
-  int32_t At(int32_t x, int32_t y) const;
+  int32_t At(int32_t x, int32_t y) const { return RunAt(x, y)->Component; }
+  // The run of row y that holds pixel x (0 <= x < Width()).
+  const TRun* RunAt(int32_t x, int32_t y) const;
 
  private:
   int32_t Find(int32_t run);
-  void Unite(int32_t a, int32_t b);
 
   int32_t FWidth = 0;
   int32_t FHeight = 0;
   TBitRows FBits;
   std::vector<TRun> FRuns;
-  std::vector<uint8_t> FDark;      // per run
   std::vector<int32_t> FRoot;      // union-find over runs
-  std::vector<int32_t> FAbove;     // per run, the run above its first pixel, or -1
   std::vector<int32_t> FRowStart;  // first run of each row, and one past the last
+  std::vector<uint8_t> FRowDark;   // per row, whether its first run is dark
   std::vector<TComponent> FComponents;
 };
 

@@ -8,14 +8,22 @@ TFinderCache::TEntry& TFinderCache::Entry(const TPlaneBoolean& plane) {
   if (FUsed == FEntries.size()) FEntries.push_back(std::make_unique<TEntry>());
   TEntry& entry = *FEntries[FUsed++];
   entry.Plane = &plane;
-  entry.Runs = entry.ShapesFound = false;
+  entry.Runs = entry.ShapesFound = entry.Packed = false;
   return entry;
+}
+
+const TBitRows& TFinderCache::Packed(TEntry& entry) {
+  if (!entry.Packed) {
+    entry.Bits.Pack(*entry.Plane, entry.Plane->Width(), entry.Plane->Height());
+    entry.Packed = true;
+  }
+  return entry.Bits;
 }
 
 const TFinderTriples& TFinderCache::Search(const TPlaneBoolean& plane) {
   TEntry& entry = Entry(plane);
   if (!entry.Runs) {
-    entry.Search.Find(plane);
+    entry.Search.Find(plane, &Packed(entry));
     entry.Runs = true;
   }
   return entry.Search;
@@ -30,7 +38,12 @@ const TFinderTriples* TFinderCache::Searched(const TPlaneBoolean& plane) const {
 const TFinderShapes& TFinderCache::Shapes(const TPlaneBoolean& plane) {
   TEntry& entry = Entry(plane);
   if (!entry.ShapesFound) {
-    entry.Shapes.Find(plane);
+    // Shapes of a large plane are found on a smaller copy, which the
+    // packing would not serve.
+    entry.Shapes.Find(
+        plane, static_cast<int64_t>(plane.Width()) * plane.Height() > TFinderShapes::kHalveAbove
+                   ? nullptr
+                   : &Packed(entry));
     entry.ShapesFound = true;
   }
   return entry.Shapes;

@@ -30,10 +30,14 @@ class TFinderCache {
     const TPlaneBoolean* Plane = nullptr;
     bool Runs = false;
     bool ShapesFound = false;
+    // The plane packed once for both searches.
+    bool Packed = false;
+    TBitRows Bits;
     TFinderTriples Search;
     TFinderShapes Shapes;
   };
   TEntry& Entry(const TPlaneBoolean& plane);
+  const TBitRows& Packed(TEntry& entry);
 
   std::vector<std::unique_ptr<TEntry>> FEntries;
   size_t FUsed = 0;

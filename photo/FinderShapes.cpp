@@ -63,27 +63,62 @@ void TFinderShapes::Clear() {
   FTriples.clear();
 }
 
-void TFinderShapes::Find(const TPlaneBoolean& plane) {
+void TFinderShapes::Find(const TPlaneBoolean& plane, const TBitRows* packed) {
   Clear();
-  FComponents.Label(plane);
+  // A large picture is labelled at half its size: its finders are large
+  // enough to keep their nesting, and labelling costs by the runs.
+  const int64_t pixels = static_cast<int64_t>(plane.Width()) * plane.Height();
+  const int32_t scale = pixels > kHalveAbove ? 2 : 1;
+  if (scale == 2) {
+    const int32_t w = plane.Width() / 2, h = plane.Height() / 2;
+    FHalf.Resize(w, h);
+    for (int32_t y = 0; y < h; ++y) {
+      const uint8_t* a = plane.Row(2 * y);
+      const uint8_t* b = plane.Row(2 * y + 1);
+      uint8_t* out = FHalf.Row(y);
+      // Dark where two of the four pixels are: a thin light ring stays
+      // open where it was.
+      for (int32_t x = 0; x < w; ++x)
+        out[x] = (a[2 * x] != 0) + (a[2 * x + 1] != 0) + (b[2 * x] != 0) + (b[2 * x + 1] != 0) >= 2;
+    }
+  }
+  if (scale == 2)
+    FComponents.Label(FHalf);
+  else
+    FComponents.Label(plane, packed);
   const auto count = static_cast<int32_t>(FComponents.Components().size());
-  struct TFound {
-    TShape Shape;
-    long double Quality = 0;  // lower is more finder-like
-  };
-  std::vector<TFound> found;
+  // Every ring is judged by its areas first, cheaply; only the most
+  // finder-like are traced for their corners (a picture tiled with
+  // look-alikes holds thousands).
+  std::vector<TRing> rings;
   for (int32_t i = 0; i < count; ++i) {
-    TFound shape;
-    if (MakeShape(i, shape.Shape, shape.Quality)) found.push_back(shape);
+    TRing ring;
+    if (Judge(i, ring)) rings.push_back(ring);
   }
   const std::vector<size_t> order =
-      BestInOrder(found.size(), static_cast<size_t>(kMaxShapes),
-                  [&found](size_t a, size_t b) { return found[a].Quality < found[b].Quality; });
-  for (size_t i : order) FShapes.push_back(found[i].Shape);
+      BestInOrder(rings.size(), static_cast<size_t>(2 * kMaxShapes),
+                  [&rings](size_t a, size_t b) { return rings[a].Quality < rings[b].Quality; });
+  for (size_t i : order) {
+    TShape shape;
+    if (Trace(rings[i], shape)) FShapes.push_back(shape);
+    if (FShapes.size() >= static_cast<size_t>(kMaxShapes)) break;
+  }
+  // Back to the picture's own pixels.
+  for (TShape& shape : FShapes) {
+    if (scale == 1) break;
+    TFinderCandidate& c = shape.Candidate;
+    c.X *= scale;
+    c.Y *= scale;
+    c.ModuleX *= scale;
+    c.ModuleY *= scale;
+    c.Module *= scale;
+    for (TPointReal& corner : shape.Corners) corner = {corner.X * scale, corner.Y * scale};
+    for (long double& module : shape.AxisModules) module *= scale;
+  }
   BuildTriples();
 }
 
-bool TFinderShapes::MakeShape(int32_t ringIndex, TShape& shape, long double& quality) const {
+bool TFinderShapes::Judge(int32_t ringIndex, TRing& ring) const {
   const std::vector<TComponent>& all = FComponents.Components();
   const TComponent& l = all[static_cast<size_t>(ringIndex)];
   if (l.Dark || l.TouchesBorder || l.Parent < 0 || l.Area < 8) return false;
@@ -102,42 +137,29 @@ bool TFinderShapes::MakeShape(int32_t ringIndex, TShape& shape, long double& qua
   if (4 * (l.ChildArea - core) > std::max<int64_t>(core, l.Area / 4)) return false;
   if (l.LargestChild >= 0 && 4 * all[static_cast<size_t>(l.LargestChild)].ChildArea > core)
     return false;
+  // A ring's pixels balance round the middle of its box.
+  if (std::fabs(l.CentreX() - (l.X0 + l.X1 + 1) / 2.0L) > 0.2L * w ||
+      std::fabs(l.CentreY() - (l.Y0 + l.Y1 + 1) / 2.0L) > 0.2L * h)
+    return false;
 
-  // The outline of the ring: in each row its first and last pixel, in each
-  // column its top and bottom one, on the pixel edges where it ends; what it
-  // spans is the filled ring.
-  std::vector<TPointReal> outline;
-  outline.reserve(static_cast<size_t>(2 * (w + h)));
-  std::vector<int32_t> top(static_cast<size_t>(w), -1), bottom(static_cast<size_t>(w), -1);
+  // What the ring spans, row by row: the filled ring.
   int64_t filled = 0;
   long double sumX = 0, sumY = 0;
   for (int32_t y = l.Y0; y <= l.Y1; ++y) {
     int32_t left = -1, right = -1;
-    for (const TComponents::TRun* r = FComponents.RowBegin(y); r != FComponents.RowEnd(y); ++r) {
-      if (r->X1 <= l.X0) continue;
+    const TComponents::TRun* end = FComponents.RowEnd(y);
+    for (const TComponents::TRun* r = FComponents.RunAt(l.X0, y); r != end; ++r) {
       if (r->X0 > l.X1) break;
       if (r->Component != ringIndex) continue;
       if (left < 0) left = r->X0;
       right = r->X1;
-      for (int32_t x = r->X0; x < r->X1; ++x) {
-        const auto column = static_cast<size_t>(x - l.X0);
-        if (top[column] < 0) top[column] = y;
-        bottom[column] = y;
-      }
     }
     if (left < 0) continue;
     filled += right - left;
     sumX += (right - left) * (left + right) / 2.0L;
     sumY += (right - left) * (y + 0.5L);
-    outline.push_back({static_cast<long double>(left), y + 0.5L});
-    outline.push_back({static_cast<long double>(right), y + 0.5L});
   }
-  for (int32_t x = 0; x < w; ++x) {
-    if (top[static_cast<size_t>(x)] < 0) continue;
-    outline.push_back({l.X0 + x + 0.5L, static_cast<long double>(top[static_cast<size_t>(x)])});
-    outline.push_back({l.X0 + x + 0.5L, bottom[static_cast<size_t>(x)] + 1.0L});
-  }
-  if (outline.size() < 8 || filled <= l.Area) return false;
+  if (filled <= l.Area) return false;
   // Core to ring: 9 to 16 modules.
   const long double ratio = static_cast<long double>(filled - l.Area) / l.Area;
   if (ratio < kMinAreaRatio || ratio > kMaxAreaRatio) return false;
@@ -155,7 +177,50 @@ bool TFinderShapes::MakeShape(int32_t ringIndex, TShape& shape, long double& qua
       (mx < 0 || my < 0 || mx >= FComponents.Width() || my >= FComponents.Height() ||
        !all[static_cast<size_t>(FComponents.At(mx, my))].Dark))
     return false;
-  quality = std::fabs(std::log(ratio / kIdealAreaRatio));
+  ring.Index = ringIndex;
+  ring.Quality = std::fabs(std::log(ratio / kIdealAreaRatio));
+  ring.Full = full;
+  ring.Middle = {rx, ry};
+  return true;
+}
+
+bool TFinderShapes::Trace(const TRing& ring, TShape& shape) const {
+  const TComponent& l = FComponents.Components()[static_cast<size_t>(ring.Index)];
+  const int32_t ringIndex = ring.Index;
+  const int32_t w = l.X1 - l.X0 + 1, h = l.Y1 - l.Y0 + 1;
+  const long double full = ring.Full;
+  const long double module = std::sqrt(full / 25);
+
+  // The outline of the ring: in each row its first and last pixel, in each
+  // column its top and bottom one, on the pixel edges where it ends.
+  std::vector<TPointReal> outline;
+  outline.reserve(static_cast<size_t>(2 * (w + h)));
+  std::vector<int32_t> top(static_cast<size_t>(w), -1), bottom(static_cast<size_t>(w), -1);
+  for (int32_t y = l.Y0; y <= l.Y1; ++y) {
+    int32_t left = -1, right = -1;
+    const TComponents::TRun* end = FComponents.RowEnd(y);
+    for (const TComponents::TRun* r = FComponents.RunAt(l.X0, y); r != end; ++r) {
+      if (r->X0 > l.X1) break;
+      if (r->Component != ringIndex) continue;
+      if (left < 0) left = r->X0;
+      right = r->X1;
+      for (int32_t x = r->X0; x < r->X1; ++x) {
+        const auto column = static_cast<size_t>(x - l.X0);
+        if (top[column] < 0) top[column] = y;
+        bottom[column] = y;
+      }
+    }
+    if (left < 0) continue;
+    outline.push_back({static_cast<long double>(left), y + 0.5L});
+    outline.push_back({static_cast<long double>(right), y + 0.5L});
+  }
+  for (int32_t x = 0; x < w; ++x) {
+    if (top[static_cast<size_t>(x)] < 0) continue;
+    outline.push_back({l.X0 + x + 0.5L, static_cast<long double>(top[static_cast<size_t>(x)])});
+    outline.push_back({l.X0 + x + 0.5L, bottom[static_cast<size_t>(x)] + 1.0L});
+  }
+  if (outline.size() < 8) return false;
+  const long double rx = ring.Middle.X, ry = ring.Middle.Y;
 
   // Rough corners: the outline point farthest from the middle, the one
   // farthest from it, and on either side of the diagonal they span the
@@ -312,6 +377,36 @@ bool TFinderShapes::FitGrid(const TTriple& triple, int32_t side, THomography& t)
   return t.FitLeastSquares(from, to);
 }
 
+int32_t TFinderShapes::Misreads(const TTriple& triple, int32_t k,
+                                const TPlaneBoolean& plane) const {
+  constexpr int32_t kAll = 64;
+  std::array<std::array<TPointReal, 4>, 3> corners{};
+  if (k < 0 || k > 2 || !OrderedCorners(triple, corners)) return kAll;
+  // The finder's own modules 0..6 both ways, its light ring's outer edge
+  // at 1 and 6; the separator one module further towards the symbol.
+  THomography local;
+  if (!local.Fit({TPointReal{1, 1}, TPointReal{6, 1}, TPointReal{1, 6}, TPointReal{6, 6}},
+                 corners[static_cast<size_t>(k)]))
+    return kAll;
+  const int32_t i0 = k == 1 ? -1 : 0, j0 = k == 2 ? -1 : 0;
+  int32_t misreads = 0;
+  for (int32_t j = j0; j < j0 + 8; ++j)
+    for (int32_t i = i0; i < i0 + 8; ++i) {
+      const int32_t ring = std::max(std::abs(i - 3), std::abs(j - 3));
+      const bool dark = ring <= 1 || ring == 3;
+      const TPointReal p = local.Map(i + 0.5L, j + 0.5L);
+      const bool read = plane.At(FloorToPixel(p.X), FloorToPixel(p.Y), 0) != 0;
+      misreads += read != dark ? 1 : 0;
+    }
+  return misreads;
+}
+
+bool TFinderShapes::ReadsAsFinders(const TTriple& triple, const TPlaneBoolean& plane) const {
+  for (int32_t k = 0; k < 3; ++k)
+    if (Misreads(triple, k, plane) > kMaxMisreads) return false;
+  return true;
+}
+
 int32_t TFinderShapes::ReadVersion(const TTriple& triple, const TPlaneBoolean& plane) const {
   std::array<std::array<TPointReal, 4>, 3> corners{};
   if (!OrderedCorners(triple, corners)) return 0;
@@ -323,6 +418,7 @@ int32_t TFinderShapes::ReadVersion(const TTriple& triple, const TPlaneBoolean& p
   // 0..5 both ways.
   const std::array<TPointReal, 4> square = {TPointReal{0, 0}, TPointReal{5, 0}, TPointReal{0, 5},
                                             TPointReal{5, 5}};
+  std::array<int32_t, 2> versions = {0, 0};
   for (size_t k = 1; k < 3; ++k) {
     THomography local;
     if (!local.Fit(square, corners[k])) continue;
@@ -337,9 +433,15 @@ int32_t TFinderShapes::ReadVersion(const TTriple& triple, const TPlaneBoolean& p
         bits[static_cast<size_t>(3 * i + j)] =
             plane.At(FloorToPixel(p.X), FloorToPixel(p.Y), 0) != 0;
       }
-    const int32_t version = MatchVersionInfo(bits);
-    if (version > 0) return version;
+    versions[k - 1] = MatchVersionInfo(bits);
   }
+  // Any eighteen bits lie within reach of some version's word about one
+  // time in eight: a name counts when both blocks give it, or one gives it
+  // near the version the finders' spacing suggests.
+  if (versions[0] > 0 && versions[0] == versions[1]) return versions[0];
+  const long double estimate = (triple.Span + 7 - 17) / 4;
+  for (int32_t version : versions)
+    if (version > 0 && std::fabs(version - estimate) <= 2.5L) return version;
   return 0;
 }
 

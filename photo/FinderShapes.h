@@ -44,16 +44,30 @@ class TFinderShapes {
   };
 
   static constexpr int32_t kMaxShapes = 24;
+  // Pictures of more pixels than this are searched at half their size.
+  static constexpr int64_t kHalveAbove = 3000000;
   static constexpr int32_t kMaxTriples = 6;
 
   // Labels plane and finds the shapes and their triples.
-  void Find(const TPlaneBoolean& plane);
+  void Find(const TPlaneBoolean& plane, const TBitRows* packed = nullptr);
 
   // The transform from module space of a symbol of the given side to the
   // picture that best takes the corners of the triple's three light rings
   // to where they were found: perspective from the twelve corners, without
   // any guess from module sizes. False when they fix none.
   bool FitGrid(const TTriple& triple, int32_t side, THomography& t) const;
+  // Modules of finder k (0 corner, 1 axis A end, 2 axis B end) of the
+  // triple and of its separator on the symbol's side that read other than
+  // they should, read through the frame of that finder's own corners.
+  int32_t Misreads(const TTriple& triple, int32_t k, const TPlaneBoolean& plane) const;
+  // Whether all three finders read as finders: at most this many misreads
+  // each, as for finders found by runs (TFinderCheck): a real one in a
+  // photograph of a screen or of textured print misreads up to about 18,
+  // look-alikes in noise and texture rarely have a whole dark ring and a
+  // light separator round their nested core.
+  static constexpr int32_t kMaxMisreads = 21;
+  bool ReadsAsFinders(const TTriple& triple, const TPlaneBoolean& plane) const;
+
   // The version (7..40) that the version information beside either end
   // finder of the triple names, read through that finder's own frame, or 0.
   int32_t ReadVersion(const TTriple& triple, const TPlaneBoolean& plane) const;
@@ -68,13 +82,22 @@ class TFinderShapes {
   // module squares: (-, -), (+, -), (-, +), (+, +) along axes A and B.
   bool OrderedCorners(const TTriple& triple,
                       std::array<std::array<TPointReal, 4>, 3>& corners) const;
-  // The shape whose light ring is component ring, when its nesting and
-  // areas are a finder's; quality: how far its proportions are from a
-  // finder's (0 is exact).
-  bool MakeShape(int32_t ring, TShape& shape, long double& quality) const;
+  // A light ring whose nesting and areas are a finder's.
+  struct TRing {
+    int32_t Index = 0;        // its component
+    long double Quality = 0;  // how far its proportions are from a finder's (0 exact)
+    long double Full = 0;     // pixels of the filled ring
+    TPointReal Middle;        // centroid of the filled ring
+  };
+  // Whether component ring is such a ring, by its nesting and areas.
+  bool Judge(int32_t ring, TRing& judged) const;
+  // The shape of a judged ring: its corners, axes and module sizes; false
+  // when it has no four corners to speak of.
+  bool Trace(const TRing& ring, TShape& shape) const;
   void BuildTriples();
 
   TComponents FComponents;
+  TPlaneBoolean FHalf;
   std::vector<TShape> FShapes;
   std::vector<TTriple> FTriples;
 };

@@ -42,14 +42,19 @@ void TFinderTriples::Clear() {
   FSearched = false;
 }
 
-int32_t TFinderTriples::Find(const TPlaneBoolean& plane) {
+int32_t TFinderTriples::Find(const TPlaneBoolean& plane, const TBitRows* packed) {
   Clear();
   // Candidates lie within the plane; one spare cell either way.
   FCellColumns = static_cast<int64_t>(std::floor(plane.Width() / kCell)) + 2;
   FCellRows = static_cast<int64_t>(std::floor(plane.Height() / kCell)) + 2;
   FCellFirst.assign(static_cast<size_t>(FCellColumns * FCellRows), -1);
   FCellLast.assign(FCellFirst.size(), -1);
-  FBits.Pack(plane, plane.Width(), plane.Height());
+  if (packed != nullptr && packed->Width() == plane.Width() && packed->Height() == plane.Height()) {
+    FRows = packed;
+  } else {
+    FBits.Pack(plane, plane.Width(), plane.Height());
+    FRows = &FBits;
+  }
   // A row has at most one change per pixel, and one more entry for its end.
   const size_t most = static_cast<size_t>(plane.Width()) + 1;
   FChanges.resize(most);
@@ -66,10 +71,10 @@ void TFinderTriples::ScanRow(const TPlaneBoolean& plane, int32_t y) {
   // The row's colour changes; before the row stands light, so the first
   // run, from the first change, is dark and runs alternate from there. Run
   // k spans changes[k] to changes[k + 1], the last one ending with the row.
-  const int32_t width = FBits.Width();
+  const int32_t width = FRows->Width();
   int32_t* changes = FChanges.data();
   int32_t count = 0;
-  EachColourChange(FBits.Row(y), width, false, [&](int32_t x) { changes[count++] = x; });
+  EachColourChange(FRows->Row(y), width, false, [&](int32_t x) { changes[count++] = x; });
   if (count < 5) return;
   changes[count] = width;
   int32_t* runs = FRuns.data();

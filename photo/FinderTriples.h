@@ -21,7 +21,8 @@ class TFinderTriples {
   static constexpr int32_t kMaxTriples = 8;
 
   // Scans every row of the plane; returns the number of triples kept.
-  int32_t Find(const TPlaneBoolean& plane);
+  // packed, when given, is the plane already packed into bit rows.
+  int32_t Find(const TPlaneBoolean& plane, const TBitRows* packed = nullptr);
   // True once Find has run since construction or the last Clear.
   bool Searched() const { return FSearched; }
   void Clear();
@@ -57,7 +58,8 @@ class TFinderTriples {
   std::vector<int32_t> FNextInCell;
   int64_t FCellColumns = 0;
   int64_t FCellRows = 0;
-  TBitRows FBits;  // the plane packed for the row scan
+  TBitRows FBits;  // the plane packed for the row scan, when not given
+  const TBitRows* FRows = nullptr;
   // One row's colour changes, run lengths and windows that pass the ratio.
   std::vector<int32_t> FChanges;
   std::vector<int32_t> FRuns;

@@ -273,6 +273,7 @@ bool THomographyLocator::LocateShapes(const TPlaneBoolean& plane, const TDecodeS
   const TFinderShapes& shapes = FindShapes(plane);
   int32_t offered = 0;
   for (const TFinderShapes::TTriple& triple : shapes.Triples()) {
+    if (!shapes.ReadsAsFinders(triple, plane)) continue;
     const TFinderTriple& t = triple.Triple;
     const std::array<TPointReal, 3> finders = {TPointReal{t.Finders[0].X, t.Finders[0].Y},
                                                TPointReal{t.Finders[1].X, t.Finders[1].Y},
