@@ -23,8 +23,8 @@
 #include "photo/FinderCheck.h"
 #include "photo/FinderShapes.h"
 #include "photo/FinderTriples.h"
+#include "photo/GridReader.h"
 #include "photo/HomographyLocator.h"
-#include "photo/PixelReader.h"
 #include "photo/TripleLocator.h"
 #include "platform/PictureFile.h"
 
@@ -123,20 +123,17 @@ int main(int argc, char** argv) {
         location.Finders[1].X, location.Finders[1].Y, location.Finders[2].X, location.Finders[2].Y,
         code, decorder.Level(), decorder.FailedBlocks(), decorder.CorrectedCodewords());
     if (code == 0) std::printf("  text: %s\n", text.c_str());
+    if (homography != nullptr)
+      for (const TPointReal& a : homography->Alignments())
+        std::printf("  alignment (%.1f, %.1f)\n", static_cast<double>(a.X),
+                    static_cast<double>(a.Y));
     if (homography != nullptr && offers < 3) {
       painter.setPen(QPen(offers == 0 ? QColor(0, 200, 0) : QColor(0, 120, 255), 1));
-      const TPixelReader reader(plane, homography->Transform());
-      const auto& h = homography->Transform().Coefficients();
+      const TGridReader reader(plane, homography->Grid());
       for (int32_t my = 0; my < location.Size; ++my)
         for (int32_t mx = 0; mx < location.Size; ++mx) {
-          const double u = mx + 0.5, v = my + 0.5;
-          const double w = static_cast<double>(h[6]) * u + static_cast<double>(h[7]) * v + 1;
-          const double x = (static_cast<double>(h[0]) * u + static_cast<double>(h[1]) * v +
-                            static_cast<double>(h[2])) /
-                           w;
-          const double y = (static_cast<double>(h[3]) * u + static_cast<double>(h[4]) * v +
-                            static_cast<double>(h[5])) /
-                           w;
+          double x = 0, y = 0;
+          reader.ReaderOf(mx, my).Map(mx + 0.5, my + 0.5, x, y);
           painter.drawPoint(QPointF(x, y));
         }
     }

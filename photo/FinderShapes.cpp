@@ -359,6 +359,14 @@ bool TFinderShapes::OrderedCorners(const TTriple& triple,
 }
 
 bool TFinderShapes::FitGrid(const TTriple& triple, int32_t side, THomography& t) const {
+  std::vector<TPointReal> from, to;
+  return GridPoints(triple, side, from, to) && t.FitLeastSquares(from, to);
+}
+
+bool TFinderShapes::GridPoints(const TTriple& triple, int32_t side, std::vector<TPointReal>& from,
+                               std::vector<TPointReal>& to) const {
+  from.clear();
+  to.clear();
   std::array<std::array<TPointReal, 4>, 3> corners{};
   if (!OrderedCorners(triple, corners)) return false;
   // Module-space squares of the light rings: one module in from each
@@ -367,14 +375,13 @@ bool TFinderShapes::FitGrid(const TTriple& triple, int32_t side, THomography& t)
   const std::array<std::array<long double, 4>, 3> squares = {{{near, near + 5, near, near + 5},
                                                               {far - 5, far, near, near + 5},
                                                               {near, near + 5, far - 5, far}}};
-  std::vector<TPointReal> from, to;
   for (size_t k = 0; k < 3; ++k) {
     const std::array<long double, 4>& q = squares[k];
     from.insert(from.end(), {TPointReal{q[0], q[2]}, TPointReal{q[1], q[2]}, TPointReal{q[0], q[3]},
                              TPointReal{q[1], q[3]}});
     to.insert(to.end(), corners[k].begin(), corners[k].end());
   }
-  return t.FitLeastSquares(from, to);
+  return true;
 }
 
 int32_t TFinderShapes::Misreads(const TTriple& triple, int32_t k,

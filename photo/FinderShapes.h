@@ -56,6 +56,10 @@ class TFinderShapes {
   // to where they were found: perspective from the twelve corners, without
   // any guess from module sizes. False when they fix none.
   bool FitGrid(const TTriple& triple, int32_t side, THomography& t) const;
+  // The points FitGrid fits: the module-space corners of the three light
+  // rings (from) and where they lie in the picture (to).
+  bool GridPoints(const TTriple& triple, int32_t side, std::vector<TPointReal>& from,
+                  std::vector<TPointReal>& to) const;
   // Modules of finder k (0 corner, 1 axis A end, 2 axis B end) of the
   // triple and of its separator on the symbol's side that read other than
   // they should, read through the frame of that finder's own corners.

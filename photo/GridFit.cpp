@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/LinearSystem.h"
+#include "symbol/SeedModule.h"
 
 namespace vornak {
 
@@ -14,6 +15,34 @@ namespace {
 // side: far enough for a grid a third of a module off, not so far that the
 // next edge answers.
 constexpr double kReach = 0.6;
+// Between two modules of fixed colours the next edge of the same sense lies
+// two modules on (the timing patterns alternate): such edges are looked for
+// nearly a module either side.
+constexpr double kFixedReach = 0.9;
+
+// The colour the standard fixes for module (x, y) of a symbol n modules a
+// side with alignment centres at coordinates: 1 dark, 0 light, -1 a data,
+// format or version module.
+int32_t FixedColour(int32_t n, const std::vector<int32_t>& coordinates, int32_t x, int32_t y) {
+  // Finders with their separators.
+  for (const auto& [fx, fy] : {std::pair{3, 3}, std::pair{n - 4, 3}, std::pair{3, n - 4}}) {
+    const int32_t d = std::max(std::abs(x - fx), std::abs(y - fy));
+    if (d <= 4) return d != 2 && d != 4 ? 1 : 0;
+  }
+  if (y == 6 && x >= 8 && x < n - 8) return x % 2 == 0 ? 1 : 0;
+  if (x == 6 && y >= 8 && y < n - 8) return y % 2 == 0 ? 1 : 0;
+  if (x == 8 && y == n - 8) return 1;
+  const int32_t last = static_cast<int32_t>(coordinates.size()) - 1;
+  for (int32_t j = 0; j <= last; ++j)
+    for (int32_t i = 0; i <= last; ++i) {
+      // None where a finder stands.
+      if ((i == 0 && j == 0) || (i == 0 && j == last) || (i == last && j == 0)) continue;
+      const int32_t d = std::max(std::abs(x - coordinates[static_cast<size_t>(i)]),
+                                 std::abs(y - coordinates[static_cast<size_t>(j)]));
+      if (d <= 2) return d != 1 ? 1 : 0;
+    }
+  return -1;
+}
 
 }  // namespace
 
@@ -22,9 +51,28 @@ void TGridFit::Measure(const TPlaneBoolean& plane, const TModuleGrid& grid,
   FEdges.clear();
   const TGridReader reader(plane, grid);
   const int32_t n = grid.Size;
-  // Modules outside the symbol are the light quiet zone.
-  auto value = [&matrix, n](int32_t x, int32_t y) {
-    return x >= 0 && y >= 0 && x < n && y < n && matrix(x, y) != 0;
+  // Modules outside the symbol are the light quiet zone. The finders,
+  // timing patterns and alignment patterns have the colours the standard
+  // gives them whatever was read there: their edges measure where the grid
+  // must lie even where the data was misread, one timing edge per module
+  // along both timing lines.
+  const int32_t version = (n - 17) / 4;
+  const std::vector<int32_t> coordinates = version >= 1 && version <= 40 && n == 4 * version + 17
+                                               ? TSeedModule(version).Coordinates()
+                                               : std::vector<int32_t>{};
+  std::vector<int8_t> fixed(static_cast<size_t>(n) * static_cast<size_t>(n), -1);
+  if (n == 4 * version + 17)
+    for (int32_t y = 0; y < n; ++y)
+      for (int32_t x = 0; x < n; ++x)
+        fixed[static_cast<size_t>(y) * n + x] =
+            static_cast<int8_t>(FixedColour(n, coordinates, x, y));
+  auto isFixed = [&fixed, n](int32_t x, int32_t y) {
+    return x < 0 || y < 0 || x >= n || y >= n || fixed[static_cast<size_t>(y) * n + x] >= 0;
+  };
+  auto value = [&matrix, &fixed, n](int32_t x, int32_t y) {
+    if (x < 0 || y < 0 || x >= n || y >= n) return false;
+    const int8_t f = fixed[static_cast<size_t>(y) * n + x];
+    return f >= 0 ? f == 1 : matrix(x, y) != 0;
   };
   auto measure = [&](int32_t x, int32_t y, int32_t dx, int32_t dy) {
     // The edge between module (x, y) and the one beyond it in (dx, dy).
@@ -42,7 +90,8 @@ void TGridFit::Measure(const TPlaneBoolean& plane, const TModuleGrid& grid,
     const double ux = (bx - ax) / length, uy = (by - ay) / length;
     // The change from the first colour to the second nearest the predicted
     // edge.
-    const double reach = kReach * length;
+    const bool known = isFixed(x, y) && isFixed(x + dx, y + dy);
+    const double reach = (known ? kFixedReach : kReach) * length;
     double best = reach + 1;
     bool was = map.DarkAt(px - reach * ux, py - reach * uy);
     for (double s = -reach + 0.5; s <= reach; s += 0.5) {
@@ -132,21 +181,20 @@ bool TGridFit::Fit(TModuleGrid& grid, size_t terms) {
 }
 
 bool TGridFit::Refine(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoolean& matrix,
-                      int32_t rounds) {
-  const TModuleGrid before = grid;
-  bool fitted = false;
+                      int32_t round) {
   // The first round moves the grid as a whole (a shift and a linear
   // stretch), which many edges fix even when a third of the modules were
-  // misread; later rounds let it bend.
+  // misread; later rounds let it bend, each from the modules the one
+  // before read.
   constexpr std::array<size_t, 3> kTermsByRound = {3, 6, TBend::kTerms};
-  for (int32_t round = 0; round < rounds; ++round) {
-    Measure(plane, grid, matrix);
-    if (!Fit(grid, kTermsByRound[static_cast<size_t>(std::min(round, 2))])) break;
-    fitted = true;
-    TGridReader(plane, grid).Sample(matrix);
+  Measure(plane, grid, matrix);
+  const TBend before = grid.Bend;
+  if (!Fit(grid, kTermsByRound[static_cast<size_t>(std::clamp(round, 0, 2))])) {
+    grid.Bend = before;
+    return false;
   }
-  if (!fitted) grid = before;
-  return fitted;
+  TGridReader(plane, grid).Sample(matrix);
+  return true;
 }
 
 }  // namespace vornak

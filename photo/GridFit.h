@@ -20,11 +20,14 @@ class TGridFit {
   // Edges measured at least, and the share of them that must be found.
   static constexpr int32_t kMinEdges = 40;
 
+  // Rounds a grid is refined at most.
+  static constexpr int32_t kRounds = 4;
+
   // Fits grid.Bend to the edges of matrix (grid.Size a side, read through
-  // grid) in plane, rounds times, reading matrix again after each. False,
-  // with grid and matrix unchanged, when too few edges were measured.
-  bool Refine(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoolean& matrix,
-              int32_t rounds = 3);
+  // grid) in plane, with the terms of the given round (0 first), and reads
+  // matrix again. False, with grid and matrix unchanged, when too few edges
+  // were measured.
+  bool Refine(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoolean& matrix, int32_t round);
 
  private:
   // One measured edge: its module point, the unit direction across it in

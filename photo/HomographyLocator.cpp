@@ -153,9 +153,21 @@ THomographyLocator::TSampled THomographyLocator::SampleSingle(
   // The search window must not have strayed onto a finder.
   for (const auto& f : finders)
     if (have && Distance(hit, f) < 4 * moduleSize) have = false;
-  if (have &&
-      !FGrid.Transform.Fit(FinderAnchors(side, module), {finders[0], finders[1], finders[2], hit}))
-    have = false;
+  if (have) {
+    if (FOutlineFrom.empty()) {
+      have = FGrid.Transform.Fit(FinderAnchors(side, module),
+                                 {finders[0], finders[1], finders[2], hit});
+    } else {
+      // Through the twelve ring corners and the pattern (weighed as much as
+      // a finder's four) in the least squares: on a bent surface the four
+      // centres alone fit a transform that swings far out beyond the
+      // pattern, where the fourth corner has no finder to hold it.
+      std::vector<TPointReal> from = FOutlineFrom, to = FOutlineTo;
+      from.insert(from.end(), 4, module);
+      to.insert(to.end(), 4, hit);
+      have = FGrid.Transform.FitLeastSquares(from, to);
+    }
+  }
   if (!have) return TSampled::NoGrid;
   FAlignments.push_back(hit);
   if (!TGridReader(plane, FGrid).TimingAlternates(kMinAlternation)) return TSampled::TimingNoise;
@@ -218,12 +230,19 @@ bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPoi
   if (offer()) return true;
   // Sampled but not read: lay the grid onto the edges its modules show in
   // the picture, and read once more.
-  if (offered >= kMaxOffers || !FFit.Refine(plane, FGrid, FMatrix)) return false;
-  return offer();
+  // Each round offers what it read: a later round bends further, and may
+  // bend wrong where the one before already read.
+  for (int32_t round = 0; round < TGridFit::kRounds; ++round) {
+    if (offered >= kMaxOffers || !FFit.Refine(plane, FGrid, FMatrix, round)) return false;
+    if (offer()) return true;
+  }
+  return false;
 }
 
 bool THomographyLocator::LocateRuns(const TPlaneBoolean& plane, const TDecodeSettings& settings,
                                     const TLocationSink& sink) {
+  FOutlineFrom.clear();
+  FOutlineTo.clear();
   const TFinderTriples& search = FindFinders(plane);
   if (search.Candidates().size() < 3) return false;
   std::vector<TFinderTriple> triples = search.Triples();
@@ -298,7 +317,9 @@ bool THomographyLocator::LocateShapes(const TPlaneBoolean& plane, const TDecodeS
                                                      named, TTripleLocator::kMinAgreement)) {
       if (offered >= kMaxOffers) return false;
       THomography initial;
-      if (!shapes.FitGrid(triple, SymbolSide(version), initial)) continue;
+      if (!shapes.GridPoints(triple, SymbolSide(version), FOutlineFrom, FOutlineTo) ||
+          !initial.FitLeastSquares(FOutlineFrom, FOutlineTo))
+        continue;
       if (Offer(plane, finders, modules, version, &initial, sink, offered)) return true;
     }
   }

@@ -80,6 +80,8 @@ class THomographyLocator : public TFinderLocator {
   static constexpr int64_t kMinClarity = 60000;
   // The transform of the last Sample (the global one when piecewise).
   const THomography& Transform() const { return FGrid.Transform; }
+  // The whole grid of the last sampling, cells and bend included.
+  const TModuleGrid& Grid() const { return FGrid; }
   // Alignment patterns located by the last Sample (pixel centres).
   const std::vector<TPointReal>& Alignments() const { return FAlignments; }
   // The outer corners (corner finder, axis A end, axis B end, fourth) in
@@ -116,6 +118,10 @@ class THomographyLocator : public TFinderLocator {
   TFourthCorner FFourth;
   TGridFit FFit;
   std::vector<TPointReal> FAlignments;
+  // Points of the finders' outlines in module space and in the picture,
+  // when the finders were found as shapes: the grid through the bottom-right
+  // alignment pattern is fitted to them too.
+  std::vector<TPointReal> FOutlineFrom, FOutlineTo;
   std::unique_ptr<TAlignmentFinder> FAlignmentFinder;
   std::unique_ptr<TAlignmentNodes> FNodes;
 };

@@ -277,14 +277,31 @@ TEST(GridFitTest, BendsAGridThatIsOffBackOntoTheModules) {
   const int32_t before = Wrong(read, matrix);
   EXPECT_GT(before, 20);
   TGridFit fit;
-  ASSERT_TRUE(fit.Refine(plane, off, read));
+  for (int32_t round = 0; round < TGridFit::kRounds; ++round)
+    ASSERT_TRUE(fit.Refine(plane, off, read, round));
   EXPECT_EQ(Wrong(read, matrix), 0) << "wrong before: " << before;
+
+  // The finders, timing and alignment patterns have the colours the
+  // standard gives them: their edges place the grid even when every module
+  // was read at random, and the grid is off by more than the edges of data
+  // modules are looked for.
+  TModuleGrid lost = grid(5, 3);
+  TPlaneBoolean noise(side, side, 0);
+  uint32_t seed = 12345;
+  for (uint8_t& module : noise.Data()) {
+    seed = seed * 1664525u + 1013904223u;
+    module = (seed >> 16) & 1;
+  }
+  EXPECT_GT(Wrong(Read(plane, lost), matrix), 300);
+  for (int32_t round = 0; round < TGridFit::kRounds; ++round)
+    ASSERT_TRUE(fit.Refine(plane, lost, noise, round));
+  EXPECT_EQ(Wrong(noise, matrix), 0);
 
   // A blank picture shows no edges: nothing is fitted and the grid stays.
   TModuleGrid blank = grid(0, 0);
   TPlaneBoolean modules = matrix;
   const TPlaneBoolean white(plane.Width(), plane.Height(), 0);
-  EXPECT_FALSE(fit.Refine(white, blank, modules));
+  EXPECT_FALSE(fit.Refine(white, blank, modules, 0));
   EXPECT_FALSE(blank.Bend.Active());
   EXPECT_EQ(modules, matrix);
 }
