@@ -326,9 +326,9 @@ bool TFinderShapes::Trace(const TRing& ring, TShape& shape) const {
 
 bool TFinderShapes::OrderedCorners(const TTriple& triple,
                                    std::array<std::array<TPointReal, 4>, 3>& corners) const {
-  const TShape& o = FShapes[static_cast<size_t>(triple.Shapes[0])];
-  const TShape& a = FShapes[static_cast<size_t>(triple.Shapes[1])];
-  const TShape& b = FShapes[static_cast<size_t>(triple.Shapes[2])];
+  const TShape& o = triple.Members[0];
+  const TShape& a = triple.Members[1];
+  const TShape& b = triple.Members[2];
   // Each corner's place along the symbol's axes, in the basis of the two
   // legs, tells which corner of its square it is.
   const TPointReal ea{a.Candidate.X - o.Candidate.X, a.Candidate.Y - o.Candidate.Y};
@@ -452,6 +452,26 @@ int32_t TFinderShapes::ReadVersion(const TTriple& triple, const TPlaneBoolean& p
   return 0;
 }
 
+TFinderShapes::TTriple TFinderShapes::MakeTriple(const TShape& o, const TShape& a, const TShape& b,
+                                                 std::array<int32_t, 3> indices, long double span,
+                                                 long double score) {
+  TTriple triple;
+  const TPointReal va{a.Candidate.X - o.Candidate.X, a.Candidate.Y - o.Candidate.Y};
+  const TPointReal vb{b.Candidate.X - o.Candidate.X, b.Candidate.Y - o.Candidate.Y};
+  // Axis A turns clockwise onto axis B (y grows downward).
+  const bool swapped = Cross(va, vb) < 0;
+  const TShape& first = swapped ? b : a;
+  const TShape& second = swapped ? a : b;
+  triple.Shapes = {indices[0], indices[swapped ? 2 : 1], indices[swapped ? 1 : 2]};
+  triple.Members = {o, first, second};
+  triple.Triple.Finders = {o.Candidate, first.Candidate, second.Candidate};
+  triple.Triple.Module = (o.Candidate.Module + a.Candidate.Module + b.Candidate.Module) / 3;
+  triple.Span = span;
+  triple.Score = score;
+  triple.Triple.Score = score;
+  return triple;
+}
+
 void TFinderShapes::BuildTriples() {
   const size_t n = FShapes.size();
   // For each ordered pair, which axis of the first shape the line to the
@@ -505,24 +525,10 @@ void TFinderShapes::BuildTriples() {
         if (la.Axis == lb.Axis) continue;
         const long double ratio = la.Modules / lb.Modules;
         if (ratio > kLegRatio || ratio < 1 / kLegRatio) continue;
-        TTriple triple;
-        const TPointReal va{FShapes[a].Candidate.X - FShapes[o].Candidate.X,
-                            FShapes[a].Candidate.Y - FShapes[o].Candidate.Y};
-        const TPointReal vb{FShapes[b].Candidate.X - FShapes[o].Candidate.X,
-                            FShapes[b].Candidate.Y - FShapes[o].Candidate.Y};
-        // Axis A turns clockwise onto axis B (y grows downward).
-        const bool swapped = Cross(va, vb) < 0;
-        const size_t first = swapped ? b : a, second = swapped ? a : b;
-        triple.Shapes = {static_cast<int32_t>(o), static_cast<int32_t>(first),
-                         static_cast<int32_t>(second)};
-        triple.Triple.Finders = {FShapes[o].Candidate, FShapes[first].Candidate,
-                                 FShapes[second].Candidate};
-        triple.Triple.Module = (FShapes[o].Candidate.Module + FShapes[a].Candidate.Module +
-                                FShapes[b].Candidate.Module) /
-                               3;
-        triple.Span = (la.Modules + lb.Modules) / 2;
-        triple.Score = la.Sine + lb.Sine + std::fabs(std::log(ratio));
-        triple.Triple.Score = triple.Score;
+        const auto index = [](size_t i) { return static_cast<int32_t>(i); };
+        const TTriple triple = MakeTriple(
+            FShapes[o], FShapes[a], FShapes[b], {index(o), index(a), index(b)},
+            (la.Modules + lb.Modules) / 2, la.Sine + lb.Sine + std::fabs(std::log(ratio)));
         found.push_back(triple);
       }
     }

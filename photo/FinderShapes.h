@@ -36,7 +36,9 @@ class TFinderShapes {
   // TFinderTriple orders them, with the shapes they come from.
   struct TTriple {
     TFinderTriple Triple;
+    // Indices into Shapes(), -1 for a finder inferred from the other two.
     std::array<int32_t, 3> Shapes{};
+    std::array<TShape, 3> Members{};
     // Modules between the corner finder's centre and each other one's,
     // along the symbol's axes.
     long double Span = 0;
@@ -76,6 +78,11 @@ class TFinderShapes {
   // finder of the triple names, read through that finder's own frame, or 0.
   int32_t ReadVersion(const TTriple& triple, const TPlaneBoolean& plane) const;
   void Clear();
+  // The triple of shapes o (the corner), a and b, ordered as TFinderTriple
+  // orders them (axis A turning clockwise onto axis B), with the given span
+  // and score; indices as in TTriple::Shapes.
+  static TTriple MakeTriple(const TShape& o, const TShape& a, const TShape& b,
+                            std::array<int32_t, 3> indices, long double span, long double score);
 
   const std::vector<TShape>& Shapes() const { return FShapes; }
   const std::vector<TTriple>& Triples() const { return FTriples; }

@@ -10,6 +10,7 @@
 #include "photo/FinderAnchors.h"
 #include "photo/FinderCheck.h"
 #include "photo/ModuleConfidence.h"
+#include "photo/ThirdFinder.h"
 #include "photo/TripleLocator.h"
 #include "photo/VersionGuess.h"
 #include "symbol/SeedModule.h"
@@ -291,8 +292,8 @@ bool THomographyLocator::LocateShapes(const TPlaneBoolean& plane, const TDecodeS
                                       const TLocationSink& sink) {
   const TFinderShapes& shapes = FindShapes(plane);
   int32_t offered = 0;
-  for (const TFinderShapes::TTriple& triple : shapes.Triples()) {
-    if (!shapes.ReadsAsFinders(triple, plane)) continue;
+  auto tryTriple = [&](const TFinderShapes::TTriple& triple) {
+    if (!shapes.ReadsAsFinders(triple, plane)) return false;
     const TFinderTriple& t = triple.Triple;
     const std::array<TPointReal, 3> finders = {TPointReal{t.Finders[0].X, t.Finders[0].Y},
                                                TPointReal{t.Finders[1].X, t.Finders[1].Y},
@@ -322,7 +323,14 @@ bool THomographyLocator::LocateShapes(const TPlaneBoolean& plane, const TDecodeS
         continue;
       if (Offer(plane, finders, modules, version, &initial, sink, offered)) return true;
     }
-  }
+    return false;
+  };
+  for (const TFinderShapes::TTriple& triple : shapes.Triples())
+    if (tryTriple(triple)) return true;
+  // Then symbols of which only two finders kept their shape.
+  if (offered >= kMaxOffers) return false;
+  for (const TFinderShapes::TTriple& triple : TThirdFinder::Infer(shapes, plane))
+    if (tryTriple(triple)) return true;
   return false;
 }
 

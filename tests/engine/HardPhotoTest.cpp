@@ -8,6 +8,7 @@
 #include "tests/support/BentLabel.h"
 #include "tests/support/HardPhotos.h"
 #include "tests/support/ReferenceSymbol.h"
+#include "tests/support/Renderer.h"
 #include "tests/support/ScreenPhoto.h"
 
 // Rendered hard photographs: bent labels and screens (tests/support). How
@@ -123,6 +124,24 @@ TEST_F(HardPhotoTest, ReadsASymbolOffAScreen) {
   o.Glare = 10;
   o.Finish = Camera(75);
   EXPECT_EQ(Read(TScreenPhoto(symbol.Side(), o).Render(symbol.Matrix)), text);
+}
+
+TEST_F(HardPhotoTest, ReadsASymbolWhoseFinderHasABrokenRing) {
+  // The bottom-left finder's outer ring gone round its corner, four
+  // modules each way (glare or a fold over it): neither its middle row nor
+  // its middle column crosses it as a finder. The symbol turned and soft.
+  const std::string text = "https://vornak.test/broken-finder";
+  ReferenceSymbol symbol = Make(text, 4, 1, 5);
+  const int32_t n = symbol.Side();
+  for (int32_t i = 0; i < 4; ++i) symbol.Matrix(i, n - 1) = symbol.Matrix(0, n - 1 - i) = 0;
+  TRenderOptions o;
+  o.ModuleSize = 4.5;
+  o.RotationDegrees = 33;
+  o.BlurSigma = 0.9;
+  o.NoiseSigma = 4;
+  TPhoto photo;
+  photo.Bitmap = RenderBitmap(symbol.Matrix, o);
+  EXPECT_EQ(Read(photo), text);
 }
 
 TEST(HardPhotos, SamePictureForTheSameIndex) {

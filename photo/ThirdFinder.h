@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "common/Types.h"
+#include "photo/FinderShapes.h"
+
+namespace vornak {
+
+// A symbol one of whose finders lost its shape (glare over it, a stain, a
+// crease, its outer ring broken where a surface bends away) still shows the
+// other two, and they tell where the third must be: beside either of them
+// at the distance between them, or at the corner their diagonal spans. The
+// place is searched for the finder's pattern of modules (dark core, light
+// ring, dark ring, light separator) through the two finders' axes and
+// module sizes, which a few broken modules do not hide.
+class TThirdFinder {
+ public:
+  // Pairs of shapes tried, best shapes first.
+  static constexpr int32_t kMaxPairs = 6;
+  // Of the 81 modules of a finder and its separator, at most this many may
+  // read other than they should: a finder with a fifth of its outer ring
+  // gone misreads about 6, modules of data about half.
+  static constexpr int32_t kMaxMisreads = 12;
+  // The two found finders must read nearly whole.
+  static constexpr int32_t kMaxPairMisreads = 8;
+
+  // Triples made of two shapes of shapes and a third finder found where
+  // they put it, best first; at most TFinderShapes::kMaxTriples.
+  static std::vector<TFinderShapes::TTriple> Infer(const TFinderShapes& shapes,
+                                                   const TPlaneBoolean& plane);
+};
+
+}  // namespace vornak
