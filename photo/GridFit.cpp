@@ -184,8 +184,9 @@ bool TGridFit::Refine(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoole
                       int32_t round) {
   // The first round moves the grid as a whole (a shift and a linear
   // stretch), which many edges fix even when a third of the modules were
-  // misread; later rounds let it bend, each from the modules the one
-  // before read.
+  // misread or the grid is far off; later rounds let it bend, each from the
+  // modules the one before read (a cubic fitted first would follow the
+  // misread edges of a grid far off).
   constexpr std::array<size_t, 3> kTermsByRound = {3, 6, TBend::kTerms};
   Measure(plane, grid, matrix);
   const TBend before = grid.Bend;

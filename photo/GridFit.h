@@ -24,9 +24,9 @@ class TGridFit {
   static constexpr int32_t kRounds = 4;
 
   // Fits grid.Bend to the edges of matrix (grid.Size a side, read through
-  // grid) in plane, with the terms of the given round (0 first), and reads
-  // matrix again. False, with grid and matrix unchanged, when too few edges
-  // were measured.
+  // grid) in plane and reads matrix again: round (0 first) of refining a
+  // grid. False, with grid and matrix unchanged, when too few edges were
+  // measured.
   bool Refine(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoolean& matrix, int32_t round);
 
  private:

@@ -230,9 +230,8 @@ bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPoi
   };
   if (offer()) return true;
   // Sampled but not read: lay the grid onto the edges its modules show in
-  // the picture, and read once more.
-  // Each round offers what it read: a later round bends further, and may
-  // bend wrong where the one before already read.
+  // the picture, and read again. Each round offers what it read: a later
+  // round bends further, and may bend wrong where the one before read.
   for (int32_t round = 0; round < TGridFit::kRounds; ++round) {
     if (offered >= kMaxOffers || !FFit.Refine(plane, FGrid, FMatrix, round)) return false;
     if (offer()) return true;
