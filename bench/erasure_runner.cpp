@@ -112,13 +112,6 @@ constexpr std::array<double, 8> kCurveBits = {kBare, 8.0,  12.0, 16.0,
                                               20.0,  24.0, 28.0, TSoftCorrector::kGuardBits};
 using TCurve = std::array<std::array<TTally, 2>, kCurveBits.size()>;
 
-int Protection(int version, int level) {
-  if (version == 1) return level == 0 ? 3 : (level == 1 ? 2 : 1);
-  if (version == 2 && level == 0) return 2;
-  if (version == 3 && level == 0) return 1;
-  return 0;
-}
-
 TOutcome Judge(bool success, const TIntegers& block, const TIntegers& original) {
   if (!success) return TOutcome::Refused;
   return block == original ? TOutcome::Restored : TOutcome::Wrong;
@@ -351,17 +344,15 @@ int main(int argc, char** argv) {
     for (int level = 0; level < 4; ++level) {
       // One seed per version and level: any trial count repeats its start.
       std::mt19937 random(static_cast<unsigned>(version * 4 + level + 1));
-      std::vector<uint8_t> data(
-          static_cast<size_t>(vornak::test::DataCodewordCount(version, level)));
-      for (uint8_t& d : data) d = static_cast<uint8_t>(random() & 0xFF);
-      const vornak::test::ReferenceBlocks blocks = vornak::test::BlocksOfSymbol(
-          vornak::test::MakeFromDataCodewords(data, version, level, 0));
+      const vornak::test::ReferenceBlocks blocks =
+          vornak::test::RandomDataBlocks(version, level, random);
       // The short block shape, and the long one where the symbol has it.
       std::vector<const TIntegers*> shapes = {&blocks.List.front()};
       if (blocks.List.back().size() != blocks.List.front().size())
         shapes.push_back(&blocks.List.back());
       for (const TIntegers* original : shapes) {
-        TTrials run(*original, blocks.Check, Protection(version, level), withCurve, random);
+        TTrials run(*original, blocks.Check, vornak::test::MisdecodeProtection(version, level),
+                    withCurve, random);
         for (int i = 0; i < trials; ++i)
           run.Run(table[static_cast<size_t>(level)], table[4], curve);
       }

@@ -49,6 +49,14 @@ class TComponents {
   const TRun* RowEnd(int32_t y) const {
     return FRuns.data() + FRowStart[static_cast<size_t>(y) + 1];
   }
+  // Calls each(run) for every run of component in row y that starts at or
+  // before column x1, from the one holding column x0 (0 <= x0 < Width()).
+  template <typename TEach>
+  void EachRun(int32_t component, int32_t y, int32_t x0, int32_t x1, TEach&& each) const {
+    const TRun* end = RowEnd(y);
+    for (const TRun* r = RunAt(x0, y); r != end && r->X0 <= x1; ++r)
+      if (r->Component == component) each(*r);
+  }
   // The component of pixel (x, y), which must lie in the plane.
   int32_t At(int32_t x, int32_t y) const { return RunAt(x, y)->Component; }
   // The run of row y that holds pixel x (0 <= x < Width()).

@@ -147,13 +147,10 @@ bool TFinderShapes::Judge(int32_t ringIndex, TRing& ring) const {
   long double sumX = 0, sumY = 0;
   for (int32_t y = l.Y0; y <= l.Y1; ++y) {
     int32_t left = -1, right = -1;
-    const TComponents::TRun* end = FComponents.RowEnd(y);
-    for (const TComponents::TRun* r = FComponents.RunAt(l.X0, y); r != end; ++r) {
-      if (r->X0 > l.X1) break;
-      if (r->Component != ringIndex) continue;
-      if (left < 0) left = r->X0;
-      right = r->X1;
-    }
+    FComponents.EachRun(ringIndex, y, l.X0, l.X1, [&](const TComponents::TRun& r) {
+      if (left < 0) left = r.X0;
+      right = r.X1;
+    });
     if (left < 0) continue;
     filled += right - left;
     sumX += (right - left) * (left + right) / 2.0L;
@@ -198,18 +195,15 @@ bool TFinderShapes::Trace(const TRing& ring, TShape& shape) const {
   std::vector<int32_t> top(static_cast<size_t>(w), -1), bottom(static_cast<size_t>(w), -1);
   for (int32_t y = l.Y0; y <= l.Y1; ++y) {
     int32_t left = -1, right = -1;
-    const TComponents::TRun* end = FComponents.RowEnd(y);
-    for (const TComponents::TRun* r = FComponents.RunAt(l.X0, y); r != end; ++r) {
-      if (r->X0 > l.X1) break;
-      if (r->Component != ringIndex) continue;
-      if (left < 0) left = r->X0;
-      right = r->X1;
-      for (int32_t x = r->X0; x < r->X1; ++x) {
+    FComponents.EachRun(ringIndex, y, l.X0, l.X1, [&](const TComponents::TRun& r) {
+      if (left < 0) left = r.X0;
+      right = r.X1;
+      for (int32_t x = r.X0; x < r.X1; ++x) {
         const auto column = static_cast<size_t>(x - l.X0);
         if (top[column] < 0) top[column] = y;
         bottom[column] = y;
       }
-    }
+    });
     if (left < 0) continue;
     outline.push_back({static_cast<long double>(left), y + 0.5L});
     outline.push_back({static_cast<long double>(right), y + 0.5L});

@@ -12,29 +12,6 @@
 namespace vornak {
 namespace {
 
-// Misdecode-protection codewords of the small symbols, as the decoder keeps
-// them back: 1-L 3, 1-M and 2-L 2, 1-Q, 1-H and 3-L 1, every other none.
-int Protection(int version, int level) {
-  if (version == 1) return level == 0 ? 3 : (level == 1 ? 2 : 1);
-  if (version == 2 && level == 0) return 2;
-  if (version == 3 && level == 0) return 1;
-  return 0;
-}
-
-// The blocks of a libqrcodegen symbol of random data.
-test::ReferenceBlocks EncoderBlocks(int version, int level, std::mt19937& random) {
-  std::vector<uint8_t> data(static_cast<size_t>(test::DataCodewordCount(version, level)));
-  for (uint8_t& d : data) d = static_cast<uint8_t>(random() & 0xFF);
-  return test::BlocksOfSymbol(test::MakeFromDataCodewords(data, version, level, 0));
-}
-
-std::vector<int32_t> Shuffled(size_t size, std::mt19937& random) {
-  std::vector<int32_t> positions(size);
-  std::iota(positions.begin(), positions.end(), 0);
-  std::shuffle(positions.begin(), positions.end(), random);
-  return positions;
-}
-
 // True when every syndrome of the block vanishes: a fresh decoder without
 // protection finds nothing to change.
 bool IsCodeword(const TIntegers& block, int check) {
@@ -56,13 +33,13 @@ TEST(ReedSolomonErasureTest, ErrorsAndErasuresWithinBudgetAreRestored) {
   int trials = 0;
   for (int version : kVersions) {
     for (int level = 0; level < 4; ++level) {
-      const test::ReferenceBlocks blocks = EncoderBlocks(version, level, random);
-      const int budget = blocks.Check - Protection(version, level);
+      const test::ReferenceBlocks blocks = test::RandomDataBlocks(version, level, random);
+      const int budget = blocks.Check - test::MisdecodeProtection(version, level);
       for (const TIntegers& original : {blocks.List.front(), blocks.List.back()}) {
         for (int s = 0; s <= budget; ++s) {
           for (int e = 0; 2 * e + s <= budget; ++e) {
             TIntegers block = original;
-            const std::vector<int32_t> places = Shuffled(block.size(), random);
+            const std::vector<int32_t> places = test::Shuffled(block.size(), random);
             for (int i = 0; i < e; ++i)
               block[static_cast<size_t>(places[static_cast<size_t>(i)])] ^=
                   static_cast<int32_t>(1 + random() % 255);
@@ -74,7 +51,7 @@ TEST(ReedSolomonErasureTest, ErrorsAndErasuresWithinBudgetAreRestored) {
               if (block[static_cast<size_t>(place)] != original[static_cast<size_t>(place)])
                 ++changed;
             }
-            rs.SetBlock(block, blocks.Check, Protection(version, level));
+            rs.SetBlock(block, blocks.Check, test::MisdecodeProtection(version, level));
             ASSERT_EQ(rs.Budget(), budget);
             ++trials;
             ASSERT_TRUE(rs.Correct(erasures))
@@ -104,11 +81,11 @@ TEST(ReedSolomonErasureTest, ErrorsOnlyMatchesTheFormerDecoder) {
   int refused = 0;
   for (int version = 1; version <= 40; ++version) {
     for (int level = 0; level < 4; ++level) {
-      const test::ReferenceBlocks blocks = EncoderBlocks(version, level, random);
+      const test::ReferenceBlocks blocks = test::RandomDataBlocks(version, level, random);
       for (int round = 0; round < 12; ++round) {
         TIntegers block = blocks.List[static_cast<size_t>(round) % blocks.List.size()];
         const int errors = static_cast<int>(random() % static_cast<unsigned>(blocks.Check + 5));
-        const std::vector<int32_t> places = Shuffled(block.size(), random);
+        const std::vector<int32_t> places = test::Shuffled(block.size(), random);
         for (int i = 0; i < errors; ++i)
           block[static_cast<size_t>(places[static_cast<size_t>(i)])] ^=
               static_cast<int32_t>(1 + random() % 255);
@@ -147,8 +124,8 @@ TEST(ReedSolomonErasureTest, BeyondBudgetNeverClaimsANonCodeword) {
   int refused = 0;
   for (int version : kVersions) {
     for (int level = 0; level < 4; ++level) {
-      const test::ReferenceBlocks blocks = EncoderBlocks(version, level, random);
-      const int protection = Protection(version, level);
+      const test::ReferenceBlocks blocks = test::RandomDataBlocks(version, level, random);
+      const int protection = test::MisdecodeProtection(version, level);
       const int budget = blocks.Check - protection;
       const TIntegers& original = blocks.List.front();
       for (int kind = 0; kind < 3; ++kind) {
@@ -158,7 +135,7 @@ TEST(ReedSolomonErasureTest, BeyondBudgetNeverClaimsANonCodeword) {
           // Corrupted places: erased ones first, then unmarked errors.
           const int markedBad = kind == 0 ? s : (kind == 1 ? s / 2 : 0);
           const int unmarked = (budget - s + over + 1) / 2;
-          const std::vector<int32_t> places = Shuffled(original.size(), random);
+          const std::vector<int32_t> places = test::Shuffled(original.size(), random);
           if (static_cast<size_t>(s + unmarked) > places.size()) continue;
           TIntegers block = original;
           for (int i = 0; i < s + unmarked; ++i) {
@@ -190,7 +167,7 @@ TEST(ReedSolomonErasureTest, BeyondBudgetNeverClaimsANonCodeword) {
 TEST(ReedSolomonErasureTest, ErasuresOutsideTheRulesAreRefused) {
   TReedSolomon rs;
   std::mt19937 random(5);
-  const test::ReferenceBlocks blocks = EncoderBlocks(5, 2, random);  // 18 check codewords
+  const test::ReferenceBlocks blocks = test::RandomDataBlocks(5, 2, random);  // 18 check codewords
   ASSERT_EQ(blocks.Check, 18);
   TIntegers block = blocks.List[0];
   block[3] ^= 0x55;
@@ -225,7 +202,7 @@ TEST(ReedSolomonErasureTest, ErasuresOutsideTheRulesAreRefused) {
 TEST(ReedSolomonErasureTest, AnErrorOnAnErasedPlaceCostsOnlyTheErasure) {
   TReedSolomon rs;
   std::mt19937 random(6);
-  const test::ReferenceBlocks blocks = EncoderBlocks(10, 1, random);  // 26 check codewords
+  const test::ReferenceBlocks blocks = test::RandomDataBlocks(10, 1, random);  // 26 check codewords
   ASSERT_EQ(blocks.Check, 26);
   // Twenty garbled codewords, all marked: beyond the thirteen errors the
   // block could bear unmarked.
@@ -260,7 +237,7 @@ TEST(ReedSolomonErasureTest, AnErrorOnAnErasedPlaceCostsOnlyTheErasure) {
 TEST(ReedSolomonErasureTest, ErasuresOnACodewordChangeNothing) {
   TReedSolomon rs;
   std::mt19937 random(8);
-  const test::ReferenceBlocks blocks = EncoderBlocks(3, 3, random);
+  const test::ReferenceBlocks blocks = test::RandomDataBlocks(3, 3, random);
   TIntegers block = blocks.List[0];
   rs.SetBlock(block, blocks.Check);
   EXPECT_TRUE(rs.Correct({0, 1, 2, 5}));

@@ -12,15 +12,6 @@
 namespace vornak {
 namespace {
 
-// Misdecode-protection codewords of the small symbols: 1-L 3, 1-M and 2-L
-// 2, 1-Q, 1-H and 3-L 1, every other symbol none.
-int Protection(int version, int level) {
-  if (version == 1) return level == 0 ? 3 : (level == 1 ? 2 : 1);
-  if (version == 2 && level == 0) return 2;
-  if (version == 3 && level == 0) return 1;
-  return 0;
-}
-
 struct Blocks {
   std::vector<TIntegers> List;
   int Check = 0;
@@ -97,7 +88,7 @@ TEST(ReedSolomonTest, EncoderBlocksAreRestoredUpToCapacity) {
       const auto symbol = test::MakeFromDataCodewords(
           RandomData(random, test::DataCodewordCount(version, level)), version, level, 0);
       const Blocks blocks = BlocksOf(symbol);
-      const int protection = Protection(version, level);
+      const int protection = test::MisdecodeProtection(version, level);
       const int capacity = (blocks.Check - protection) / 2;
       for (const TIntegers& original : blocks.List) {
         TIntegers block = original;
@@ -132,7 +123,7 @@ TEST(ReedSolomonTest, BeyondCapacityFailsAndLeavesTheBlockAlone) {
       const auto symbol = test::MakeFromDataCodewords(
           RandomData(random, test::DataCodewordCount(version, level)), version, level, 0);
       const Blocks blocks = BlocksOf(symbol);
-      const int protection = Protection(version, level);
+      const int protection = test::MisdecodeProtection(version, level);
       const int capacity = (blocks.Check - protection) / 2;
       for (int extra : {1, 2, 4}) {
         for (int round = 0; round < 10; ++round) {

@@ -16,26 +16,6 @@
 namespace vornak {
 namespace {
 
-int Protection(int version, int level) {
-  if (version == 1) return level == 0 ? 3 : (level == 1 ? 2 : 1);
-  if (version == 2 && level == 0) return 2;
-  if (version == 3 && level == 0) return 1;
-  return 0;
-}
-
-test::ReferenceBlocks EncoderBlocks(int version, int level, std::mt19937& random) {
-  std::vector<uint8_t> data(static_cast<size_t>(test::DataCodewordCount(version, level)));
-  for (uint8_t& d : data) d = static_cast<uint8_t>(random() & 0xFF);
-  return test::BlocksOfSymbol(test::MakeFromDataCodewords(data, version, level, 0));
-}
-
-std::vector<int32_t> Shuffled(size_t size, std::mt19937& random) {
-  std::vector<int32_t> positions(size);
-  std::iota(positions.begin(), positions.end(), 0);
-  std::shuffle(positions.begin(), positions.end(), random);
-  return positions;
-}
-
 // The guard is the odds of the least safe repair that errors-only
 // correction with the misdecode reserve accepts, over every QR block shape.
 TEST(SoftCorrectorTest, GuardIsTheLeastSafeErrorsOnlyRepair) {
@@ -47,7 +27,7 @@ TEST(SoftCorrectorTest, GuardIsTheLeastSafeErrorsOnlyRepair) {
       const int check =
           ECCodewords[static_cast<size_t>(version - 1)][static_cast<size_t>(level)] / blocks;
       const int longest = (total + blocks - 1) / blocks;
-      const int capacity = (check - Protection(version, level)) / 2;
+      const int capacity = (check - test::MisdecodeProtection(version, level)) / 2;
       least = std::min(least, TSoftCorrector::OddsBits(longest, check, 0, capacity));
     }
   }
@@ -72,14 +52,14 @@ TEST(SoftCorrectorTest, DoubtedDamageBeyondErrorsOnlyIsRepaired) {
     soft.SetLadder(ladder);
     for (int version : {4, 8, 15, 26, 40}) {
       for (int level = 0; level < 4; ++level) {
-        const test::ReferenceBlocks blocks = EncoderBlocks(version, level, random);
+        const test::ReferenceBlocks blocks = test::RandomDataBlocks(version, level, random);
         const TIntegers& original = blocks.List.back();
         const int capacity = blocks.Check / 2;
         // Up to five check codewords short of all: 40 bits of odds left.
         for (int damaged = capacity + 1; damaged <= blocks.Check - 5; ++damaged) {
           TIntegers block = original;
           TIntegers doubt(block.size(), 0);
-          const std::vector<int32_t> places = Shuffled(block.size(), random);
+          const std::vector<int32_t> places = test::Shuffled(block.size(), random);
           for (int i = 0; i < damaged; ++i) {
             const auto place = static_cast<size_t>(places[static_cast<size_t>(i)]);
             block[place] ^= static_cast<int32_t>(1 + random() % 255);
@@ -117,14 +97,14 @@ TEST(SoftCorrectorTest, MisplacedDoubtNeverGivesAWrongBlock) {
   std::mt19937 random(1234);
   for (int version : {1, 2, 3, 5, 7, 12, 20, 33}) {
     for (int level = 0; level < 4; ++level) {
-      const test::ReferenceBlocks blocks = EncoderBlocks(version, level, random);
-      const int protection = Protection(version, level);
+      const test::ReferenceBlocks blocks = test::RandomDataBlocks(version, level, random);
+      const int protection = test::MisdecodeProtection(version, level);
       const TIntegers& original = blocks.List.front();
       for (int round = 0; round < 25; ++round) {
         const int errors = (blocks.Check - protection) / 2 + 1 + static_cast<int>(random() % 6);
         TIntegers block = original;
         TIntegers doubt(block.size(), 0);
-        const std::vector<int32_t> places = Shuffled(block.size(), random);
+        const std::vector<int32_t> places = test::Shuffled(block.size(), random);
         for (int i = 0; i < errors && i < static_cast<int>(block.size()); ++i)
           block[static_cast<size_t>(places[static_cast<size_t>(i)])] ^=
               static_cast<int32_t>(1 + random() % 255);
@@ -160,7 +140,7 @@ TEST(SoftCorrectorTest, MisplacedDoubtNeverGivesAWrongBlock) {
 
 TEST(SoftCorrectorTest, NothingDoubtedOrMismatchedDoubtTriesNothing) {
   std::mt19937 random(2);
-  const test::ReferenceBlocks blocks = EncoderBlocks(6, 3, random);
+  const test::ReferenceBlocks blocks = test::RandomDataBlocks(6, 3, random);
   TIntegers block = blocks.List[0];
   for (int i = 0; i < 20; ++i) block[static_cast<size_t>(i)] ^= 0x3C;
   const TIntegers received = block;

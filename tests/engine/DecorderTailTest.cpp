@@ -68,13 +68,6 @@ std::vector<int> BlockOfCodeword(int version, int level, int total) {
   return owner;
 }
 
-int Protection(int version, int level) {
-  if (version == 1) return level == 0 ? 3 : (level == 1 ? 2 : 1);
-  if (version == 2 && level == 0) return 2;
-  if (version == 3 && level == 0) return 1;
-  return 0;
-}
-
 // Puts `errors[b]` codeword errors (random non-zero values at random
 // positions) into block b of the symbol's matrix.
 TPlaneBoolean WithErrors(const ReferenceSymbol& symbol, const std::vector<int>& errors,
@@ -214,7 +207,8 @@ TEST(DecorderTailSweep, ErrorsUpToCapacityInEveryBlockAreCorrected) {
       const std::string text = "ERRORS " + std::to_string(version) + "-" + std::to_string(level);
       const ReferenceSymbol symbol = test::MakeSegments({QrSegment::makeAlphanumeric(text.c_str())},
                                                         version, level, version % 8);
-      const int capacity = (CheckPerBlock(version, level) - Protection(version, level)) / 2;
+      const int capacity =
+          (CheckPerBlock(version, level) - test::MisdecodeProtection(version, level)) / 2;
       for (int round = 0; round < 2; ++round) {
         std::vector<int> errors(static_cast<size_t>(BlockCountOf(version, level)), capacity);
         if (round == 1)
@@ -243,7 +237,8 @@ TEST(DecorderTailTest, ErrorsBeyondCapacityFailRatherThanReturnBrokenText) {
       const std::string text = "BEYOND " + std::to_string(version);
       const ReferenceSymbol symbol =
           test::MakeSegments({QrSegment::makeAlphanumeric(text.c_str())}, version, level, 2);
-      const int capacity = (CheckPerBlock(version, level) - Protection(version, level)) / 2;
+      const int capacity =
+          (CheckPerBlock(version, level) - test::MisdecodeProtection(version, level)) / 2;
       const int blocks = BlockCountOf(version, level);
       for (int round = 0; round < 12; ++round) {
         std::vector<int> errors(static_cast<size_t>(blocks), 0);

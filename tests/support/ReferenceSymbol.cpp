@@ -2,11 +2,13 @@
 
 #include <qrencode.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <stdexcept>
 
 #include "symbol/Arrangement.h"
@@ -255,6 +257,26 @@ int DataCodewordCount(int version, int level) {
   count = (bits + 7) / 8;
   if (!accepted(count)) throw std::logic_error("cannot find the data capacity of the encoder");
   return count;
+}
+
+ReferenceBlocks RandomDataBlocks(int version, int level, std::mt19937& random) {
+  std::vector<uint8_t> data(static_cast<size_t>(DataCodewordCount(version, level)));
+  for (uint8_t& d : data) d = static_cast<uint8_t>(random() & 0xFF);
+  return BlocksOfSymbol(MakeFromDataCodewords(data, version, level, 0));
+}
+
+int MisdecodeProtection(int version, int level) {
+  if (version == 1) return level == 0 ? 3 : (level == 1 ? 2 : 1);
+  if (version == 2 && level == 0) return 2;
+  if (version == 3 && level == 0) return 1;
+  return 0;
+}
+
+std::vector<int32_t> Shuffled(size_t size, std::mt19937& random) {
+  std::vector<int32_t> positions(size);
+  std::iota(positions.begin(), positions.end(), 0);
+  std::shuffle(positions.begin(), positions.end(), random);
+  return positions;
 }
 
 ReferenceBlocks BlocksOfSymbol(const ReferenceSymbol& symbol) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,14 @@ struct ReferenceBlocks {
 // Throws std::logic_error when the symbol carries no codewords or they do
 // not split into the blocks of its version and level.
 ReferenceBlocks BlocksOfSymbol(const ReferenceSymbol& symbol);
+// The blocks of a symbol of random data from random.
+ReferenceBlocks RandomDataBlocks(int version, int level, std::mt19937& random);
+// Misdecode-protection codewords the standard keeps back in the small
+// symbols' blocks: 1-L 3, 1-M and 2-L 2, 1-Q, 1-H and 3-L 1, every other
+// none.
+int MisdecodeProtection(int version, int level);
+// 0 .. size - 1 in random order.
+std::vector<int32_t> Shuffled(size_t size, std::mt19937& random);
 
 // ---- libqrencode: Kanji, ECI and structured append. ----
 // The encoder picks the mask (read back from the format information) and
