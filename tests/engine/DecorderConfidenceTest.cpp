@@ -53,27 +53,6 @@ TOutcome Decode(TDecorder& decorder, const TPlaneBoolean& matrix, int size,
   return outcome;
 }
 
-// The modules of every codeword in placement order, most significant bit
-// first: two-column strips from the right edge, the vertical timing column
-// skipped, upward first, function modules left out.
-std::vector<std::vector<TPoint>> CodewordModules(int version) {
-  const TArrangement map(version);
-  const int side = map.Width();
-  std::vector<TPoint> order;
-  bool upward = true;
-  for (int right = side - 1; right >= 1; right -= 2, upward = !upward) {
-    if (right == 6) right = 5;
-    for (int step = 0; step < side; ++step) {
-      const int y = upward ? side - 1 - step : step;
-      for (int x : {right, right - 1})
-        if (!map.IsFunctionModule(x, y)) order.push_back({x, y});
-    }
-  }
-  std::vector<std::vector<TPoint>> codewords(order.size() / 8);
-  for (size_t i = 0; i < codewords.size() * 8; ++i) codewords[i / 8].push_back(order[i]);
-  return codewords;
-}
-
 // A symbol with modules flipped in a region (every one, or at random) and
 // the confidence plane that doubts the given region, certain elsewhere.
 TPlaneBoolean Damaged(const ReferenceSymbol& symbol, const TRegion& region, bool everyModule,
@@ -106,7 +85,7 @@ TEST(DecorderConfidenceTest, ModuleDoubtRanksConfidence) {
 // from, in placement order as the test walks it.
 TEST(DecorderConfidenceTest, CodewordDoubtFollowsThePlacement) {
   const ReferenceSymbol symbol = test::Make("PLACEMENT 1234567", 5, 2, 4);
-  const auto modules = CodewordModules(5);
+  const auto modules = test::CodewordModules(5);
   const int side = symbol.Side();
   std::mt19937 random(17);
   for (size_t k : {size_t{0}, size_t{37}, modules.size() - 1}) {

@@ -29,27 +29,6 @@ int32_t DecodeSymbol(TDecorder& decorder, const TPlaneBoolean& matrix, std::stri
   return decorder.DecodeMatrix(matrix, matrix.Width(), text);
 }
 
-// The modules of every codeword in placement order, most significant bit
-// first: two-column strips from the right edge, the vertical timing column
-// skipped, upward first, function modules left out.
-std::vector<std::vector<TPoint>> CodewordModules(int version) {
-  const TArrangement map(version);
-  const int side = map.Width();
-  std::vector<TPoint> order;
-  bool upward = true;
-  for (int right = side - 1; right >= 1; right -= 2, upward = !upward) {
-    if (right == 6) right = 5;
-    for (int step = 0; step < side; ++step) {
-      const int y = upward ? side - 1 - step : step;
-      for (int x : {right, right - 1})
-        if (!map.IsFunctionModule(x, y)) order.push_back({x, y});
-    }
-  }
-  std::vector<std::vector<TPoint>> codewords(order.size() / 8);
-  for (size_t i = 0; i < codewords.size() * 8; ++i) codewords[i / 8].push_back(order[i]);
-  return codewords;
-}
-
 // Block number of every placement-order codeword: data codewords are dealt
 // round the blocks (the long blocks, last, take one more), then the check
 // codewords the same way.
@@ -73,7 +52,7 @@ std::vector<int> BlockOfCodeword(int version, int level, int total) {
 TPlaneBoolean WithErrors(const ReferenceSymbol& symbol, const std::vector<int>& errors,
                          std::mt19937& random) {
   TPlaneBoolean matrix = symbol.Matrix;
-  const auto modules = CodewordModules(symbol.Version);
+  const auto modules = test::CodewordModules(symbol.Version);
   const auto owner =
       BlockOfCodeword(symbol.Version, symbol.Level, static_cast<int>(modules.size()));
   std::vector<std::vector<size_t>> members(errors.size());

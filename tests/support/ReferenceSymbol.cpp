@@ -279,6 +279,24 @@ std::vector<int32_t> Shuffled(size_t size, std::mt19937& random) {
   return positions;
 }
 
+std::vector<std::vector<TPoint>> CodewordModules(int version) {
+  const TArrangement map(version);
+  const int side = map.Width();
+  std::vector<TPoint> order;
+  bool upward = true;
+  for (int right = side - 1; right >= 1; right -= 2, upward = !upward) {
+    if (right == 6) right = 5;
+    for (int step = 0; step < side; ++step) {
+      const int y = upward ? side - 1 - step : step;
+      for (int x : {right, right - 1})
+        if (!map.IsFunctionModule(x, y)) order.push_back({x, y});
+    }
+  }
+  std::vector<std::vector<TPoint>> codewords(order.size() / 8);
+  for (size_t i = 0; i < codewords.size() * 8; ++i) codewords[i / 8].push_back(order[i]);
+  return codewords;
+}
+
 ReferenceBlocks BlocksOfSymbol(const ReferenceSymbol& symbol) {
   if (symbol.Codewords.empty()) throw std::logic_error("symbol without codewords");
   const size_t v = static_cast<size_t>(symbol.Version - 1);

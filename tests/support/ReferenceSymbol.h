@@ -69,6 +69,10 @@ ReferenceBlocks RandomDataBlocks(int version, int level, std::mt19937& random);
 // symbols' blocks: 1-L 3, 1-M and 2-L 2, 1-Q, 1-H and 3-L 1, every other
 // none.
 int MisdecodeProtection(int version, int level);
+// The modules of every codeword of a version in placement order, most
+// significant bit first: two-column strips from the right edge, the
+// vertical timing column skipped, upward first, function modules left out.
+std::vector<std::vector<TPoint>> CodewordModules(int version);
 // 0 .. size - 1 in random order.
 std::vector<int32_t> Shuffled(size_t size, std::mt19937& random);
 
