@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 
-#include "common/Arith.h"
 #include "common/BestInOrder.h"
 #include "common/Geometry.h"
 
@@ -43,17 +42,38 @@ struct TFrame {
   }
 };
 
+// A place whose 3 x 3 core reads light in more modules than this is no
+// finder: most places in data or noise are told so within a few modules.
+// A finder's core read a third of a module off its centre and a little
+// large, as the coarse search reads it, may lose its corners to a blurred
+// edge.
+constexpr int32_t kMaxCoreMisreads = 3;
+
 // Modules of a finder and its separator round frame's centre that read
-// other than they should, counting stopped once over limit.
+// other than they should, counting stopped once over limit (or the core
+// misread), read in double precision: the search reads thousands of
+// places.
 int32_t Misreads(const TPlaneBoolean& plane, const TFrame& frame, int32_t limit) {
+  const double cx = static_cast<double>(frame.Centre.X), cy = static_cast<double>(frame.Centre.Y);
+  const double ax = static_cast<double>(frame.Modules[0] * frame.Axes[0].X);
+  const double ay = static_cast<double>(frame.Modules[0] * frame.Axes[0].Y);
+  const double bx = static_cast<double>(frame.Modules[1] * frame.Axes[1].X);
+  const double by = static_cast<double>(frame.Modules[1] * frame.Axes[1].Y);
+  const int32_t w = plane.Width(), h = plane.Height();
+  auto dark = [&](int32_t i, int32_t j) {
+    const double x = std::floor(cx + i * ax + j * bx), y = std::floor(cy + i * ay + j * by);
+    return x >= 0 && y >= 0 && x < w && y < h &&
+           plane(static_cast<int32_t>(x), static_cast<int32_t>(y)) != 0;
+  };
   int32_t misreads = 0;
+  for (int32_t j = -1; j <= 1; ++j)
+    for (int32_t i = -1; i <= 1; ++i)
+      if (!dark(i, j) && ++misreads > std::min(limit, kMaxCoreMisreads)) return limit + 1;
   for (int32_t j = -4; j <= 4; ++j)
     for (int32_t i = -4; i <= 4; ++i) {
       const int32_t ring = std::max(std::abs(i), std::abs(j));
-      const bool dark = ring != 2 && ring != 4;
-      const TPointReal p = frame.At(i, j);
-      if ((plane.At(FloorToPixel(p.X), FloorToPixel(p.Y), 0) != 0) != dark && ++misreads > limit)
-        return misreads;
+      if (ring <= 1) continue;
+      if (dark(i, j) != (ring == 3) && ++misreads > limit) return misreads;
     }
   return misreads;
 }
