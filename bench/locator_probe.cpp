@@ -2,7 +2,7 @@
 // which finders it finds, which triples it tries, the grid of every
 // candidate it offers and how far the decoding tail gets with each.
 //
-//   bench_inspect <picture> <binarizer> <locator> [OUT.png]
+//   bench_probe <picture> <binarizer> <locator> [OUT.png]
 //     binarizer: global | adaptive | adaptive-inverted
 //     locator:   triples | homography | shapes
 //
@@ -32,7 +32,7 @@ using namespace vornak;
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::cerr << "usage: bench_inspect <picture> <binarizer> <locator> [OUT.png]\n";
+    std::cerr << "usage: bench_probe <picture> <binarizer> <locator> [OUT.png]\n";
     return 2;
   }
   const TPictureFile::TResult picture = TPictureFile::Load(argv[1]);
