@@ -56,16 +56,20 @@ void TGridFit::Measure(const TPlaneBoolean& plane, const TModuleGrid& grid,
   // gives them whatever was read there: their edges measure where the grid
   // must lie even where the data was misread, one timing edge per module
   // along both timing lines.
-  const int32_t version = (n - 17) / 4;
-  const std::vector<int32_t> coordinates = version >= 1 && version <= 40 && n == 4 * version + 17
-                                               ? TSeedModule(version).Coordinates()
-                                               : std::vector<int32_t>{};
-  std::vector<int8_t> fixed(static_cast<size_t>(n) * static_cast<size_t>(n), -1);
-  if (n == 4 * version + 17)
-    for (int32_t y = 0; y < n; ++y)
-      for (int32_t x = 0; x < n; ++x)
-        fixed[static_cast<size_t>(y) * n + x] =
-            static_cast<int8_t>(FixedColour(n, coordinates, x, y));
+  // The same for every round on one symbol: made once per side.
+  if (FFixedSide != n) {
+    FFixedSide = n;
+    FFixed.assign(static_cast<size_t>(n) * static_cast<size_t>(n), -1);
+    const int32_t version = (n - 17) / 4;
+    if (version >= 1 && version <= 40 && n == 4 * version + 17) {
+      const std::vector<int32_t> coordinates = TSeedModule(version).Coordinates();
+      for (int32_t y = 0; y < n; ++y)
+        for (int32_t x = 0; x < n; ++x)
+          FFixed[static_cast<size_t>(y) * n + x] =
+              static_cast<int8_t>(FixedColour(n, coordinates, x, y));
+    }
+  }
+  const std::vector<int8_t>& fixed = FFixed;
   auto isFixed = [&fixed, n](int32_t x, int32_t y) {
     return x < 0 || y < 0 || x >= n || y >= n || fixed[static_cast<size_t>(y) * n + x] >= 0;
   };

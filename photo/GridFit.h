@@ -48,6 +48,10 @@ class TGridFit {
   bool Fit(TModuleGrid& grid, size_t terms);
 
   std::vector<TEdge> FEdges;
+  // Per module of a symbol FFixedSide a side: the colour the standard
+  // fixes (1 dark, 0 light), -1 for data, format and version modules.
+  std::vector<int8_t> FFixed;
+  int32_t FFixedSide = 0;
   std::vector<TBend::TTerms> FBasis;  // per edge
 };
 

@@ -77,7 +77,7 @@ THomographyLocator::TSampled THomographyLocator::Sample(const TPlaneBoolean& pla
                                                         const std::array<TPointReal, 3>& finders,
                                                         const std::array<long double, 3>& modules,
                                                         int32_t version, TGrid grid,
-                                                        const THomography* initial) {
+                                                        const TOutlineGrid* outline) {
   const long double moduleSize = (modules[0] + modules[1] + modules[2]) / 3;
   // The patch's outer samples within a pixel of the centre (modules under
   // 1 / kPatch, about 4.5 pixels) read the centre's own pixel or its
@@ -98,8 +98,8 @@ THomographyLocator::TSampled THomographyLocator::Sample(const TPlaneBoolean& pla
   FGrid.Size = side;
   FGrid.Bend.Reset(side);
   FMatrix.Resize(side, side, 0);
-  if (initial != nullptr)
-    FGrid.Transform = *initial;
+  if (outline != nullptr)
+    FGrid.Transform = outline->Transform;
   else if (!TFourthCorner::Estimate(finders, modules, side, FGrid.Transform))
     return TSampled::NoGrid;
   if (grid == TGrid::Estimated) {
@@ -128,11 +128,12 @@ THomographyLocator::TSampled THomographyLocator::Sample(const TPlaneBoolean& pla
     TGridReader(plane, FGrid).Sample(FMatrix);
     return TSampled::Done;
   }
-  return SampleSingle(plane, finders, moduleSize);
+  return SampleSingle(plane, finders, moduleSize, outline);
 }
 
 THomographyLocator::TSampled THomographyLocator::SampleSingle(
-    const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders, long double moduleSize) {
+    const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders, long double moduleSize,
+    const TOutlineGrid* outline) {
   // The bottom-right alignment pattern, three modules in from the corner
   // finder's opposite, looked for first where the perspective estimate puts
   // it, then where the affine one does, in windows growing with the module
@@ -155,7 +156,7 @@ THomographyLocator::TSampled THomographyLocator::SampleSingle(
   for (const auto& f : finders)
     if (have && Distance(hit, f) < 4 * moduleSize) have = false;
   if (have) {
-    if (FOutlineFrom.empty()) {
+    if (outline == nullptr) {
       have = FGrid.Transform.Fit(FinderAnchors(side, module),
                                  {finders[0], finders[1], finders[2], hit});
     } else {
@@ -163,7 +164,7 @@ THomographyLocator::TSampled THomographyLocator::SampleSingle(
       // a finder's four) in the least squares: on a bent surface the four
       // centres alone fit a transform that swings far out beyond the
       // pattern, where the fourth corner has no finder to hold it.
-      std::vector<TPointReal> from = FOutlineFrom, to = FOutlineTo;
+      std::vector<TPointReal> from = outline->From, to = outline->To;
       from.insert(from.end(), 4, module);
       to.insert(to.end(), 4, hit);
       have = FGrid.Transform.FitLeastSquares(from, to);
@@ -198,7 +199,7 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TPlaneGrey* gr
 
 bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
                                const std::array<long double, 3>& modules, int32_t version,
-                               const THomography* initial, const TLocationSink& sink,
+                               const TOutlineGrid* outline, const TLocationSink& sink,
                                int32_t& offered) {
   // The grid anchored on the alignment patterns (piecewise from version 7,
   // where it places the bottom-right pattern too); the one estimated from
@@ -208,9 +209,9 @@ bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPoi
                                     : TGrid::Estimated;
   // Without the bottom-right alignment pattern the grid is estimated from
   // the finders; a grid whose timing reads like noise is not.
-  if (Sample(plane, finders, modules, version, grid, initial) != TSampled::Done &&
+  if (Sample(plane, finders, modules, version, grid, outline) != TSampled::Done &&
       (FEstimateNoise ||
-       Sample(plane, finders, modules, version, TGrid::Estimated, initial) != TSampled::Done))
+       Sample(plane, finders, modules, version, TGrid::Estimated, outline) != TSampled::Done))
     return false;
   TLocation location;
   location.Matrix = &FMatrix;
@@ -241,8 +242,6 @@ bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPoi
 
 bool THomographyLocator::LocateRuns(const TPlaneBoolean& plane, const TDecodeSettings& settings,
                                     const TLocationSink& sink) {
-  FOutlineFrom.clear();
-  FOutlineTo.clear();
   const TFinderTriples& search = FindFinders(plane);
   if (search.Candidates().size() < 3) return false;
   std::vector<TFinderTriple> triples = search.Triples();
@@ -316,11 +315,11 @@ bool THomographyLocator::LocateShapes(const TPlaneBoolean& plane, const TDecodeS
     for (int32_t version : TVersionGuess::Candidates(estimate, probe, TTripleLocator::kSpread,
                                                      named, TTripleLocator::kMinAgreement)) {
       if (offered >= kMaxOffers) return false;
-      THomography initial;
-      if (!shapes.GridPoints(triple, SymbolSide(version), FOutlineFrom, FOutlineTo) ||
-          !initial.FitLeastSquares(FOutlineFrom, FOutlineTo))
+      TOutlineGrid outline;
+      if (!shapes.GridPoints(triple, SymbolSide(version), outline.From, outline.To) ||
+          !outline.Transform.FitLeastSquares(outline.From, outline.To))
         continue;
-      if (Offer(plane, finders, modules, version, &initial, sink, offered)) return true;
+      if (Offer(plane, finders, modules, version, &outline, sink, offered)) return true;
     }
     return false;
   };

@@ -62,13 +62,22 @@ class THomographyLocator : public TFinderLocator {
                   // symbol (checked before the costly work)
   };
 
+  // A first transform fitted to points of the finders' outlines (module
+  // space From, picture To), with those points: the grid through the
+  // bottom-right alignment pattern is fitted to them too.
+  struct TOutlineGrid {
+    THomography Transform;
+    std::vector<TPointReal> From;
+    std::vector<TPointReal> To;
+  };
+
   // Samples version's matrix given the finder centres (continuous pixel
   // coordinates: corner finder, axis A end, axis B end) and their apparent
-  // module sizes in pixels; from initial as the first transform when given,
-  // else from one estimated from the finders.
+  // module sizes in pixels; from outline's transform as the first one when
+  // given, else from one estimated from the finders.
   TSampled Sample(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
                   const std::array<long double, 3>& modules, int32_t version, TGrid grid,
-                  const THomography* initial = nullptr);
+                  const TOutlineGrid* outline = nullptr);
 
   const TPlaneBoolean& Matrix() const { return FMatrix; }
   int32_t Size() const { return FGrid.Size; }
@@ -95,15 +104,15 @@ class THomographyLocator : public TFinderLocator {
   // Offers the grid of one triple and version to sink (counting it in
   // offered); true when the sink took it.
   bool Offer(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
-             const std::array<long double, 3>& modules, int32_t version, const THomography* initial,
-             const TLocationSink& sink, int32_t& offered);
+             const std::array<long double, 3>& modules, int32_t version,
+             const TOutlineGrid* outline, const TLocationSink& sink, int32_t& offered);
   bool LocateRuns(const TPlaneBoolean& plane, const TDecodeSettings& settings,
                   const TLocationSink& sink);
   bool LocateShapes(const TPlaneBoolean& plane, const TDecodeSettings& settings,
                     const TLocationSink& sink);
   // The grid through the bottom-right alignment pattern (versions 2 to 6).
   TSampled SampleSingle(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
-                        long double moduleSize);
+                        long double moduleSize, const TOutlineGrid* outline);
 
   TFinders FFinders;
   // The picture of the plane being searched, when the caller gave it.
@@ -118,10 +127,6 @@ class THomographyLocator : public TFinderLocator {
   TFourthCorner FFourth;
   TGridFit FFit;
   std::vector<TPointReal> FAlignments;
-  // Points of the finders' outlines in module space and in the picture,
-  // when the finders were found as shapes: the grid through the bottom-right
-  // alignment pattern is fitted to them too.
-  std::vector<TPointReal> FOutlineFrom, FOutlineTo;
   std::unique_ptr<TAlignmentFinder> FAlignmentFinder;
   std::unique_ptr<TAlignmentNodes> FNodes;
 };
