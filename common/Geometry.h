@@ -16,6 +16,12 @@ struct TPointReal {
 // what the slower overflow-safe hypot would.
 inline long double Length(long double x, long double y) { return std::sqrt(x * x + y * y); }
 
+// The cross product (z component) and dot product of two vectors, and the
+// vector from b to a.
+inline long double Cross(const TPointReal& a, const TPointReal& b) { return a.X * b.Y - a.Y * b.X; }
+inline long double Dot(const TPointReal& a, const TPointReal& b) { return a.X * b.X + a.Y * b.Y; }
+inline TPointReal Minus(const TPointReal& a, const TPointReal& b) { return {a.X - b.X, a.Y - b.Y}; }
+
 // Distance of two points of any kind with X and Y (pixels, real points,
 // finder candidates). Whole coordinates square exactly in extended
 // precision, so integer points give the root of their exact sum of squares.

@@ -18,18 +18,6 @@ using TComponent = TComponents::TComponent;
 constexpr long double kMinAreaRatio = 0.2L;
 constexpr long double kMaxAreaRatio = 2.0L;
 constexpr long double kIdealAreaRatio = 9.0L / 16;
-// The side directions of a finder follow the symbol's axes; a line between
-// two finders of one symbol runs along an axis of both, give or take the
-// bend of perspective and the error of a small quadrilateral: at most this
-// sine of the angle between them.
-constexpr long double kAxisSine = 0.34L;  // 20 degrees
-// The two legs of a triple span as many modules, within this ratio.
-constexpr long double kLegRatio = 1.35L;
-
-long double Cross(const TPointReal& a, const TPointReal& b) { return a.X * b.Y - a.Y * b.X; }
-long double Dot(const TPointReal& a, const TPointReal& b) { return a.X * b.X + a.Y * b.Y; }
-TPointReal Minus(const TPointReal& a, const TPointReal& b) { return {a.X - b.X, a.Y - b.Y}; }
-
 // The point farthest from p among points, and its squared distance.
 size_t Farthest(const std::vector<TPointReal>& points, const TPointReal& p) {
   size_t best = 0;

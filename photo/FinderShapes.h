@@ -45,6 +45,13 @@ class TFinderShapes {
     long double Score = 0;  // lower is better
   };
 
+  // The side directions of a finder follow the symbol's axes; a line
+  // between two finders of one symbol runs along an axis of both, give or
+  // take the bend of perspective and the error of a small quadrilateral: at
+  // most this sine of the angle between them (20 degrees).
+  static constexpr long double kAxisSine = 0.34L;
+  // The two legs of a triple span as many modules, within this ratio.
+  static constexpr long double kLegRatio = 1.35L;
   static constexpr int32_t kMaxShapes = 24;
   // Pictures of more pixels than this are searched at half their size.
   static constexpr int64_t kHalveAbove = 3000000;

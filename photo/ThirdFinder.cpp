@@ -14,10 +14,11 @@ namespace {
 using TShape = TFinderShapes::TShape;
 using TTriple = TFinderShapes::TTriple;
 
-// A line between two finders of one symbol runs along the axes (a side) or
-// across them at 45 degrees (the diagonal) within about 20 degrees.
-constexpr long double kSideSine = 0.34L;
-constexpr long double kDiagonalMismatch = 0.3L;  // |sin a - sin b| for 45 degrees
+// A line between two finders of one symbol runs along the axes (a side,
+// within TFinderShapes::kAxisSine) or across them at 45 degrees (the
+// diagonal, its sines to both axes alike within this).
+constexpr long double kSideSine = TFinderShapes::kAxisSine;
+constexpr long double kDiagonalMismatch = 0.3L;
 // Module sizes of two finders of one symbol, even under perspective.
 constexpr long double kModuleRatio = 1.6L;
 // Steps of the search in modules, and the module sizes tried against the
@@ -26,8 +27,6 @@ constexpr long double kModuleRatio = 1.6L;
 constexpr long double kStep = 0.6L;
 constexpr long double kFineStep = 0.15L;
 constexpr std::array<long double, 3> kScales = {0.85L, 1.0L, 1.18L};
-
-long double Cross(const TPointReal& a, const TPointReal& b) { return a.X * b.Y - a.Y * b.X; }
 
 // A frame at a finder: its centre, the unit axes and the module size along
 // each.
@@ -204,7 +203,8 @@ std::vector<TTriple> TThirdFinder::Infer(const TFinderShapes& shapes, const TPla
         const long double alpha = Cross(d, s.Axes[1]) / det, beta = Cross(s.Axes[0], d) / det;
         const long double ma = std::fabs(alpha) / s.AxisModules[0];
         const long double mb = std::fabs(beta) / s.AxisModules[1];
-        if (ma < 10 || ma > 190 || mb < 10 || mb > 190 || ma / mb > 1.35L || mb / ma > 1.35L)
+        if (ma < 10 || ma > 190 || mb < 10 || mb > 190 || ma / mb > TFinderShapes::kLegRatio ||
+            mb / ma > TFinderShapes::kLegRatio)
           continue;
         const TPointReal first{sc.X + alpha * s.Axes[0].X, sc.Y + alpha * s.Axes[0].Y};
         const TPointReal second{sc.X + beta * s.Axes[1].X, sc.Y + beta * s.Axes[1].Y};
