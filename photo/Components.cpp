@@ -89,14 +89,29 @@ void TComponents::Label(const TPlaneBoolean& plane, const TBitRows* packed) {
     }
   }
 
+  std::vector<TExtent>& extents = FExtents;
+  extents.clear();
+  auto fill = [](TComponent& c, const TExtent& e) {
+    if (e.Row < 0) return;
+    const int64_t length = e.Right - e.Left;
+    c.Filled += length;
+    c.FilledSumX2 += length * (e.Left + e.Right);
+    c.FilledSumY2 += length * (2 * static_cast<int64_t>(e.Row) + 1);
+  };
   for (int32_t y = 0; y < FHeight; ++y) {
     const int32_t begin = FRowStart[static_cast<size_t>(y)];
     const int32_t end = FRowStart[static_cast<size_t>(y) + 1];
     const bool rowDark = FRowDark[static_cast<size_t>(y)] != 0;
     const bool edgeRow = y == 0 || y == FHeight - 1;
+    // The run of the row above that holds the column a new component
+    // starts at; those columns grow along the row.
+    const TRun* above = y == 0 ? nullptr : RowBegin(y - 1);
     for (int32_t i = begin; i < end; ++i) {
       TRun& r = FRuns[static_cast<size_t>(i)];
-      const int32_t root = Find(i);
+      // Every run's set points to an earlier run, whose root is known by
+      // now: one step finds it.
+      int32_t& root = FRoot[static_cast<size_t>(i)];
+      root = FRoot[static_cast<size_t>(root)];
       if (root == i) {
         TComponent c;
         c.Dark = rowDark != (((i - begin) & 1) != 0);
@@ -104,9 +119,13 @@ void TComponents::Label(const TPlaneBoolean& plane, const TBitRows* packed) {
         c.X1 = r.X1 - 1;
         c.Y0 = c.Y1 = y;
         // The component round it holds the pixel above its first one.
-        c.Parent = y == 0 ? -1 : RunAt(r.X0, y - 1)->Component;
+        if (above != nullptr) {
+          while (above->X1 <= r.X0) ++above;
+          c.Parent = above->Component;
+        }
         r.Component = static_cast<int32_t>(FComponents.size());
         FComponents.push_back(c);
+        extents.emplace_back();
       } else {
         r.Component = FRuns[static_cast<size_t>(root)].Component;
       }
@@ -119,8 +138,16 @@ void TComponents::Label(const TPlaneBoolean& plane, const TBitRows* packed) {
       c.X1 = std::max(c.X1, r.X1 - 1);
       c.Y1 = y;
       if (edgeRow || r.X0 == 0 || r.X1 == FWidth) c.TouchesBorder = true;
+      TExtent& e = extents[static_cast<size_t>(r.Component)];
+      if (e.Row != y) {
+        fill(c, e);
+        e = TExtent{y, r.X0, r.X1};
+      } else {
+        e.Right = r.X1;
+      }
     }
   }
+  for (size_t i = 0; i < FComponents.size(); ++i) fill(FComponents[i], extents[i]);
   for (size_t i = 0; i < FComponents.size(); ++i) {
     const TComponent& c = FComponents[i];
     if (c.Parent < 0) continue;

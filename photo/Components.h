@@ -28,6 +28,9 @@ class TComponents {
     int32_t Children = 0;       // components directly inside it
     int64_t ChildArea = 0;      // their area
     int32_t LargestChild = -1;  // the largest of them
+    // The component filled row by row, from its first pixel to its last in
+    // each row: pixels, and twice the sums of their centres' x and y.
+    int64_t Filled = 0, FilledSumX2 = 0, FilledSumY2 = 0;
     long double CentreX() const { return static_cast<long double>(SumX) / Area + 0.5L; }
     long double CentreY() const { return static_cast<long double>(SumY) / Area + 0.5L; }
   };
@@ -73,6 +76,13 @@ class TComponents {
   std::vector<int32_t> FRowStart;  // first run of each row, and one past the last
   std::vector<uint8_t> FRowDark;   // per row, whether its first run is dark
   std::vector<TComponent> FComponents;
+  // Each component's extent in the row it was last seen in, added to its
+  // filled area when a later row begins it, or at the end.
+  struct TExtent {
+    int32_t Row = -1;
+    int32_t Left = 0, Right = 0;
+  };
+  std::vector<TExtent> FExtents;
 };
 
 }  // namespace vornak

@@ -18,13 +18,20 @@ using TComponent = TComponents::TComponent;
 constexpr long double kMinAreaRatio = 0.2L;
 constexpr long double kMaxAreaRatio = 2.0L;
 constexpr long double kIdealAreaRatio = 9.0L / 16;
-// The point farthest from p among points, and its squared distance.
-size_t Farthest(const std::vector<TPointReal>& points, const TPointReal& p) {
+// A point of an outline: pixel edges and middles, in double (exact for
+// them, and several times quicker over the long outlines of large rings).
+struct TOutlinePoint {
+  double X = 0;
+  double Y = 0;
+};
+
+// The index of the point farthest from (x, y) among points.
+size_t Farthest(const std::vector<TOutlinePoint>& points, double x, double y) {
   size_t best = 0;
-  long double far = -1;
+  double far = -1;
   for (size_t i = 0; i < points.size(); ++i) {
-    const TPointReal d = Minus(points[i], p);
-    const long double here = Dot(d, d);
+    const double dx = points[i].X - x, dy = points[i].Y - y;
+    const double here = dx * dx + dy * dy;
     if (here > far) {
       far = here;
       best = i;
@@ -131,20 +138,9 @@ bool TFinderShapes::Judge(int32_t ringIndex, TRing& ring) const {
     return false;
 
   // What the ring spans, row by row: the filled ring.
-  int64_t filled = 0;
-  long double sumX = 0, sumY = 0;
-  for (int32_t y = l.Y0; y <= l.Y1; ++y) {
-    int32_t left = -1, right = -1;
-    FComponents.EachRun(ringIndex, y, l.X0, l.X1, [&](const TComponents::TRun& r) {
-      if (left < 0) left = r.X0;
-      right = r.X1;
-    });
-    if (left < 0) continue;
-    filled += right - left;
-    sumX += (right - left) * (left + right) / 2.0L;
-    sumY += (right - left) * (y + 0.5L);
-  }
+  const int64_t filled = l.Filled;
   if (filled <= l.Area) return false;
+  const long double sumX = l.FilledSumX2 / 2.0L, sumY = l.FilledSumY2 / 2.0L;
   // Core to ring: 9 to 16 modules.
   const long double ratio = static_cast<long double>(filled - l.Area) / l.Area;
   if (ratio < kMinAreaRatio || ratio > kMaxAreaRatio) return false;
@@ -178,7 +174,7 @@ bool TFinderShapes::Trace(const TRing& ring, TShape& shape) const {
 
   // The outline of the ring: in each row its first and last pixel, in each
   // column its top and bottom one, on the pixel edges where it ends.
-  std::vector<TPointReal> outline;
+  std::vector<TOutlinePoint> outline;
   outline.reserve(static_cast<size_t>(2 * (w + h)));
   std::vector<int32_t> top(static_cast<size_t>(w), -1), bottom(static_cast<size_t>(w), -1);
   for (int32_t y = l.Y0; y <= l.Y1; ++y) {
@@ -193,30 +189,29 @@ bool TFinderShapes::Trace(const TRing& ring, TShape& shape) const {
       }
     });
     if (left < 0) continue;
-    outline.push_back({static_cast<long double>(left), y + 0.5L});
-    outline.push_back({static_cast<long double>(right), y + 0.5L});
+    outline.push_back({static_cast<double>(left), y + 0.5});
+    outline.push_back({static_cast<double>(right), y + 0.5});
   }
   for (int32_t x = 0; x < w; ++x) {
     if (top[static_cast<size_t>(x)] < 0) continue;
-    outline.push_back({l.X0 + x + 0.5L, static_cast<long double>(top[static_cast<size_t>(x)])});
-    outline.push_back({l.X0 + x + 0.5L, bottom[static_cast<size_t>(x)] + 1.0L});
+    outline.push_back({l.X0 + x + 0.5, static_cast<double>(top[static_cast<size_t>(x)])});
+    outline.push_back({l.X0 + x + 0.5, bottom[static_cast<size_t>(x)] + 1.0});
   }
   if (outline.size() < 8) return false;
-  const long double rx = ring.Middle.X, ry = ring.Middle.Y;
 
   // Rough corners: the outline point farthest from the middle, the one
   // farthest from it, and on either side of the diagonal they span the
   // farthest.
-  const TPointReal middle{rx, ry};
-  const TPointReal p0 = outline[Farthest(outline, middle)];
-  const TPointReal p2 = outline[Farthest(outline, p0)];
-  const TPointReal diagonal = Minus(p2, p0);
-  const long double length = Length(diagonal.X, diagonal.Y);
+  const TOutlinePoint p0 = outline[Farthest(outline, static_cast<double>(ring.Middle.X),
+                                            static_cast<double>(ring.Middle.Y))];
+  const TOutlinePoint p2 = outline[Farthest(outline, p0.X, p0.Y)];
+  const double diagonalX = p2.X - p0.X, diagonalY = p2.Y - p0.Y;
+  const double length = std::hypot(diagonalX, diagonalY);
   if (!(length > 0)) return false;
-  long double most = 0, least = 0;
-  TPointReal p1 = p0, p3 = p0;
-  for (const TPointReal& p : outline) {
-    const long double side = Cross(diagonal, Minus(p, p0)) / length;
+  double most = 0, least = 0;
+  TOutlinePoint p1 = p0, p3 = p0;
+  for (const TOutlinePoint& p : outline) {
+    const double side = (diagonalX * (p.Y - p0.Y) - diagonalY * (p.X - p0.X)) / length;
     if (side > most) {
       most = side;
       p1 = p;
@@ -226,28 +221,29 @@ bool TFinderShapes::Trace(const TRing& ring, TShape& shape) const {
       p3 = p;
     }
   }
-  std::array<TPointReal, 4> q = {p0, p1, p2, p3};
+  std::array<TPointReal, 4> q = {TPointReal{p0.X, p0.Y}, TPointReal{p1.X, p1.Y},
+                                 TPointReal{p2.X, p2.Y}, TPointReal{p3.X, p3.Y}};
   // Sharp corners: a line through the outline points along the middle of
   // each side (away from the rounded or blurred corners), and where
   // neighbouring lines cross.
   std::array<TPointReal, 4> through{}, along{};
   bool lines = true;
   for (size_t i = 0; i < 4 && lines; ++i) {
-    const TPointReal& a = q[i];
-    const TPointReal& b = q[(i + 1) % 4];
-    const TPointReal d = Minus(b, a);
-    const long double span = Length(d.X, d.Y);
+    const auto ax = static_cast<double>(q[i].X), ay = static_cast<double>(q[i].Y);
+    const double dx = static_cast<double>(q[(i + 1) % 4].X) - ax;
+    const double dy = static_cast<double>(q[(i + 1) % 4].Y) - ay;
+    const double span = std::hypot(dx, dy);
     if (!(span > 0)) {
       lines = false;
       break;
     }
-    long double sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0, n = 0;
-    for (const TPointReal& p : outline) {
-      const TPointReal e = Minus(p, a);
-      const long double t = Dot(e, d) / (span * span);
-      const long double off = Cross(d, e) / span;
-      if (t < 0.2L || t > 0.8L || std::fabs(off) > std::max<long double>(1.5L, 0.15L * span))
-        continue;
+    const double reach = std::max(1.5, 0.15 * span);
+    double sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0, n = 0;
+    for (const TOutlinePoint& p : outline) {
+      const double ex = p.X - ax, ey = p.Y - ay;
+      const double t = (ex * dx + ey * dy) / (span * span);
+      const double off = (dx * ey - dy * ex) / span;
+      if (t < 0.2 || t > 0.8 || std::fabs(off) > reach) continue;
       sx += p.X;
       sy += p.Y;
       sxx += p.X * p.X;
@@ -260,9 +256,9 @@ bool TFinderShapes::Trace(const TRing& ring, TShape& shape) const {
       break;
     }
     // The principal direction of the points.
-    const long double mx = sx / n, my = sy / n;
-    const long double cxx = sxx / n - mx * mx, cxy = sxy / n - mx * my, cyy = syy / n - my * my;
-    const long double angle = std::atan2(2 * cxy, cxx - cyy) / 2;
+    const double mx = sx / n, my = sy / n;
+    const double cxx = sxx / n - mx * mx, cxy = sxy / n - mx * my, cyy = syy / n - my * my;
+    const double angle = std::atan2(2 * cxy, cxx - cyy) / 2;
     through[i] = {mx, my};
     along[i] = {std::cos(angle), std::sin(angle)};
   }

@@ -22,11 +22,12 @@ constexpr long double kDiagonalMismatch = 0.3L;
 // Module sizes of two finders of one symbol, even under perspective.
 constexpr long double kModuleRatio = 1.6L;
 // Steps of the search in modules, and the module sizes tried against the
-// two finders' mean: where the third lies, perspective stretches or shrinks
-// it.
+// two finders' mean, finely only: where the third lies, perspective
+// stretches or shrinks it, but a finder a sixth off in size still reads as
+// one at the step of the coarse search.
 constexpr long double kStep = 0.6L;
 constexpr long double kFineStep = 0.15L;
-constexpr std::array<long double, 3> kScales = {0.85L, 1.0L, 1.18L};
+constexpr std::array<long double, 5> kScales = {1.0L, 0.95L, 1.05L, 0.85L, 1.18L};
 
 // A frame at a finder: its centre, the unit axes and the module size along
 // each.
@@ -108,13 +109,12 @@ int32_t Search(const TPlaneBoolean& plane, const TFrame& guess, long double radi
         }
     }
   };
-  scan(guess, radius, kStep, kScales);
+  scan(guess, radius, kStep, std::array<long double, 1>{1.0L});
   if (best > TThirdFinder::kMaxMisreads) return best;
-  const std::array<long double, 3> fine = {1.0L, 0.95L, 1.05L};
   const TFrame around = frame;
   sum = {};
   ties = 0;
-  scan(around, kStep, kFineStep, fine);
+  scan(around, kStep, kFineStep, kScales);
   if (ties > 0) frame.Centre = {sum.X / ties, sum.Y / ties};
   return best;
 }

@@ -82,17 +82,30 @@ TEST(ComponentsTest, MatchFloodFillWithAreasBoxesAndEnclosingComponents) {
             << "round " << round << " at " << x << "," << y;
     std::vector<int64_t> area(static_cast<size_t>(count), 0);
     std::vector<std::array<int32_t, 4>> box(static_cast<size_t>(count), {w, h, -1, -1});
-    for (int32_t y = 0; y < h; ++y)
+    // Filled row by row from first to last pixel: pixels, 2 sum x, 2 sum y.
+    std::vector<std::array<int64_t, 3>> filled(static_cast<size_t>(count), {0, 0, 0});
+    for (int32_t y = 0; y < h; ++y) {
+      std::map<int32_t, std::pair<int32_t, int32_t>> span;
       for (int32_t x = 0; x < w; ++x) {
         const auto v = static_cast<size_t>(flood[static_cast<size_t>(y * w + x)]);
         ++area[v];
         box[v] = {std::min(box[v][0], x), std::min(box[v][1], y), std::max(box[v][2], x),
                   std::max(box[v][3], y)};
+        if (!span.count(static_cast<int32_t>(v))) span[static_cast<int32_t>(v)] = {x, x};
+        span[static_cast<int32_t>(v)].second = x;
       }
+      for (const auto& [v, s] : span)
+        for (int32_t x = s.first; x <= s.second; ++x) {
+          std::array<int64_t, 3>& f = filled[static_cast<size_t>(v)];
+          f = {f[0] + 1, f[1] + 2 * x + 1, f[2] + 2 * y + 1};
+        }
+    }
     for (int32_t i = 0; i < count; ++i) {
       const TComponents::TComponent& c = components.Components()[static_cast<size_t>(i)];
       EXPECT_EQ(c.Area, area[static_cast<size_t>(i)]);
       EXPECT_EQ((std::array<int32_t, 4>{c.X0, c.Y0, c.X1, c.Y1}), box[static_cast<size_t>(i)]);
+      EXPECT_EQ((std::array<int64_t, 3>{c.Filled, c.FilledSumX2, c.FilledSumY2}),
+                filled[static_cast<size_t>(i)]);
       // The enclosing component is the one above the first pixel.
       if (c.Y0 > 0) {
         int32_t first = -1;
