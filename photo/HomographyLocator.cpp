@@ -197,9 +197,19 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TPlaneGrey* gr
                                     : LocateShapes(plane, settings, sink);
 }
 
+namespace {
+
+// A wrong version is the commonest cause of a failed first read, and no
+// bending of its grid mends it: every version a triple suggests is read
+// through its grid as laid before any grid is bent.
+constexpr std::array<THomographyLocator::TStage, 2> kStages = {THomographyLocator::TStage::Laid,
+                                                               THomographyLocator::TStage::Bent};
+
+}  // namespace
+
 bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
                                const std::array<long double, 3>& modules, int32_t version,
-                               const TOutlineGrid* outline, const TLocationSink& sink,
+                               const TOutlineGrid* outline, TStage stage, const TLocationSink& sink,
                                int32_t& offered) {
   // The grid anchored on the alignment patterns (piecewise from version 7,
   // where it places the bottom-right pattern too); the one estimated from
@@ -229,7 +239,7 @@ bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPoi
     }
     return sink(location);
   };
-  if (offer()) return true;
+  if (stage == TStage::Laid) return offer();
   // Sampled but not read: lay the grid onto the edges its modules show in
   // the picture, and read again. Each round offers what it read: a later
   // round bends further, and may bend wrong where the one before read.
@@ -276,12 +286,14 @@ bool THomographyLocator::LocateRuns(const TPlaneBoolean& plane, const TDecodeSet
     const TGridProbe probe = [&plane, &triple](int32_t size) {
       return TAffineGrid(triple, size).FastProbe(plane);
     };
-    for (int32_t version :
-         TVersionGuess::Candidates(triple, probe, TTripleLocator::kSpread, settings.ForceVersion)) {
-      // A fixed bound keeps a picture full of finder-like clutter cheap.
-      if (offered >= kMaxOffers) return false;
-      if (Offer(plane, finders, modules, version, nullptr, sink, offered)) return true;
-    }
+    const std::vector<int32_t> versions =
+        TVersionGuess::Candidates(triple, probe, TTripleLocator::kSpread, settings.ForceVersion);
+    for (TStage stage : kStages)
+      for (int32_t version : versions) {
+        // A fixed bound keeps a picture full of finder-like clutter cheap.
+        if (offered >= kMaxOffers) return false;
+        if (Offer(plane, finders, modules, version, nullptr, stage, sink, offered)) return true;
+      }
   }
   return false;
 }
@@ -312,15 +324,17 @@ bool THomographyLocator::LocateShapes(const TPlaneBoolean& plane, const TDecodeS
     // Large symbols name their version beside the finders.
     const int32_t named =
         settings.ForceVersion > 0 ? settings.ForceVersion : shapes.ReadVersion(triple, plane);
-    for (int32_t version : TVersionGuess::Candidates(estimate, probe, TTripleLocator::kSpread,
-                                                     named, TTripleLocator::kMinAgreement)) {
-      if (offered >= kMaxOffers) return false;
-      TOutlineGrid outline;
-      if (!shapes.GridPoints(triple, SymbolSide(version), outline.From, outline.To) ||
-          !outline.Transform.FitLeastSquares(outline.From, outline.To))
-        continue;
-      if (Offer(plane, finders, modules, version, &outline, sink, offered)) return true;
-    }
+    const std::vector<int32_t> versions = TVersionGuess::Candidates(
+        estimate, probe, TTripleLocator::kSpread, named, TTripleLocator::kMinAgreement);
+    for (TStage stage : kStages)
+      for (int32_t version : versions) {
+        if (offered >= kMaxOffers) return false;
+        TOutlineGrid outline;
+        if (!shapes.GridPoints(triple, SymbolSide(version), outline.From, outline.To) ||
+            !outline.Transform.FitLeastSquares(outline.From, outline.To))
+          continue;
+        if (Offer(plane, finders, modules, version, &outline, stage, sink, offered)) return true;
+      }
     return false;
   };
   for (const TFinderShapes::TTriple& triple : shapes.Triples())

@@ -99,13 +99,17 @@ class THomographyLocator : public TFinderLocator {
 
   // Candidate grids offered per plane at most.
   static constexpr int32_t kMaxOffers = 20;
+  // What an offer of one triple and version reads: the grid as laid, or
+  // only the grid bent onto the module edges round by round.
+  enum class TStage { Laid, Bent };
 
  private:
   // Offers the grid of one triple and version to sink (counting it in
   // offered); true when the sink took it.
   bool Offer(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
              const std::array<long double, 3>& modules, int32_t version,
-             const TOutlineGrid* outline, const TLocationSink& sink, int32_t& offered);
+             const TOutlineGrid* outline, TStage stage, const TLocationSink& sink,
+             int32_t& offered);
   bool LocateRuns(const TPlaneBoolean& plane, const TDecodeSettings& settings,
                   const TLocationSink& sink);
   bool LocateShapes(const TPlaneBoolean& plane, const TDecodeSettings& settings,
