@@ -148,7 +148,10 @@ void TDecorder::CorrectBlock(TIntegers& block, int32_t check, int32_t protection
     FCorrectedCodewords += FReedSolomon->CorrectedCount();
     return;
   }
-  if (doubt != nullptr && FSoftCorrector->Retry(block, check, protection, *doubt)) {
+  // Once a block has failed the matrix cannot read: the costly retry with
+  // erasures is spent only while every block so far has corrected.
+  if (doubt != nullptr && FFailedBlocks == 0 &&
+      FSoftCorrector->Retry(block, check, protection, *doubt)) {
     FCorrectedCodewords += FSoftCorrector->CorrectedCount();
     FErasedCodewords += FSoftCorrector->ErasedCount();
     return;
