@@ -47,7 +47,7 @@ int32_t FixedColour(int32_t n, const std::vector<int32_t>& coordinates, int32_t 
 }  // namespace
 
 void TGridFit::Measure(const TPlaneBoolean& plane, const TModuleGrid& grid,
-                       const TPlaneBoolean& matrix) {
+                       const TPlaneBoolean& matrix, bool data) {
   FEdges.clear();
   const TGridReader reader(plane, grid);
   const int32_t n = grid.Size;
@@ -95,6 +95,7 @@ void TGridFit::Measure(const TPlaneBoolean& plane, const TModuleGrid& grid,
     // The change from the first colour to the second nearest the predicted
     // edge.
     const bool known = isFixed(x, y) && isFixed(x + dx, y + dy);
+    if (!known && !data) return;
     const double reach = (known ? kFixedReach : kReach) * length;
     double best = reach + 1;
     bool was = map.DarkAt(px - reach * ux, py - reach * uy);
@@ -187,14 +188,28 @@ bool TGridFit::Fit(TModuleGrid& grid, size_t terms) {
 bool TGridFit::Refine(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoolean& matrix,
                       int32_t round) {
   // The first round moves the grid as a whole (a shift and a linear
-  // stretch), which many edges fix even when a third of the modules were
-  // misread or the grid is far off; later rounds let it bend, each from the
-  // modules the one before read (a cubic fitted first would follow the
-  // misread edges of a grid far off).
-  constexpr std::array<size_t, 3> kTermsByRound = {3, 6, TBend::kTerms};
-  Measure(plane, grid, matrix);
+  // stretch), the next let it bend, quadratically, then as a cubic: each
+  // from where the round before left it (a cubic fitted first would follow
+  // the misread edges of a grid far off). Those rounds follow only the
+  // edges of modules whose colours the standard fixes: where a label bends
+  // away the grid lies a module off, misreads the data there and would be
+  // held in place by the edges of what it misread, while the finders',
+  // timing and alignment patterns' edges draw it towards where they are
+  // whatever was read. The last rounds bend it onto every edge, the data's
+  // too.
+  struct TRound {
+    size_t Terms;
+    bool Data;
+  };
+  constexpr std::array<TRound, kRounds> kSchedule = {{{3, false},
+                                                      {6, false},
+                                                      {TBend::kTerms, false},
+                                                      {TBend::kTerms, true},
+                                                      {TBend::kTerms, true}}};
+  const TRound& r = kSchedule[static_cast<size_t>(std::clamp(round, 0, kRounds - 1))];
+  Measure(plane, grid, matrix, r.Data);
   const TBend before = grid.Bend;
-  if (!Fit(grid, kTermsByRound[static_cast<size_t>(std::clamp(round, 0, 2))])) {
+  if (!Fit(grid, r.Terms)) {
     grid.Bend = before;
     return false;
   }

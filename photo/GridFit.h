@@ -14,14 +14,16 @@ namespace vornak {
 // picture half-way between their centres. Where each such edge really lies
 // is measured across it, and a smooth bend of the grid (TBend) is fitted to
 // all the measurements at once: a label bent round a bottle, a crease or a
-// transform fitted to too few points then read module by module again.
+// transform fitted to too few points then read module by module again. The
+// edges of the patterns the standard fixes lead, those of the data follow.
 class TGridFit {
  public:
   // Edges measured at least, and the share of them that must be found.
   static constexpr int32_t kMinEdges = 40;
 
-  // Rounds a grid is refined at most.
-  static constexpr int32_t kRounds = 4;
+  // Rounds a grid is refined at most: three on the edges of the patterns
+  // the standard fixes, two on every edge.
+  static constexpr int32_t kRounds = 5;
 
   // Fits grid.Bend to the edges of matrix (grid.Size a side, read through
   // grid) in plane and reads matrix again: round (0 first) of refining a
@@ -41,7 +43,11 @@ class TGridFit {
     double Offset = 0;
     double Module = 0;  // pixels per module across the edge
   };
-  void Measure(const TPlaneBoolean& plane, const TModuleGrid& grid, const TPlaneBoolean& matrix);
+  // The edges of matrix as read through grid; with data false only those
+  // between two modules whose colours the standard fixes (or the quiet
+  // zone).
+  void Measure(const TPlaneBoolean& plane, const TModuleGrid& grid, const TPlaneBoolean& matrix,
+               bool data);
   // Adds the bend that best moves the grid onto the edges to grid.Bend,
   // with its first terms only (3: shift and stretch, 6: and a quadratic
   // bend, all: a cubic one).
