@@ -105,6 +105,16 @@ int32_t TDecorder::DecodeTail(const TPlaneBoolean& matrix, int32_t size, std::st
   std::stable_sort(formats.begin(), formats.end(), [&distance](int32_t a, int32_t b) {
     return distance[static_cast<size_t>(a)] < distance[static_cast<size_t>(b)];
   });
+  // Thirty-two readings are tried: each corrects errors only, without the
+  // retry with erasures, which would try a ladder of repairs for each and
+  // give a random matrix that many more chances to pass for a symbol.
+  const TPlaneConfidence* const confidence = FConfidence;
+  FConfidence = nullptr;
+  struct TRestore {
+    const TPlaneConfidence*& Target;
+    const TPlaneConfidence* Value;
+    ~TRestore() { Target = Value; }
+  } const restore{FConfidence, confidence};
   for (int32_t format : formats) {
     ForceFormat(format);
     if (ReadData(text) == 0) return 0;
