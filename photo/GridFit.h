@@ -24,6 +24,7 @@ class TGridFit {
   // Rounds a grid is refined at most: three on the edges of the patterns
   // the standard fixes, two on every edge.
   static constexpr int32_t kRounds = 5;
+  static constexpr int32_t kFixedRounds = 3;  // the first ones
 
   // Fits grid.Bend to the edges of matrix (grid.Size a side, read through
   // grid) in plane and reads matrix again: round (0 first) of refining a

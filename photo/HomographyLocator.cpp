@@ -36,6 +36,11 @@ constexpr long double kMinEstimatedAlternation = 0.5L;
 // version 1 tilted 25 degrees with no perspective in the estimate reads
 // 0.67, noise mostly 0.5 and below.
 constexpr long double kMinRefineAlternation = 0.6L;
+// A grid rescued by bending (THomographyLocator::Rescue) costs about its
+// modules for each fixed round; the rescues of one run may cost one module
+// per this many pixels of the plane: a few grids of the size a picture can
+// show, none of a size the picture is too small for (noise offers those).
+constexpr int64_t kPixelsPerRescueModule = 2;
 
 // Rows that confirmed the least confirmed finder of a triple.
 int32_t Weakest(const TFinderTriple& t) {
@@ -190,6 +195,7 @@ bool THomographyLocator::Locate(const TPlaneBoolean& plane, const TPlaneGrey* gr
     ~TUnbound() { Fourth.Unbound(); }
   } const unbound{FFourth};
   FFourth.Bound(std::max(kMinClarity, kClarityPerPixel * plane.Width() * plane.Height()));
+  FRescueBudget = static_cast<int64_t>(plane.Width()) * plane.Height() / kPixelsPerRescueModule;
   FGrey = grey != nullptr && grey->Width() == plane.Width() && grey->Height() == plane.Height()
               ? grey
               : nullptr;
@@ -219,10 +225,15 @@ bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPoi
                                     : TGrid::Estimated;
   // Without the bottom-right alignment pattern the grid is estimated from
   // the finders; a grid whose timing reads like noise is not.
+  bool rescued = false;
   if (Sample(plane, finders, modules, version, grid, outline) != TSampled::Done &&
       (FEstimateNoise ||
-       Sample(plane, finders, modules, version, TGrid::Estimated, outline) != TSampled::Done))
-    return false;
+       Sample(plane, finders, modules, version, TGrid::Estimated, outline) != TSampled::Done)) {
+    // Bent onto the patterns the standard fixes, a grid whose timing read
+    // like noise as laid may still lie on a bent symbol.
+    if (stage == TStage::Laid || !Rescue(plane, finders, modules, version, outline)) return false;
+    rescued = true;
+  }
   TLocation location;
   location.Matrix = &FMatrix;
   location.Size = FGrid.Size;
@@ -243,11 +254,39 @@ bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPoi
   // Sampled but not read: lay the grid onto the edges its modules show in
   // the picture, and read again. Each round offers what it read: a later
   // round bends further, and may bend wrong where the one before read.
-  for (int32_t round = 0; round < TGridFit::kRounds; ++round) {
+  if (rescued && offer()) return true;
+  for (int32_t round = rescued ? TGridFit::kFixedRounds : 0; round < TGridFit::kRounds; ++round) {
     if (offered >= kMaxOffers || !FFit.Refine(plane, FGrid, FMatrix, round)) return false;
     if (offer()) return true;
   }
   return false;
+}
+
+// The grid as estimated from the finders (or the outline), bent onto the
+// edges of the finders, timing and alignment patterns in the fixed rounds
+// of TGridFit, with its timing read again: a label bent round a bottle
+// lies a module off the estimate at the sides, where its timing reads like
+// noise. Within the run's budget only.
+bool THomographyLocator::Rescue(const TPlaneBoolean& plane,
+                                const std::array<TPointReal, 3>& finders,
+                                const std::array<long double, 3>& modules, int32_t version,
+                                const TOutlineGrid* outline) {
+  const int32_t side = SymbolSide(version);
+  const int64_t cost = static_cast<int64_t>(TGridFit::kFixedRounds) * side * side;
+  if (cost > FRescueBudget) return false;
+  FRescueBudget -= cost;
+  FGrid.Size = side;
+  FGrid.Cells.clear();
+  FAlignments.clear();
+  FGrid.Bend.Reset(side);
+  FMatrix.Resize(side, side, 0);
+  if (outline != nullptr)
+    FGrid.Transform = outline->Transform;
+  else if (!TFourthCorner::Estimate(finders, modules, side, FGrid.Transform))
+    return false;
+  for (int32_t round = 0; round < TGridFit::kFixedRounds; ++round)
+    if (!FFit.Refine(plane, FGrid, FMatrix, round)) return false;
+  return TGridReader(plane, FGrid).TimingAlternates(kMinAlternation);
 }
 
 bool THomographyLocator::LocateRuns(const TPlaneBoolean& plane, const TDecodeSettings& settings,

@@ -114,11 +114,19 @@ class THomographyLocator : public TFinderLocator {
                   const TLocationSink& sink);
   bool LocateShapes(const TPlaneBoolean& plane, const TDecodeSettings& settings,
                     const TLocationSink& sink);
+  // A grid whose timing read like noise as laid, bent onto the patterns the
+  // standard fixes; true, with FGrid and FMatrix set, when its timing then
+  // reads as a symbol's.
+  bool Rescue(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
+              const std::array<long double, 3>& modules, int32_t version,
+              const TOutlineGrid* outline);
   // The grid through the bottom-right alignment pattern (versions 2 to 6).
   TSampled SampleSingle(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
                         long double moduleSize, const TOutlineGrid* outline);
 
   TFinders FFinders;
+  // What rescues may still cost in this run (see kPixelsPerRescueModule).
+  int64_t FRescueBudget = 0;
   // The picture of the plane being searched, when the caller gave it.
   const TPlaneGrey* FGrey = nullptr;
   TPlaneBoolean FMatrix;
