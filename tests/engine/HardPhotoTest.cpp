@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 
@@ -57,60 +58,47 @@ TBentLabelOptions Label(const TWarpOptions& warp) {
   return o;
 }
 
-TEST_F(HardPhotoTest, ReadsALabelRoundABottleSpanning60Degrees) {
-  const std::string text = "https://vornak.test/bottle/60";
-  const ReferenceSymbol symbol = Make(text, 3, 1, 2);
+// Labels round bottles: the symbol, how much of the bottle it spans and
+// how the camera sees it.
+struct TBottle {
+  const char* Name;
+  const char* Text;
+  int32_t Version, Level, Mask;
+  double Span, Yaw, Pitch, Roll, Distance;
+};
+
+void PrintTo(const TBottle& b, std::ostream* os) { *os << b.Name; }
+
+class HardBottleTest : public HardPhotoTest, public ::testing::WithParamInterface<TBottle> {};
+
+TEST_P(HardBottleTest, ReadsTheLabel) {
+  const TBottle& b = GetParam();
+  const ReferenceSymbol symbol = Make(b.Text, b.Version, b.Level, b.Mask);
   TWarpOptions w;
   w.Surface = TSurface::Cylinder;
-  w.SpanDegrees = 60;
-  w.YawDegrees = 4;
+  w.SpanDegrees = b.Span;
+  w.YawDegrees = b.Yaw;
+  w.PitchDegrees = b.Pitch;
+  w.RollDegrees = b.Roll;
+  w.Distance = b.Distance;
   w.Ambient = 0.6;
-  EXPECT_EQ(Read(TBentLabel(symbol.Side(), Label(w)).Render(symbol.Matrix)), text);
+  EXPECT_EQ(Read(TBentLabel(symbol.Side(), Label(w)).Render(symbol.Matrix)), b.Text);
 }
 
-// A quarter of the bottle round: the modules at the sides show at 70 % of
-// their width in the middle, which the grid through the finders misplaces
-// by up to a module.
-TEST_F(HardPhotoTest, ReadsALabelRoundABottleSpanning90Degrees) {
-  const std::string text = "https://vornak.test/bottle/90/version-5";
-  const ReferenceSymbol symbol = Make(text, 5, 0, 3);
-  TWarpOptions w;
-  w.Surface = TSurface::Cylinder;
-  w.SpanDegrees = 92;
-  w.YawDegrees = -4;
-  w.Distance = 4.7;
-  w.Ambient = 0.6;
-  EXPECT_EQ(Read(TBentLabel(symbol.Side(), Label(w)).Render(symbol.Matrix)), text);
-}
-
-// Seen from below, the label's rows bow as well: the grid the finders
-// give reads its timing like noise and is bent onto the fixed patterns
-// before it is read at all.
-TEST_F(HardPhotoTest, ReadsALabelRoundABottleSeenFromBelow) {
-  const std::string text = "BOTTLE FROM BELOW 90";
-  const ReferenceSymbol symbol = Make(text, 3, 0, 6);
-  TWarpOptions w;
-  w.Surface = TSurface::Cylinder;
-  w.SpanDegrees = 90;
-  w.YawDegrees = -7;
-  w.PitchDegrees = -24;
-  w.RollDegrees = -7;
-  w.Ambient = 0.6;
-  EXPECT_EQ(Read(TBentLabel(symbol.Side(), Label(w)).Render(symbol.Matrix)), text);
-}
-
-TEST_F(HardPhotoTest, ReadsALabelRoundATiltedBottle) {
-  const std::string text = "TILTED BOTTLE 2";
-  const ReferenceSymbol symbol = Make(text, 2, 1, 5);
-  TWarpOptions w;
-  w.Surface = TSurface::Cylinder;
-  w.SpanDegrees = 60;
-  w.PitchDegrees = 12;
-  w.RollDegrees = 8;
-  w.Distance = 5;
-  w.Ambient = 0.6;
-  EXPECT_EQ(Read(TBentLabel(symbol.Side(), Label(w)).Render(symbol.Matrix)), text);
-}
+// Spanning 90 degrees the modules at the sides show at 70 % of their width
+// in the middle, which the grid through the finders misplaces by up to a
+// module. Seen from below, the rows bow as well: the grid the finders give
+// reads its timing like noise and is bent onto the fixed patterns before it
+// is read at all.
+INSTANTIATE_TEST_SUITE_P(
+    Bottles, HardBottleTest,
+    ::testing::Values(TBottle{"Spanning60Degrees", "https://vornak.test/bottle/60", 3, 1, 2, 60, 4,
+                              0, 0, 0},
+                      TBottle{"Spanning90Degrees", "https://vornak.test/bottle/90/version-5", 5, 0,
+                              3, 92, -4, 0, 0, 4.7},
+                      TBottle{"SeenFromBelow", "BOTTLE FROM BELOW 90", 3, 0, 6, 90, -7, -24, -7, 0},
+                      TBottle{"Tilted", "TILTED BOTTLE 2", 2, 1, 5, 60, 0, 12, 8, 5}),
+    [](const ::testing::TestParamInfo<TBottle>& info) { return std::string(info.param.Name); });
 
 TEST_F(HardPhotoTest, ReadsALabelWithALongWrinkle) {
   const std::string text = "https://vornak.test/wrinkle/3";
