@@ -107,14 +107,10 @@ int32_t TDecorder::DecodeTail(const TPlaneBoolean& matrix, int32_t size, std::st
   });
   // Thirty-two readings are tried: each corrects errors only, without the
   // retry with erasures, which would try a ladder of repairs for each and
-  // give a random matrix that many more chances to pass for a symbol.
-  const TPlaneConfidence* const confidence = FConfidence;
+  // give a random matrix that many more chances to pass for a symbol. (The
+  // confidence is the caller's for this decode only: DecodeMatrix lets go
+  // of it on return.)
   FConfidence = nullptr;
-  struct TRestore {
-    const TPlaneConfidence*& Target;
-    const TPlaneConfidence* Value;
-    ~TRestore() { Target = Value; }
-  } const restore{FConfidence, confidence};
   for (int32_t format : formats) {
     ForceFormat(format);
     if (ReadData(text) == 0) return 0;

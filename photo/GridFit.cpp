@@ -206,6 +206,8 @@ bool TGridFit::Refine(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoole
                                                       {TBend::kTerms, false},
                                                       {TBend::kTerms, true},
                                                       {TBend::kTerms, true}}};
+  static_assert(!kSchedule[kFixedRounds - 1].Data && kSchedule[kFixedRounds].Data,
+                "the fixed rounds come first");
   const TRound& r = kSchedule[static_cast<size_t>(std::clamp(round, 0, kRounds - 1))];
   Measure(plane, grid, matrix, r.Data);
   const TBend before = grid.Bend;

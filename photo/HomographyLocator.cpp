@@ -100,13 +100,7 @@ THomographyLocator::TSampled THomographyLocator::Sample(const TPlaneBoolean& pla
   for (const auto& f : finders)
     if (!std::isfinite(f.X) || !std::isfinite(f.Y)) return TSampled::NoGrid;
   const int32_t side = SymbolSide(version);
-  FGrid.Size = side;
-  FGrid.Bend.Reset(side);
-  FMatrix.Resize(side, side, 0);
-  if (outline != nullptr)
-    FGrid.Transform = outline->Transform;
-  else if (!TFourthCorner::Estimate(finders, modules, side, FGrid.Transform))
-    return TSampled::NoGrid;
+  if (!Start(finders, modules, side, outline)) return TSampled::NoGrid;
   if (grid == TGrid::Estimated) {
     // Refining costs some hundred full readings of the grid: only a grid
     // whose timing already reads nearly right is worth it.
@@ -134,6 +128,19 @@ THomographyLocator::TSampled THomographyLocator::Sample(const TPlaneBoolean& pla
     return TSampled::Done;
   }
   return SampleSingle(plane, finders, moduleSize, outline);
+}
+
+bool THomographyLocator::Start(const std::array<TPointReal, 3>& finders,
+                               const std::array<long double, 3>& modules, int32_t side,
+                               const TOutlineGrid* outline) {
+  FGrid.Size = side;
+  FGrid.Bend.Reset(side);
+  FMatrix.Resize(side, side, 0);
+  if (outline != nullptr) {
+    FGrid.Transform = outline->Transform;
+    return true;
+  }
+  return TFourthCorner::Estimate(finders, modules, side, FGrid.Transform);
 }
 
 THomographyLocator::TSampled THomographyLocator::SampleSingle(
@@ -275,15 +282,9 @@ bool THomographyLocator::Rescue(const TPlaneBoolean& plane,
   const int64_t cost = static_cast<int64_t>(TGridFit::kFixedRounds) * side * side;
   if (cost > FRescueBudget) return false;
   FRescueBudget -= cost;
-  FGrid.Size = side;
   FGrid.Cells.clear();
   FAlignments.clear();
-  FGrid.Bend.Reset(side);
-  FMatrix.Resize(side, side, 0);
-  if (outline != nullptr)
-    FGrid.Transform = outline->Transform;
-  else if (!TFourthCorner::Estimate(finders, modules, side, FGrid.Transform))
-    return false;
+  if (!Start(finders, modules, side, outline)) return false;
   for (int32_t round = 0; round < TGridFit::kFixedRounds; ++round)
     if (!FFit.Refine(plane, FGrid, FMatrix, round)) return false;
   return TGridReader(plane, FGrid).TimingAlternates(kMinAlternation);

@@ -114,6 +114,11 @@ class THomographyLocator : public TFinderLocator {
                   const TLocationSink& sink);
   bool LocateShapes(const TPlaneBoolean& plane, const TDecodeSettings& settings,
                     const TLocationSink& sink);
+  // The grid of a symbol side modules a side, unbent, through outline's
+  // transform when given, else through one estimated from the finders;
+  // false when they fix none.
+  bool Start(const std::array<TPointReal, 3>& finders, const std::array<long double, 3>& modules,
+             int32_t side, const TOutlineGrid* outline);
   // A grid whose timing read like noise as laid, bent onto the patterns the
   // standard fixes; true, with FGrid and FMatrix set, when its timing then
   // reads as a symbol's.
