@@ -307,7 +307,8 @@ void TForm1::AnalyBtnClick() {
   try {
     TBusyCursor busy;
     ok = FDecoder->Decode(FCroppedBitmap);
-    text = QString::fromStdString(TDisplayText::ToUtf8(FDecoder->ResultText(), FDecoder->Eci()));
+    text = QString::fromStdString(
+        TDisplayText::ToUtf8(FDecoder->ResultText(), FDecoder->Eci(), FDecoder->Hanzi()));
     error = QString::fromStdString(FDecoder->ErrorText());
   } catch (const std::exception& failure) {
     ShowError(QString::fromUtf8(failure.what()));

@@ -184,7 +184,8 @@ bool RunCorpus(const std::string& folder, bool list, vornak::TVornak& component)
     TOutcome ours = TOutcome::Failed;
     if (ok) {
       const std::string& bytes = component.ResultText();
-      ours = bytes == expected || vornak::TDisplayText::ToUtf8(bytes, component.Eci()) == expected
+      ours = bytes == expected || vornak::TDisplayText::ToUtf8(bytes, component.Eci(),
+                                                               component.Hanzi()) == expected
                  ? TOutcome::Exact
                  : TOutcome::Wrong;
     }

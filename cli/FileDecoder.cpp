@@ -88,7 +88,7 @@ TFileResult TFileDecoder::DecodeFileUnguarded(const std::string& file) {
 
   const TVornak& v = *FVornak;
   result.Bytes = v.ResultText();
-  result.Text = TDisplayText::ToUtf8(v.ResultText(), v.Eci());
+  result.Text = TDisplayText::ToUtf8(v.ResultText(), v.Eci(), v.Hanzi());
   result.Error = v.ErrorText();
   result.Exception = v.ExceptionText();
   result.Pass = v.Pass();

@@ -13,10 +13,12 @@ constexpr char kGroupSeparator = 0x1D;
 
 }  // namespace
 
-TDataBlockReader::TDataBlockReader(const TIntegers& data, int32_t count, int32_t version)
+TDataBlockReader::TDataBlockReader(const TIntegers& data, int32_t count, int32_t version,
+                                   bool hanzi)
     : FData(data),
       FCount(static_cast<int32_t>(
           std::min<int64_t>(std::max(count, 0), static_cast<int64_t>(data.size())))),
+      FHanziAllowed(hanzi),
       FVersion(version) {}
 
 int32_t TDataBlockReader::CharCountBits(int32_t mode, int32_t version) {
@@ -35,6 +37,7 @@ int32_t TDataBlockReader::CharCountBits(int32_t mode, int32_t version) {
     case kModeByte:
       return kByte[range];
     case kModeKanji:
+    case kModeHanzi:
       return kKanji[range];
     default:
       return 0;
@@ -145,6 +148,24 @@ bool TDataBlockReader::ReadKanji(int32_t count, std::string& text) {
   return true;
 }
 
+bool TDataBlockReader::ReadHanzi(int32_t count, std::string& text) {
+  if (static_cast<int64_t>(count) * 13 > BitsLeft()) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    // Rows 0xA1..0xAA and 0xB0..0xF7 of GB 2312 packed 0x60 codes to a row,
+    // the second range straight after the first.
+    const int32_t value = ReadBits(13);
+    const int32_t row = value / 0x60;
+    const int32_t cell = value % 0x60;
+    // Past a row's 94th cell or beyond row 0xF7 there is no character.
+    if (cell > 0x5D || row > 0x51) return false;
+    const int32_t code = (row < 0x0A ? 0xA1A1 : 0xA6A1) + row * 0x100 + cell;
+    text.push_back(static_cast<char>(code >> 8));
+    text.push_back(static_cast<char>(code & 0xFF));
+  }
+  FHeaders.Hanzi = FHeaders.Hanzi || count > 0;
+  return true;
+}
+
 bool TDataBlockReader::ReadEci() {
   // One, two or three bytes, told apart by the leading bits 0, 10 and 110.
   const int32_t first = ReadBits(8);
@@ -208,6 +229,14 @@ bool TDataBlockReader::Decode(std::string& text) {
         if (FMode == kModeAlphanumeric) sound = ReadAlphanumeric(FCharCount, result);
         if (FMode == kModeByte) sound = ReadByteSegment(FCharCount, result);
         if (FMode == kModeKanji) sound = ReadKanji(FCharCount, result);
+        break;
+      case kModeHanzi:
+        if (!FHanziAllowed) return false;
+        // Only the GB 2312 subset has characters.
+        if (ReadBits(4) != kHanziSubsetGb2312 || FExhausted) return false;
+        FCharCount = ReadCharCount(FMode);
+        if (FExhausted) return false;
+        sound = ReadHanzi(FCharCount, result);
         break;
       case kModeEci:
         sound = ReadEci();

@@ -9,8 +9,8 @@ namespace vornak {
 
 // Turns the corrected data codewords of one symbol into its byte string:
 // numeric, alphanumeric and byte segments as their characters, Kanji as Shift
-// JIS byte pairs. ECI, structured-append and FNC1 headers are read and kept;
-// the terminator or the end of the codewords ends the stream.
+// JIS byte pairs, Hanzi as GB 2312 byte pairs. ECI, structured-append and FNC1 headers are read and
+// kept; the terminator or the end of the codewords ends the stream.
 //
 // Lives for one decode; reads the caller's codewords without changing them.
 class TDataBlockReader {
@@ -25,12 +25,16 @@ class TDataBlockReader {
   static constexpr int32_t kModeEci = 7;
   static constexpr int32_t kModeKanji = 8;
   static constexpr int32_t kModeFnc1Second = 9;
+  static constexpr int32_t kModeHanzi = 13;
+  // The one Hanzi subset the standard defines: GB 2312.
+  static constexpr int32_t kHanziSubsetGb2312 = 1;
 
   // The reader may consume the first `count` codewords of data (at most its
-  // size); version (1..40) selects the character-count widths.
-  TDataBlockReader(const TIntegers& data, int32_t count, int32_t version);
+  // size); version (1..40) selects the character-count widths. Without
+  // hanzi a Hanzi segment breaks the stream, as any unknown mode does.
+  TDataBlockReader(const TIntegers& data, int32_t count, int32_t version, bool hanzi = true);
   // The codewords are read in place, so they must outlive the reader.
-  TDataBlockReader(TIntegers&& data, int32_t count, int32_t version) = delete;
+  TDataBlockReader(TIntegers&& data, int32_t count, int32_t version, bool hanzi = true) = delete;
 
   // Reads every segment. Returns true and the concatenated text when the
   // stream ends with the terminator or at the end of the codewords; returns
@@ -64,6 +68,8 @@ class TDataBlockReader {
     int32_t Fnc1 = 0;
     // Application indicator of FNC1 in second position, -1 otherwise.
     int32_t ApplicationIndicator = -1;
+    // True when a Hanzi segment put GB 2312 pairs into the text.
+    bool Hanzi = false;
     bool operator==(const THeaders&) const = default;
   };
 
@@ -78,11 +84,13 @@ class TDataBlockReader {
   bool ReadAlphanumeric(int32_t count, std::string& text);
   bool ReadByteSegment(int32_t count, std::string& text);
   bool ReadKanji(int32_t count, std::string& text);
+  bool ReadHanzi(int32_t count, std::string& text);
   bool ReadEci();
   bool ReadStructuredAppend();
 
   const TIntegers& FData;
   int32_t FCount = 0;
+  bool FHanziAllowed = true;
   int32_t FVersion = 0;
   int32_t FMode = -1;
   int32_t FIndex = 0;

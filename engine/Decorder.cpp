@@ -40,7 +40,12 @@ int32_t TDecorder::DecodePlane(const TPlaneBoolean& plane, int32_t width, int32_
   FErrorText.clear();
   SetErrorCode(FReader->Read(plane, width, height));
   if (ErrorCode() >= 1) return Fail(ErrorCode());
-  return DecodeMatrix(FReader->Matrix(), FReader->Size(), text);
+  // The classic pipeline reads the modes it always read, so that what it
+  // gives stays as it was; the passes after it read Hanzi too.
+  FHanzi = false;
+  const int32_t code = DecodeMatrix(FReader->Matrix(), FReader->Size(), text);
+  FHanzi = true;
+  return code;
 }
 
 int32_t TDecorder::ModuleDoubt(int32_t confidence) {
@@ -126,7 +131,7 @@ int32_t TDecorder::ReadData(std::string& text) {
   if (!SplitBlocks()) return kReadError;
   FCount = static_cast<int32_t>(FDataCodewords.size());
   std::string work;
-  TDataBlockReader reader(FDataCodewords, FCount, Version());
+  TDataBlockReader reader(FDataCodewords, FCount, Version(), FHanzi);
   if (!reader.Decode(work)) return kReadError;
   FHeaders = reader.Headers();
   text = std::move(work);

@@ -31,7 +31,7 @@ class TDecorder : public TSymbol {
 
   // One decode from a two-level picture (Width x Height, non-zero = dark):
   // the grid sampler locates the symbol and samples its modules, then the
-  // tail of DecodeMatrix runs on the matrix. Returns the error code: 0 with
+  // tail of DecodeMatrix runs on the matrix, without Hanzi segments. Returns the error code: 0 with
   // the text on success; kNotFound when the symbol is not located or its
   // version not fixed; the codes of DecodeMatrix otherwise. On an error text
   // keeps what the caller passed and ErrorText() holds the message.
@@ -185,6 +185,9 @@ class TDecorder : public TSymbol {
   int32_t FFailedBlocks = 0;
   int32_t FErasedCodewords = 0;
   TDataBlockReader::THeaders FHeaders;
+  // Whether the data reader takes Hanzi segments (not in the classic
+  // pipeline).
+  bool FHanzi = true;
 };
 
 }  // namespace vornak

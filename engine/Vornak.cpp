@@ -44,6 +44,7 @@ void TVornak::ResetFindings() {
   FLevel = -1;
   FMask = -1;
   FEci = -1;
+  FHanzi = false;
   FHasStructuredAppend = false;
   FAppendIndex = 0;
   FAppendTotal = 0;
@@ -151,6 +152,7 @@ bool TVornak::Decode(const TBitmap& bitmap) {
     FMask = FDecorder->Mask();
     const TDataBlockReader::THeaders& headers = FDecorder->Headers();
     FEci = headers.EciAssignment;
+    FHanzi = headers.Hanzi;
     FHasStructuredAppend = headers.StructuredAppend;
     FAppendIndex = headers.AppendPosition;
     FAppendTotal = headers.AppendTotal;

@@ -36,9 +36,9 @@ class TVornak {
   TVornak& operator=(const TVornak&) = delete;
 
   // Decodes one picture. True when a symbol was read; ResultText() then holds
-  // its bytes (byte-mode data unchanged, Kanji as Shift JIS pairs). On failure
-  // ResultText() is empty and ErrorText() holds the message. Fires OnDecoded
-  // after a success and OnError after a failure, when assigned.
+  // its bytes (byte-mode data unchanged, Kanji as Shift JIS pairs, Hanzi as
+  // GB 2312 pairs). On failure ResultText() is empty and ErrorText() holds the message. Fires
+  // OnDecoded after a success and OnError after a failure, when assigned.
   bool Decode(const TBitmap& bitmap);
 
   const std::string& ResultText() const { return FResultText; }
@@ -87,6 +87,9 @@ class TVornak {
   int32_t Mask() const { return FMask; }
   // ECI assignment number the symbol named first; -1 when none.
   int32_t Eci() const { return FEci; }
+  // True when a Hanzi segment put GB 2312 pairs into the text, which then
+  // reads as GB 2312 unless an ECI names another charset.
+  bool Hanzi() const { return FHanzi; }
   // Structured append header: present, position (0-based) and total count of
   // the symbol in its sequence, and the parity byte of the whole message.
   bool HasStructuredAppend() const { return FHasStructuredAppend; }
@@ -136,6 +139,7 @@ class TVornak {
   int32_t FLevel = -1;
   int32_t FMask = -1;
   int32_t FEci = -1;
+  bool FHanzi = false;
   bool FHasStructuredAppend = false;
   int32_t FAppendIndex = 0;
   int32_t FAppendTotal = 0;

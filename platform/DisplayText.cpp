@@ -183,11 +183,13 @@ std::string TDisplayText::Convert(const std::string& bytes, const std::string& c
   return out;
 }
 
-std::string TDisplayText::ToUtf8(const std::string& bytes, int32_t eci) {
+std::string TDisplayText::ToUtf8(const std::string& bytes, int32_t eci, bool hanzi) {
   if (eci >= 0) {
     const std::string charset = EciCharset(eci);
     if (!charset.empty()) return Convert(bytes, charset);
   }
+  // GB 2312 pairs may also pass for UTF-8, so the mode decides, not the bytes.
+  if (hanzi) return Convert(bytes, "GB18030");
   if (IsValidUtf8(bytes)) return bytes;
   return Convert(bytes, "CP932");
 }

@@ -9,11 +9,12 @@ namespace vornak {
 class TDisplayText {
  public:
   // eci: the ECI assignment number the symbol named, or -1 for none. A known
-  // ECI selects its charset; otherwise valid UTF-8 stays as it is and
-  // anything else is read as code page 932 (Shift JIS, the Kanji mode's
-  // encoding). Sequences that are invalid in the chosen charset become
-  // U+FFFD.
-  static std::string ToUtf8(const std::string& bytes, int32_t eci);
+  // ECI selects its charset; otherwise text with Hanzi pairs (hanzi true)
+  // reads as GB 2312 (through GB 18030, its superset), valid UTF-8 stays as
+  // it is and anything else is read as code page 932 (Shift JIS, the Kanji
+  // mode's encoding). Sequences that are invalid in the chosen charset
+  // become U+FFFD.
+  static std::string ToUtf8(const std::string& bytes, int32_t eci, bool hanzi = false);
 
   // The iconv name of an ECI assignment's charset; empty when unknown.
   static std::string EciCharset(int32_t eci);

@@ -193,6 +193,47 @@ TEST(DataBlockReaderTest, KanjiValuesBecomeShiftJisPairs) {
   }
 }
 
+BitBuffer HanziBits(const std::vector<int>& values, int version, int subset = 1) {
+  BitBuffer bits;
+  bits.appendBits(static_cast<uint32_t>(TDataBlockReader::kModeHanzi), 4);
+  bits.appendBits(static_cast<uint32_t>(subset), 4);
+  // Hanzi counts are as wide as Kanji counts.
+  bits.appendBits(static_cast<uint32_t>(values.size()),
+                  QrSegment::Mode::KANJI.numCharCountBits(version));
+  for (int v : values) bits.appendBits(static_cast<uint32_t>(v), 13);
+  return bits;
+}
+
+TEST(DataBlockReaderTest, HanziValuesBecomeGb2312Pairs) {
+  // 0 is the first code 0xA1A1; 0x3A9 (row 9, cell 0x49) the last row of the
+  // symbol range, 0xAAEA; 0x3C0 (row 10) jumps to 0xB0A1; 0x1EBD is the last
+  // code, 0xF7FE.
+  for (int version : {1, 10, 27}) {
+    const Decoded decoded =
+        DecodeStream(Pack(HanziBits({0, 0x3A9, 0x3C0, 0x1EBD}, version)), version);
+    EXPECT_TRUE(decoded.ok);
+    EXPECT_EQ(decoded.text, Bytes({0xA1, 0xA1, 0xAA, 0xEA, 0xB0, 0xA1, 0xF7, 0xFE}));
+  }
+  const TIntegers codewords = Pack(HanziBits({0x3C1}, 1));
+  TDataBlockReader reader(codewords, static_cast<int32_t>(codewords.size()), 1);
+  std::string text;
+  ASSERT_TRUE(reader.Decode(text));
+  EXPECT_TRUE(reader.Headers().Hanzi);
+  // A reader told not to take Hanzi breaks there, as at any unknown mode.
+  TDataBlockReader without(codewords, static_cast<int32_t>(codewords.size()), 1, false);
+  EXPECT_FALSE(without.Decode(text));
+  EXPECT_EQ(text, "");
+}
+
+TEST(DataBlockReaderTest, HanziWithoutACharacterOrSubsetIsRefused) {
+  // Cell 0x5E of a row, a row past 0xF7, and a subset other than GB 2312.
+  for (const auto& [values, subset] : std::vector<std::pair<std::vector<int>, int>>{
+           {{0x5E}, 1}, {{0x52 * 0x60}, 1}, {{0}, 2}, {{0}, 0}}) {
+    const Decoded decoded = DecodeStream(Pack(HanziBits(values, 1, subset)), 1);
+    EXPECT_FALSE(decoded.ok) << values[0] << " subset " << subset;
+  }
+}
+
 TEST(DataBlockReaderTest, EciAssignmentIsReadInAllThreeForms) {
   for (long assignment : {26L, 127L, 128L, 16383L, 16384L, 999999L}) {
     const std::string utf8 = "caf\xC3\xA9";

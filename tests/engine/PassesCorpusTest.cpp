@@ -97,9 +97,10 @@ std::vector<TPhoto> ReadManifest(const fs::path& dir) {
 }
 
 // The expected texts are UTF-8; the engine gives Kanji and half-width kana
-// as Shift JIS bytes. Empty when the text has no such form.
-std::string ShiftJis(const std::string& utf8) {
-  iconv_t convert = iconv_open("CP932", "UTF-8");
+// as Shift JIS bytes and Hanzi as GB 2312 bytes. Empty when the text has no
+// such form.
+std::string Encoded(const std::string& utf8, const char* charset) {
+  iconv_t convert = iconv_open(charset, "UTF-8");
   if (convert == reinterpret_cast<iconv_t>(-1)) return "";
   std::string in = utf8;
   std::string out(utf8.size() * 2 + 4, '\0');
@@ -118,7 +119,8 @@ std::string ShiftJis(const std::string& utf8) {
 bool Exact(const TVornak& vornak, const TPhoto& photo) {
   const std::string& text = vornak.ResultText();
   if (text.empty()) return false;
-  for (const std::string& expected : {photo.Expected, ShiftJis(photo.Expected)}) {
+  const std::string local = Encoded(photo.Expected, vornak.Hanzi() ? "GB18030" : "CP932");
+  for (const std::string& expected : {photo.Expected, local}) {
     if (text == expected) return true;
     if (vornak.HasStructuredAppend() && expected.find(text) != std::string::npos) return true;
   }

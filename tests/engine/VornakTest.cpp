@@ -136,6 +136,36 @@ TEST(VornakTest, DecodesAndReportsWhatItLearnt) {
   }
 }
 
+TEST(VornakTest, HanziSegmentsReadAsGb2312Pairs) {
+  // 职你好 and 阿 (row 0xB0, the second range), between byte and numeric
+  // segments, at each width of the count field.
+  const std::string hanzi = "\xD6\xB0\xC4\xE3\xBA\xC3\xB0\xA2";
+  TVornak vornak;
+  for (int version : {2, 10, 27}) {
+    const auto symbol = test::MakeSegments(
+        {qrcodegen::QrSegment::makeBytes({'A', 'D', ':'}), test::MakeHanziSegment(hanzi, version),
+         qrcodegen::QrSegment::makeNumeric("18284")},
+        version, 1, 3);
+    ASSERT_TRUE(vornak.Decode(Picture(symbol, version > 9 ? 3.0 : 4.0))) << version;
+    EXPECT_EQ(vornak.ResultText(), "AD:" + hanzi + "18284") << version;
+    EXPECT_TRUE(vornak.Hanzi());
+    EXPECT_EQ(vornak.Eci(), -1);
+  }
+  ASSERT_TRUE(vornak.Decode(Picture(Make("no Hanzi", 1, 0, 0))));
+  EXPECT_FALSE(vornak.Hanzi());
+
+  // The classic pipeline reads the modes it always read; the passes after
+  // it read the Hanzi.
+  const auto symbol = test::MakeSegments({test::MakeHanziSegment(hanzi, 1)}, 1, 0, 0);
+  vornak.SetClassic(true);
+  EXPECT_FALSE(vornak.Decode(Picture(symbol)));
+  EXPECT_EQ(vornak.ErrorText(), kReadError);
+  vornak.SetClassic(false);
+  ASSERT_TRUE(vornak.Decode(Picture(symbol)));
+  EXPECT_EQ(vornak.ResultText(), hanzi);
+  EXPECT_NE(vornak.Pass(), "classic");
+}
+
 TEST(VornakTest, NoSymbolGivesTheLocationMessage) {
   TVornak vornak;
   TEvents events;

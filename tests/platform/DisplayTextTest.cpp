@@ -30,6 +30,14 @@ TEST(DisplayTextTest, WithoutEciValidUtf8StaysElseCodePage932) {
   EXPECT_EQ(TDisplayText::ToUtf8("A\x93", -1), "A" + kReplacement);  // lead byte at the end
 }
 
+TEST(DisplayTextTest, HanziTextReadsAsGb2312UnlessAnEciNamesACharset) {
+  // D6 B0 is also valid UTF-8 (U+05B0), so only the mode can tell.
+  EXPECT_EQ(TDisplayText::ToUtf8("\xD6\xB0\xC4\xE3\xBA\xC3", -1, true), "职你好");
+  EXPECT_EQ(TDisplayText::ToUtf8("\xD6\xB0", -1, false), "\xD6\xB0");
+  EXPECT_EQ(TDisplayText::ToUtf8("AD:\xB0\xA2;", -1, true), "AD:阿;");
+  EXPECT_EQ(TDisplayText::ToUtf8("\xE6\x97\xA5", 26, true), "日");
+}
+
 TEST(DisplayTextTest, EciSelectsTheCharset) {
   EXPECT_EQ(TDisplayText::ToUtf8("caf\xE9", 3), "café");
   EXPECT_EQ(TDisplayText::ToUtf8("caf\xE9", 1), "café");

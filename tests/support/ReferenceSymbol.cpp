@@ -383,6 +383,27 @@ qrcodegen::QrSegment MakeKanjiSegment(const std::string& shiftJis) {
   return QrSegment(QrSegment::Mode::KANJI, static_cast<int>(shiftJis.size() / 2), bits);
 }
 
+qrcodegen::QrSegment MakeHanziSegment(const std::string& gb2312, int version) {
+  if (gb2312.size() % 2 != 0) throw std::invalid_argument("odd number of GB 2312 bytes");
+  std::vector<bool> bits;
+  const auto append = [&bits](int value, int width) {
+    for (int b = width - 1; b >= 0; --b) bits.push_back(((value >> b) & 1) != 0);
+  };
+  append(0b1101, 4);  // Hanzi mode
+  append(1, 4);       // GB 2312 subset
+  append(static_cast<int>(gb2312.size() / 2), QrSegment::Mode::KANJI.numCharCountBits(version));
+  for (size_t i = 0; i < gb2312.size(); i += 2) {
+    const int high = static_cast<uint8_t>(gb2312[i]);
+    const int low = static_cast<uint8_t>(gb2312[i + 1]);
+    const bool symbols = high >= 0xA1 && high <= 0xAA;
+    if (!(symbols || (high >= 0xB0 && high <= 0xF7)) || low < 0xA1 || low > 0xFE)
+      throw std::invalid_argument("not a Hanzi-mode GB 2312 character");
+    const int offset = ((high << 8) | low) - (symbols ? 0xA1A1 : 0xA6A1);
+    append((offset >> 8) * 0x60 + (offset & 0xFF), 13);
+  }
+  return QrSegment(QrSegment::Mode::NUMERIC, 0, bits);
+}
+
 ReferenceSymbol MakeQrencode(const std::string& text, int version, int level, bool kanji) {
   CheckQrencodeParameters(version, level);
   std::unique_ptr<QRcode, QrcodeDeleter> code(QRcode_encodeString(

@@ -100,5 +100,12 @@ std::vector<ReferenceSymbol> MakeQrencodeStructured(const std::string& text, int
 // A Kanji segment for libqrcodegen from Shift JIS pairs (0x8140..0x9FFC,
 // 0xE040..0xEBBF); throws std::invalid_argument for other bytes.
 qrcodegen::QrSegment MakeKanjiSegment(const std::string& shiftJis);
+// A Hanzi segment (GB 2312 subset) for libqrcodegen from GB 2312 pairs
+// (rows 0xA1..0xAA and 0xB0..0xF7, cells 0xA1..0xFE), for a symbol of the
+// given version; throws std::invalid_argument for other bytes. The encoder
+// has no Hanzi mode, so its bits ride in an empty numeric segment: mode,
+// subset, count and values follow a numeric count of 0, which readers take
+// as a segment without characters.
+qrcodegen::QrSegment MakeHanziSegment(const std::string& gb2312, int version);
 
 }  // namespace vornak::test
