@@ -1,5 +1,6 @@
 #include "platform/Overlay.h"
 
+#include <QFont>
 #include <QPainter>
 #include <QPen>
 #include <QPointF>
@@ -85,6 +86,36 @@ QImage TOverlay::Draw(const QImage& picture, const TDecodeTrace& trace, const TO
     painter.setBrush(FinderColour());
     const double radius = std::max(2.0, 3 * unit);
     for (const TPoint& f : trace.Finders()) painter.drawEllipse(Middle(f), radius, radius);
+  }
+  painter.end();
+  return result;
+}
+
+QImage TOverlay::DrawSymbols(const QImage& picture, const std::vector<TSymbolResult>& symbols) {
+  QImage result = picture.convertToFormat(QImage::Format_RGB32);
+  if (result.isNull() || symbols.empty()) return result;
+  const double unit = std::max(1.0, std::max(result.width(), result.height()) / 200.0);
+  QPainter painter(&result);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  QFont font = painter.font();
+  font.setPixelSize(std::max(10, static_cast<int>(8 * unit)));
+  font.setBold(true);
+  painter.setFont(font);
+  for (size_t i = 0; i < symbols.size(); ++i) {
+    const std::array<TPoint, 4>& c = symbols[i].Corners;
+    painter.setPen(QPen(OutlineColour(), unit));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolygon(QPolygonF({Middle(c[0]), Middle(c[1]), Middle(c[3]), Middle(c[2])}));
+    // The number on a light box, so that it reads on the modules.
+    const QPointF middle = (Middle(c[0]) + Middle(c[1]) + Middle(c[2]) + Middle(c[3])) / 4.0;
+    const QString number = QString::number(static_cast<qulonglong>(i + 1));
+    QRectF box = painter.fontMetrics().boundingRect(number);
+    box.adjust(-2 * unit, -unit, 2 * unit, unit);
+    box.moveCenter(middle);
+    painter.fillRect(box, QColor(255, 255, 255));
+    painter.setPen(QPen(NumberColour(), unit));
+    painter.drawRect(box);
+    painter.drawText(box, Qt::AlignCenter, number);
   }
   painter.end();
   return result;
