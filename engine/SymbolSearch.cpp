@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -52,6 +53,39 @@ bool Inside(const std::array<TXY, 4>& q, const TXY& p, double margin) {
   return !(negative && positive);
 }
 
+// Paints the convex quadrilateral q (corners in turn) and a pixel round it
+// (the blur of its edges), row by row.
+template <typename TPlane>
+void FillQuad(const std::array<TXY, 4>& q, uint8_t colour, TPlane& grey) {
+  const int32_t width = grey.Width(), height = grey.Height();
+  double top = q[0].Y, bottom = q[0].Y;
+  for (const TXY& p : q) {
+    top = std::min(top, p.Y);
+    bottom = std::max(bottom, p.Y);
+  }
+  const int32_t y0 = std::max(0, static_cast<int32_t>(std::floor(top)) - 1);
+  const int32_t y1 = std::min(height - 1, static_cast<int32_t>(std::ceil(bottom)) + 1);
+  for (int32_t y = y0; y <= y1; ++y) {
+    // The span of the row, the rows just beyond taking the nearest one's.
+    const double at = std::clamp(static_cast<double>(y), top, bottom);
+    double left = 1e300, right = -1e300;
+    for (size_t i = 0; i < 4; ++i) {
+      const TXY& a = q[i];
+      const TXY& b = q[(i + 1) % 4];
+      if (at < std::min(a.Y, b.Y) || at > std::max(a.Y, b.Y)) continue;
+      const double x = a.Y == b.Y ? a.X : a.X + (at - a.Y) * (b.X - a.X) / (b.Y - a.Y);
+      const double other = a.Y == b.Y ? b.X : x;
+      left = std::min({left, x, other});
+      right = std::max({right, x, other});
+    }
+    if (left > right) continue;
+    const int32_t x0 = std::max(0, static_cast<int32_t>(std::floor(left)) - 1);
+    const int32_t x1 = std::min(width - 1, static_cast<int32_t>(std::ceil(right)) + 1);
+    uint8_t* row = grey.Row(y);
+    for (int32_t x = x0; x <= x1; ++x) row[x] = colour;
+  }
+}
+
 // The corners of a symbol in turn round it: corner finder, axis A end,
 // fourth, axis B end.
 std::array<TXY, 4> Outline(const TSymbolResult& s) {
@@ -83,7 +117,10 @@ TSymbolSearch::TSymbolSearch()
 
 TSymbolSearch::~TSymbolSearch() = default;
 
-void TSymbolSearch::Erase(const TSymbolResult& symbol, bool whole, TPlaneGrey& grey) {
+namespace {
+
+template <typename TPlane>
+void EraseIn(const TSymbolResult& symbol, bool whole, TPlane& grey) {
   if (symbol.Version < 1 || symbol.Version > 40) return;
   const double side = SymbolSide(symbol.Version);
   // Top left module of each finder.
@@ -103,29 +140,37 @@ void TSymbolSearch::Erase(const TSymbolResult& symbol, bool whole, TPlaneGrey& g
     std::sort(ring.begin(), ring.end());
     const auto colour = static_cast<uint8_t>((ring[1] + ring[2] + 1) / 2);
 
-    // The finder with its separator and a module beyond; or the symbol.
-    const double u0 = whole ? -1 : origin.X - 1, u1 = whole ? side + 1 : origin.X + 8;
-    const double v0 = whole ? -1 : origin.Y - 1, v1 = whole ? side + 1 : origin.Y + 8;
+    // The finder with its separator, not beyond the symbol (a neighbour
+    // touching it keeps its modules); or the symbol and a module round it.
+    const double u0 = whole ? -1 : std::max(origin.X - 1, 0.0);
+    const double u1 = whole ? side + 1 : std::min(origin.X + 8, side);
+    const double v0 = whole ? -1 : std::max(origin.Y - 1, 0.0);
+    const double v1 = whole ? side + 1 : std::min(origin.Y + 8, side);
     const std::array<TXY, 4> q = {ModuleToPixel(symbol, u0, v0), ModuleToPixel(symbol, u1, v0),
                                   ModuleToPixel(symbol, u1, v1), ModuleToPixel(symbol, u0, v1)};
-    double left = q[0].X, right = q[0].X, top = q[0].Y, bottom = q[0].Y;
-    for (const TXY& p : q) {
-      left = std::min(left, p.X);
-      right = std::max(right, p.X);
-      top = std::min(top, p.Y);
-      bottom = std::max(bottom, p.Y);
-    }
-    const int32_t x0 = std::max(0, static_cast<int32_t>(std::floor(left)) - 1);
-    const int32_t x1 = std::min(width - 1, static_cast<int32_t>(std::ceil(right)) + 1);
-    const int32_t y0 = std::max(0, static_cast<int32_t>(std::floor(top)) - 1);
-    const int32_t y1 = std::min(height - 1, static_cast<int32_t>(std::ceil(bottom)) + 1);
-    for (int32_t y = y0; y <= y1; ++y)
-      for (int32_t x = x0; x <= x1; ++x)
-        // A pixel's worth of blur round the edge goes too.
-        if (Inside(q, TXY{static_cast<double>(x), static_cast<double>(y)}, 1.0))
-          grey(x, y) = colour;
+    FillQuad(q, colour, grey);
     if (whole) break;
+    if (origin.X != 0 || origin.Y != 0) continue;
+    // The modules along the edges too, so that a symbol touching this one
+    // gets back the light its finders need round them.
+    const std::array<std::array<double, 4>, 4> strips = {
+        {{0, 0, side, 1}, {0, side - 1, side, side}, {0, 0, 1, side}, {side - 1, 0, side, side}}};
+    for (const std::array<double, 4>& r : strips)
+      FillQuad(
+          std::array<TXY, 4>{ModuleToPixel(symbol, r[0], r[1]), ModuleToPixel(symbol, r[2], r[1]),
+                             ModuleToPixel(symbol, r[2], r[3]), ModuleToPixel(symbol, r[0], r[3])},
+          colour, grey);
   }
+}
+
+}  // namespace
+
+void TSymbolSearch::Erase(const TSymbolResult& symbol, bool whole, TPlaneGrey& grey) {
+  EraseIn(symbol, whole, grey);
+}
+
+void TSymbolSearch::Erase(const TSymbolResult& symbol, bool whole, TPlaneBoolean& plane) {
+  EraseIn(symbol, whole, plane);
 }
 
 bool TSymbolSearch::SameSymbol(const TSymbolResult& a, const TSymbolResult& b) {
@@ -172,18 +217,51 @@ int32_t TSymbolSearch::Midpoint(const TSymbolResult& symbol, const TPlaneGrey& g
 }
 
 void TSymbolSearch::Threshold(const TPlaneGrey& grey, int32_t threshold) {
-  FPlane.Resize(grey.Width(), grey.Height());
-  const std::vector<uint8_t>& in = grey.Data();
-  std::vector<uint8_t>& out = FPlane.Data();
-  for (size_t i = 0; i < in.size(); ++i) out[i] = in[i] < threshold ? 1 : 0;
+  if (FPlane.Width() != grey.Width() || FPlane.Height() != grey.Height())
+    FPlane.Resize(grey.Width(), grey.Height());
+  const uint8_t* in = grey.Data().data();
+  uint8_t* out = FPlane.Data().data();
+  const size_t count = grey.Data().size();
+  const auto bound = static_cast<uint8_t>(std::clamp(threshold, 0, 255));
+  for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(in[i] < bound);
 }
 
-bool TSymbolSearch::AnyTriple() {
+bool TSymbolSearch::Explained(const TFinderCandidate& finder,
+                              const std::vector<TSymbolResult>& found) {
+  for (const TSymbolResult& symbol : found) {
+    if (symbol.Version < 1 || symbol.Version > 40) continue;
+    const double module = Extent(symbol) / SymbolSide(symbol.Version);
+    // A finder of a symbol nested in this one's data is much smaller.
+    if (static_cast<double>(finder.Module) < kNestedModule * module) continue;
+    if (Inside(Outline(symbol), TXY{static_cast<double>(finder.X), static_cast<double>(finder.Y)},
+               module))
+      return true;
+  }
+  return false;
+}
+
+bool TSymbolSearch::AnyTriple(const std::vector<TSymbolResult>& found) {
+  auto open = [&](const std::vector<TFinderTriple>& triples) {
+    return std::any_of(triples.begin(), triples.end(), [&](const TFinderTriple& triple) {
+      return std::none_of(triple.Finders.begin(), triple.Finders.end(),
+                          [&](const TFinderCandidate& f) { return Explained(f, found); });
+    });
+  };
   for (int32_t polarity = 0; polarity < 2; ++polarity) {
-    if (polarity == 1)
-      for (uint8_t& pixel : FPlane.Data()) pixel = pixel != 0 ? 0 : 1;
+    if (polarity == 1) {
+      // The planes hold 0 and 1 only: flipped eight at a time.
+      std::vector<uint8_t>& data = FPlane.Data();
+      const size_t words = data.size() / 8;
+      for (size_t i = 0; i < words; ++i) {
+        uint64_t word;
+        std::memcpy(&word, data.data() + 8 * i, 8);
+        word ^= 0x0101010101010101ULL;
+        std::memcpy(data.data() + 8 * i, &word, 8);
+      }
+      for (size_t i = 8 * words; i < data.size(); ++i) data[i] ^= 1;
+    }
     FFinders.Find(FPlane);
-    if (!FFinders.Triples().empty() || !FFinders.PerspectiveTriples().empty()) return true;
+    if (open(FFinders.Triples()) || open(FFinders.PerspectiveTriples())) return true;
   }
   return false;
 }
@@ -219,9 +297,16 @@ bool TSymbolSearch::ReadPasses(TSymbolResult& symbol) {
 }
 
 void TSymbolSearch::Run(const TPlaneGrey& grey, const TDecodeSettings& settings,
-                        std::vector<TSymbolResult>& found) {
+                        std::vector<TSymbolResult>& found, const TPlaneBoolean* plane) {
+  if (plane != nullptr && plane->Width() == grey.Width() && plane->Height() == grey.Height()) {
+    FPlane = *plane;
+    for (const TSymbolResult& symbol : found) Erase(symbol, false, FPlane);
+    if (!AnyTriple(found)) {
+      SortReadingOrder(found);
+      return;
+    }
+  }
   FWork = grey;
-  FWhole = grey;
   FPasses->SetSettings(settings);
   FDecorder->SetWarp(settings.Warp);
   FDecorder->SetForceVersion(settings.ForceVersion);
@@ -229,23 +314,19 @@ void TSymbolSearch::Run(const TPlaneGrey& grey, const TDecodeSettings& settings,
   // on a sheet of symbols may cross paper alone; the symbol read shows
   // the picture's dark and light.
   const int32_t threshold = found.empty() ? 128 : Midpoint(found.front(), grey);
-  size_t erased = 0;
+  size_t erased = 0, erasedWhole = 0;
   while (found.size() < static_cast<size_t>(kMaxSymbols)) {
-    for (; erased < found.size(); ++erased) {
-      Erase(found[erased], false, FWork);
-      Erase(found[erased], true, FWhole);
-    }
-    // The classic pipeline first, as for one symbol: it reads symbols
-    // whose finders the run search of the passes misses; then the passes,
-    // while a finder triple is left for them.
-    TSymbolResult symbol;
+    for (; erased < found.size(); ++erased) Erase(found[erased], false, FWork);
+    // Whether anything is left to read: a finder triple none of whose
+    // finders lies in a symbol read (false finders in its data).
+    Threshold(FWork, threshold);
+    if (!AnyTriple(found)) break;
+    // The classic pipeline, then the passes.
+    if (erasedWhole == 0) FWhole = grey;
+    for (; erasedWhole < found.size(); ++erasedWhole) Erase(found[erasedWhole], true, FWhole);
     Threshold(FWhole, threshold);
-    bool read = ReadClassic(symbol);
-    if (!read) {
-      Threshold(FWork, threshold);
-      read = AnyTriple() && ReadPasses(symbol);
-    }
-    if (!read) break;
+    TSymbolResult symbol;
+    if (!ReadClassic(symbol) && !ReadPasses(symbol)) break;
     symbol.Version = FDecorder->Version();
     symbol.Level = FDecorder->Level();
     symbol.Mask = FDecorder->Mask();

@@ -193,7 +193,8 @@ std::vector<TSymbolResult> TVornak::DecodeAll(const TBitmap& bitmap) {
   if (!Decode(bitmap)) return found;
   found.push_back(Result());
   if (!FClassic)
-    FSearch->Run(FFrontImage->Grey(), TDecodeSettings{FWarp, FResolver, FForceVersion}, found);
+    FSearch->Run(FFrontImage->Grey(), TDecodeSettings{FWarp, FResolver, FForceVersion}, found,
+                 &FPlane);
   return found;
 }
 
