@@ -315,7 +315,9 @@ void TSymbolSearch::Run(const TPlaneGrey& grey, const TDecodeSettings& settings,
   // the picture's dark and light.
   const int32_t threshold = found.empty() ? 128 : Midpoint(found.front(), grey);
   size_t erased = 0, erasedWhole = 0;
-  while (found.size() < static_cast<size_t>(kMaxSymbols)) {
+  // Each round reads a symbol or erases one read twice, so it ends.
+  for (int32_t round = 0;
+       round < 2 * kMaxSymbols && found.size() < static_cast<size_t>(kMaxSymbols); ++round) {
     for (; erased < found.size(); ++erased) Erase(found[erased], false, FWork);
     // Whether anything is left to read: a finder triple none of whose
     // finders lies in a symbol read (false finders in its data).
@@ -336,11 +338,13 @@ void TSymbolSearch::Run(const TPlaneGrey& grey, const TDecodeSettings& settings,
     symbol.AppendIndex = headers.AppendPosition;
     symbol.AppendTotal = headers.AppendTotal;
     symbol.AppendParity = headers.AppendParity;
-    // A symbol read again means its erased finders did not keep the
-    // locators off it; searching on would only read it once more.
+    // A symbol read again: its erased finders did not keep the locators
+    // off it (one found where glare broke a finder, say). It goes whole.
     if (std::any_of(found.begin(), found.end(),
-                    [&](const TSymbolResult& s) { return SameSymbol(s, symbol); }))
-      break;
+                    [&](const TSymbolResult& s) { return SameSymbol(s, symbol); })) {
+      Erase(symbol, true, FWork);
+      continue;
+    }
     found.push_back(std::move(symbol));
   }
   SortReadingOrder(found);
