@@ -192,9 +192,15 @@ std::vector<TSymbolResult> TVornak::DecodeAll(const TBitmap& bitmap) {
   // same picture.
   if (!Decode(bitmap)) return found;
   found.push_back(Result());
-  if (!FClassic)
+  if (FClassic) return found;
+  try {
     FSearch->Run(FFrontImage->Grey(), TDecodeSettings{FWarp, FResolver, FForceVersion}, found,
                  &FPlane);
+  } catch (...) {
+    // Memory running out on a huge picture ends the search, not the call:
+    // what was read so far stands.
+    TSymbolSearch::SortReadingOrder(found);
+  }
   return found;
 }
 
