@@ -315,7 +315,7 @@ TEST(SymbolSearchTest, SameSymbolTellsNestedAndNeighboursApart) {
 }
 
 // Sheets of 2 to 12 symbols of mixed versions, module sizes and rotations,
-// each centred in its cell of a grid.
+// a few mirrored or light on dark, each centred in its cell of a grid.
 class DecodeAllSweep : public testing::TestWithParam<uint32_t> {};
 
 TEST_P(DecodeAllSweep, EverySymbolOnceWithItsCorners) {
@@ -337,7 +337,11 @@ TEST_P(DecodeAllSweep, EverySymbolOnceWithItsCorners) {
     const std::string text = "S" + std::to_string(GetParam()) + " " + std::to_string(i);
     const test::ReferenceSymbol symbol = test::Make(text, version, level, i % 8);
     // Small enough that the turned picture fits its cell.
-    TRenderOptions options = Style(std::min(module, 225.0 / (symbol.Side() + 8)), rotation);
+    // Now and then mirrored, or light on dark.
+    const bool mirror = std::uniform_int_distribution<int>(0, 3)(random) == 0;
+    const bool inverted = std::uniform_int_distribution<int>(0, 5)(random) == 0;
+    TRenderOptions options =
+        Style(std::min(module, 225.0 / (symbol.Side() + 8)), rotation, mirror, inverted);
     int32_t w = 0, h = 0;
     TSheet::Size(symbol.Side(), options, w, h);
     const int32_t left = (i % columns) * cell + (cell - w) / 2;
@@ -361,7 +365,7 @@ TEST_P(DecodeAllSweep, EverySymbolOnceWithItsCorners) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sheets, DecodeAllSweep, testing::Range(1U, 41U));
+INSTANTIATE_TEST_SUITE_P(Sheets, DecodeAllSweep, testing::Range(1U, 61U));
 
 }  // namespace
 }  // namespace vornak
