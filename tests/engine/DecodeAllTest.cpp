@@ -365,6 +365,46 @@ TEST_P(DecodeAllSweep, EverySymbolOnceWithItsCorners) {
   }
 }
 
+// The same with grey paper, ink that is not black, blur, noise and light
+// falling off across each symbol.
+TEST_P(DecodeAllSweep, PhotographLikeSheets) {
+  std::mt19937 random(GetParam());
+  const int count = std::uniform_int_distribution<int>(2, 9)(random);
+  const int32_t cell = 330;
+  TSheet sheet(3 * cell, (count + 2) / 3 * cell, 0xE0E0E0);
+  std::vector<std::string> texts;
+  std::vector<double> modules;
+  for (int i = 0; i < count; ++i) {
+    const int version = std::uniform_int_distribution<int>(1, 6)(random);
+    const std::string text = "N" + std::to_string(GetParam()) + " " + std::to_string(i);
+    const test::ReferenceSymbol symbol = test::Make(text, version, 1, i % 8);
+    TRenderOptions options = Style(std::min(4.5, 225.0 / (symbol.Side() + 8)),
+                                   std::uniform_int_distribution<int>(0, 359)(random));
+    options.BlurSigma = 0.8;
+    options.NoiseSigma = 10;
+    options.Seed = GetParam() * 16 + static_cast<uint32_t>(i);
+    options.Lighting = 0.3;
+    options.LightingAngleDegrees = 40.0 * i;
+    options.LightColour = 0xE8E8E8;
+    options.DarkColour = 0x202020;
+    int32_t w = 0, h = 0;
+    TSheet::Size(symbol.Side(), options, w, h);
+    sheet.Place(symbol.Matrix, options, (i % 3) * cell + (cell - w) / 2,
+                (i / 3) * cell + (cell - h) / 2);
+    texts.push_back(text);
+    modules.push_back(options.ModuleSize);
+  }
+  TVornak vornak;
+  const std::vector<TSymbolResult> found = vornak.DecodeAll(sheet.Bitmap());
+  EXPECT_EQ(found.size(), texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) {
+    EXPECT_EQ(CountText(found, texts[i]), 1U) << texts[i];
+    for (const TSymbolResult& s : found) {
+      if (s.Text == texts[i]) ExpectCorners(s, sheet, i, modules[i]);
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Sheets, DecodeAllSweep, testing::Range(1U, 61U));
 
 }  // namespace
