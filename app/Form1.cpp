@@ -245,15 +245,19 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-QString TForm1::ChooseFile() {
-  if (FFileChooser) return FFileChooser(this);
+QStringList TForm1::ChooseFiles() {
+  if (FFileChooser) {
+    const QString chosen = FFileChooser(this);
+    return chosen.isEmpty() ? QStringList() : QStringList{chosen};
+  }
   QFileDialog dialog(this);
   dialog.setObjectName("OpenDialog1");
   dialog.setNameFilter(kFileFilter);
-  dialog.setFileMode(QFileDialog::ExistingFile);
+  // Several pictures at once: the parts of a sequence, say.
+  dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (dialog.exec() != QDialog::Accepted) return {};
-  return dialog.selectedFiles().value(0);
+  return dialog.selectedFiles();
 }
 
 void TForm1::ShowError(const QString& message) {
@@ -264,9 +268,9 @@ void TForm1::ShowError(const QString& message) {
 
 void TForm1::ImageReadBtnClick() {
   FAnalyBtn->setEnabled(false);
-  const QString path = ChooseFile();
-  if (path.isEmpty()) return;
-  OpenFile(path);
+  const QStringList paths = ChooseFiles();
+  if (paths.isEmpty()) return;
+  OpenFiles(paths);
 }
 
 void TForm1::OpenFile(const QString& path) {

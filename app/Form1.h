@@ -91,7 +91,9 @@ class TForm1 : public QMainWindow {
   // The two check boxes, the result and message boxes and the copy action.
   void CreateResultBoxes();
   void CreateMenu();
-  QString ChooseFile();
+  // The files chosen in the open dialog (or by the chooser); empty when
+  // cancelled.
+  QStringList ChooseFiles();
   void ShowError(const QString& message);
   // The picture files among dropped data; empty unless every file is one.
   static QStringList DroppedPictures(const QMimeData* data);
