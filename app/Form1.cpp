@@ -29,6 +29,7 @@
 #include "app/PictureBox.h"
 #include "app/SpinEdit.h"
 #include "app/WindowStyle.h"
+#include "engine/AppendMerger.h"
 #include "engine/Vornak.h"
 #include "platform/DisplayText.h"
 #include "platform/Overlay.h"
@@ -244,15 +245,19 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-QString TForm1::ChooseFile() {
-  if (FFileChooser) return FFileChooser(this);
+QStringList TForm1::ChooseFiles() {
+  if (FFileChooser) {
+    const QString chosen = FFileChooser(this);
+    return chosen.isEmpty() ? QStringList() : QStringList{chosen};
+  }
   QFileDialog dialog(this);
   dialog.setObjectName("OpenDialog1");
   dialog.setNameFilter(kFileFilter);
-  dialog.setFileMode(QFileDialog::ExistingFile);
+  // Several pictures at once: the parts of a sequence, say.
+  dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (dialog.exec() != QDialog::Accepted) return {};
-  return dialog.selectedFiles().value(0);
+  return dialog.selectedFiles();
 }
 
 void TForm1::ShowError(const QString& message) {
@@ -263,9 +268,9 @@ void TForm1::ShowError(const QString& message) {
 
 void TForm1::ImageReadBtnClick() {
   FAnalyBtn->setEnabled(false);
-  const QString path = ChooseFile();
-  if (path.isEmpty()) return;
-  OpenFile(path);
+  const QStringList paths = ChooseFiles();
+  if (paths.isEmpty()) return;
+  OpenFiles(paths);
 }
 
 void TForm1::OpenFile(const QString& path) {
@@ -306,7 +311,9 @@ void TForm1::AnalyBtnClick() {
   QString error;
   try {
     TBusyCursor busy;
-    ok = FDecoder->Decode(FCroppedBitmap);
+    // Every symbol; the first is what Decode reads, and the getters keep it.
+    FSymbols = FDecoder->DecodeAll(FCroppedBitmap);
+    ok = !FSymbols.empty();
     text = QString::fromStdString(
         TDisplayText::ToUtf8(FDecoder->ResultText(), FDecoder->Eci(), FDecoder->Hanzi()));
     error = QString::fromStdString(FDecoder->ErrorText());
@@ -318,9 +325,11 @@ void TForm1::AnalyBtnClick() {
     return;
   }
 
-  FDecodedText = text;
+  // One symbol shows as it always has.
+  const bool plain = FSymbols.size() <= 1;
+  FDecodedText = plain ? text : ShowSymbols(FSymbols);
   FCopyAction->setEnabled(!FDecodedText.isEmpty());
-  FResultMemo->AddLine(text);
+  if (plain) FResultMemo->AddLine(text);
   FMessMemo->AddLine(ok ? QStringLiteral("完了") : QStringLiteral("失敗"));
   FResultMemo->AddLine(error);
   FImageReadBtn->setEnabled(true);
@@ -337,7 +346,73 @@ void TForm1::CheckBoxClick() {
     FImage1->SetPicture(picture);
     return;
   }
-  FImage1->SetPicture(TOverlay::Draw(picture, FDecoder->Trace(), options));
+  QImage shown = TOverlay::Draw(picture, FDecoder->Trace(), options);
+  // Several symbols: each outlined and numbered as the result box lists it.
+  if (options.Marks && FSymbols.size() > 1) shown = TOverlay::DrawSymbols(shown, FSymbols);
+  FImage1->SetPicture(shown);
+}
+
+QString TForm1::ShowSymbols(const std::vector<TSymbolResult>& symbols) {
+  QStringList copied;
+  TAppendMerger merger;
+  for (size_t i = 0; i < symbols.size(); ++i) {
+    const TSymbolResult& symbol = symbols[i];
+    const QString text =
+        QString::fromStdString(TDisplayText::ToUtf8(symbol.Text, symbol.Eci, symbol.Hanzi));
+    if (symbols.size() > 1) FResultMemo->AddLine(QStringLiteral("[%1]").arg(i + 1));
+    FResultMemo->AddLine(text);
+    copied.append(text);
+    merger.Add(symbol);
+  }
+  for (const TAppendMerger::TMessage& message : merger.Messages()) {
+    // The joined message; what is wrong with it goes to the message box.
+    FResultMemo->AddLine(QStringLiteral("[連結 %1分割]").arg(message.Total));
+    if (!message.Refused) {
+      const QString text =
+          QString::fromStdString(TDisplayText::ToUtf8(message.Bytes, message.Eci, message.Hanzi));
+      FResultMemo->AddLine(text);
+      copied.append(text);
+    }
+    if (!message.Problem.empty()) FMessMemo->AddLine(QString::fromStdString(message.Problem));
+  }
+  return copied.join(QStringLiteral("\n"));
+}
+
+void TForm1::OpenFiles(const QStringList& paths) {
+  if (paths.size() == 1) {
+    OpenFile(paths.front());
+    return;
+  }
+  if (!FDecoder || paths.isEmpty()) return;
+  FResultMemo->Clear();
+  FMessMemo->Clear();
+  FDecoder->SetWarp(FSpinEdit3->Value());
+  FDecoder->SetResolver(FSpinEdit1->Value());
+  FDecoder->SetForceVersion(FSpinEdit2->Value());
+  std::vector<TSymbolResult> symbols;
+  {
+    TBusyCursor busy;
+    for (const QString& path : paths) {
+      TPictureFile::TResult loaded = TPictureFile::Load(QFile::encodeName(path).toStdString());
+      if (!loaded.Ok) {
+        FMessMemo->AddLine(QString::fromStdString(loaded.Error));
+        continue;
+      }
+      for (TSymbolResult& symbol : FDecoder->DecodeAll(loaded.Bitmap))
+        symbols.push_back(std::move(symbol));
+      // The preview shows the last picture, whole.
+      FLoadedBitmap = std::move(loaded.Bitmap);
+    }
+  }
+  FCroppedBitmap = FLoadedBitmap;
+  // The findings of the pictures are not this one's alone: none drawn.
+  FSymbols.clear();
+  FTraceShown = false;
+  CheckBoxClick();
+  FDecodedText = ShowSymbols(symbols);
+  FCopyAction->setEnabled(!FDecodedText.isEmpty());
+  FMessMemo->AddLine(symbols.empty() ? QStringLiteral("失敗") : QStringLiteral("完了"));
+  FAnalyBtn->setEnabled(true);
 }
 
 void TForm1::ResultMemoKeyUp() {
@@ -365,16 +440,18 @@ void TForm1::N5Click() {
   if (FInfo != nullptr) FInfo->exec();
 }
 
-QString TForm1::DroppedPicture(const QMimeData* data) {
+QStringList TForm1::DroppedPictures(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls()) return {};
-  const QList<QUrl> urls = data->urls();
-  if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
-  const QString path = urls.front().toLocalFile();
-  return IsPictureName(path) ? path : QString();
+  QStringList paths;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile() || !IsPictureName(url.toLocalFile())) return {};
+    paths.append(url.toLocalFile());
+  }
+  return paths;
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-  if (DroppedPicture(event->mimeData()).isEmpty()) {
+  if (DroppedPictures(event->mimeData()).isEmpty()) {
     event->ignore();
     return;
   }
@@ -382,14 +459,14 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-  const QString path = DroppedPicture(event->mimeData());
-  if (path.isEmpty()) {
+  const QStringList paths = DroppedPictures(event->mimeData());
+  if (paths.isEmpty()) {
     event->ignore();
     return;
   }
   event->acceptProposedAction();
   // Let the drag finish before the region dialog takes over.
-  QTimer::singleShot(0, this, [this, path] { OpenFile(path); });
+  QTimer::singleShot(0, this, [this, paths] { OpenFiles(paths); });
 }
 
 }  // namespace vornak

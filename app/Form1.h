@@ -2,10 +2,13 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "common/Types.h"
+#include "engine/SymbolResult.h"
 
 class QAction;
 class QCheckBox;
@@ -60,6 +63,10 @@ class TForm1 : public QMainWindow {
 
   // Loads a file as if it had been chosen in the file dialog.
   void OpenFile(const QString& path);
+  // Several pictures at once (dropped or opened together): each decoded
+  // whole, without the region dialog, every symbol listed and the parts of
+  // structured-append sequences joined across them.
+  void OpenFiles(const QStringList& paths);
   // Copies the whole decoded text of the last analysis to the clipboard.
   void CopyResultText();
 
@@ -67,6 +74,8 @@ class TForm1 : public QMainWindow {
   const TBitmap& LoadedBitmap() const { return FLoadedBitmap; }
   const TBitmap& CroppedBitmap() const { return FCroppedBitmap; }
   const QString& DecodedText() const { return FDecodedText; }
+  // Every symbol of the last analysis, in reading order.
+  const std::vector<TSymbolResult>& Symbols() const { return FSymbols; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -82,15 +91,22 @@ class TForm1 : public QMainWindow {
   // The two check boxes, the result and message boxes and the copy action.
   void CreateResultBoxes();
   void CreateMenu();
-  QString ChooseFile();
+  // The files chosen in the open dialog (or by the chooser); empty when
+  // cancelled.
+  QStringList ChooseFiles();
   void ShowError(const QString& message);
-  // The one picture file among dropped data, or an empty string.
-  static QString DroppedPicture(const QMimeData* data);
+  // The picture files among dropped data; empty unless every file is one.
+  static QStringList DroppedPictures(const QMimeData* data);
+  // Lists the symbols (numbered when several) and the messages their
+  // structured-append parts make in the result box; returns the text the
+  // copy action takes.
+  QString ShowSymbols(const std::vector<TSymbolResult>& symbols);
 
   std::unique_ptr<TVornak> FDecoder;
   TBitmap FLoadedBitmap;
   TBitmap FCroppedBitmap;
   QString FDecodedText;
+  std::vector<TSymbolResult> FSymbols;
   TFileChooser FFileChooser;
 
   TImageForm* FImageForm = nullptr;

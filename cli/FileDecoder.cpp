@@ -82,7 +82,12 @@ TFileResult TFileDecoder::DecodeFileUnguarded(const std::string& file) {
   result.Readable = true;
 
   const auto start = std::chrono::steady_clock::now();
-  result.Ok = FVornak->Decode(bitmap);
+  if (FOptions.All) {
+    result.Symbols = FVornak->DecodeAll(bitmap);
+    result.Ok = !result.Symbols.empty();
+  } else {
+    result.Ok = FVornak->Decode(bitmap);
+  }
   const auto stop = std::chrono::steady_clock::now();
   result.Milliseconds = std::chrono::duration<double, std::milli>(stop - start).count();
 
@@ -99,12 +104,14 @@ TFileResult TFileDecoder::DecodeFileUnguarded(const std::string& file) {
   result.HasStructuredAppend = v.HasStructuredAppend();
   result.AppendIndex = v.AppendIndex();
   result.AppendTotal = v.AppendTotal();
+  for (const TSymbolResult& symbol : result.Symbols)
+    result.SymbolTexts.push_back(TDisplayText::ToUtf8(symbol.Text, symbol.Eci, symbol.Hanzi));
   // How far a failed decode got costs a finder search; only asked for here.
   if (FOptions.Json || !FOptions.Annotate.empty())
     result.Stage = TDecodeTrace::StageName(v.Trace().Stage());
   if (!FOptions.Annotate.empty()) {
-    const QImage annotated =
-        TOverlay::Draw(TQtBitmap::ToQImage(bitmap), v.Trace(), TOverlay::TOptions());
+    QImage annotated = TOverlay::Draw(TQtBitmap::ToQImage(bitmap), v.Trace(), TOverlay::TOptions());
+    if (FOptions.All) annotated = TOverlay::DrawSymbols(annotated, result.Symbols);
     if (!annotated.save(QFile::decodeName(FOptions.Annotate.c_str()), "PNG"))
       result.AnnotateError = "Cannot write the annotated picture \"" + FOptions.Annotate + "\"";
   }

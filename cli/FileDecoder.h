@@ -4,9 +4,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/Options.h"
 #include "common/Types.h"
+#include "engine/SymbolResult.h"
 
 namespace vornak {
 class TVornak;
@@ -34,6 +36,9 @@ struct TFileResult {
   double Milliseconds = 0;    // the decode alone, loading excluded
   std::string Stage;          // how far the decode got (JSON and --annotate only)
   std::string AnnotateError;  // why the annotated picture could not be written
+  // With --all: every symbol in reading order, and each one's text as UTF-8.
+  std::vector<TSymbolResult> Symbols;
+  std::vector<std::string> SymbolTexts;
 };
 
 // Loads, crops and decodes files with one component, which it owns.

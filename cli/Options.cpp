@@ -54,11 +54,19 @@ std::string TOptions::HelpText() {
          "                     version, level, mask, eci, ms (decode time), pass and more\n"
          "  --classic          run the classic pipeline alone, without the passes for\n"
          "                     photographs that follow it when it fails\n"
+         "  --all              every symbol of each picture, in reading order (top to\n"
+         "                     bottom, left to right), each under its number; with\n"
+         "                     --json one object per symbol, with index and corners\n"
+         "  --merge            as --all, and join the parts of structured-append\n"
+         "                     sequences across all the files into their messages,\n"
+         "                     printed after the files; a missing part is named, a\n"
+         "                     wrong parity refused\n"
          "  --jobs N           decode N files at a time (default 1)\n"
          "  --annotate OUT.png write the decoded picture (the region, when given) as PNG\n"
          "                     with what the decode found marked: finder candidates\n"
          "                     (orange), chosen finders (red), outline (blue) and\n"
-         "                     sampled module centres (green); one FILE only\n"
+         "                     sampled module centres (green); one FILE only; with\n"
+         "                     --all every symbol outlined and numbered\n"
          "  -h, --help         show this help and exit\n"
          "  --version          show the version and exit\n"
          "\n"
@@ -97,6 +105,15 @@ TOptions TOptions::Parse(const std::vector<std::string>& arguments) {
     }
     if (argument == "--json") {
       options.Json = true;
+      continue;
+    }
+    if (argument == "--all") {
+      options.All = true;
+      continue;
+    }
+    if (argument == "--merge") {
+      options.All = true;
+      options.Merge = true;
       continue;
     }
     if (argument == "--classic") {

@@ -33,6 +33,10 @@ class TOptions {
   bool Raw = false;
   bool Json = false;
   bool Classic = false;  // the classic pipeline alone, no further passes
+  // Every symbol of each picture, not the first one read.
+  bool All = false;
+  // Structured-append parts joined across the files (implies All).
+  bool Merge = false;
   int32_t Jobs = 1;
   // Where to write the decoded picture with the findings marked; one file
   // only. Empty: no such picture.

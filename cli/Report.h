@@ -4,6 +4,7 @@
 
 #include "cli/FileDecoder.h"
 #include "cli/Options.h"
+#include "engine/AppendMerger.h"
 
 namespace vornak::cli {
 
@@ -16,6 +17,14 @@ class TReport {
   void Format(const TFileResult& result, std::string& out, std::string& err) const;
   // One JSON object on one line, with its newline.
   static std::string Json(const TFileResult& result);
+  // With --all: one object per symbol (index from 1, corners), or the
+  // file's one object with a null index when none was read.
+  static std::string JsonSymbols(const TFileResult& result, bool skipAppended);
+  // A message joined from structured-append parts: its text for standard
+  // output (the parts found, unless refused) and what is wrong with it for
+  // standard error.
+  void FormatMessage(const TAppendMerger::TMessage& message, std::string& out,
+                     std::string& err) const;
   // A JSON string literal; bytes that are not valid UTF-8 become U+FFFD.
   static std::string JsonString(const std::string& text);
   // 0 when every file decoded, 1 when any did not, 2 when any was unreadable.

@@ -8,6 +8,7 @@
 #include "cli/FileDecoder.h"
 #include "cli/Options.h"
 #include "cli/Report.h"
+#include "engine/AppendMerger.h"
 
 #ifndef VORNAK_VERSION
 #define VORNAK_VERSION "unknown"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
   const vornak::cli::TReport report(options);
   bool anyUnreadable = false;
   bool anyFailed = false;
+  vornak::TAppendMerger merger;
   vornak::cli::DecodeAll(options, [&](const vornak::cli::TFileResult& result) {
     // A picture that was asked for and not written is an error like an
     // unreadable file.
@@ -54,10 +56,21 @@ int main(int argc, char** argv) {
     }
     anyUnreadable = anyUnreadable || !result.Readable;
     anyFailed = anyFailed || !result.Ok;
+    if (options.Merge)
+      for (const vornak::TSymbolResult& symbol : result.Symbols) merger.Add(symbol);
     std::string out, err;
     report.Format(result, out, err);
     Write(stdout, out);
     Write(stderr, err);
   });
+  // The messages of structured-append sequences, whichever files held
+  // their parts; one with a part missing or a wrong parity is a failure.
+  for (const vornak::TAppendMerger::TMessage& message : merger.Messages()) {
+    std::string out, err;
+    report.FormatMessage(message, out, err);
+    Write(stdout, out);
+    if (!err.empty()) Write(stderr, "vornak-decode: " + err);
+    anyFailed = anyFailed || !message.Complete;
+  }
   return vornak::cli::TReport::ExitStatus(anyUnreadable, anyFailed);
 }

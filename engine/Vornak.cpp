@@ -7,6 +7,7 @@
 #include "engine/Decorder.h"
 #include "engine/FrontImage.h"
 #include "engine/PassChain.h"
+#include "engine/SymbolSearch.h"
 #include "locate/Coordinates.h"
 #include "locate/ImageReader.h"
 
@@ -16,7 +17,8 @@ TVornak::TVornak()
     : FFrontImage(std::make_unique<TFrontImage>()),
       FDecorder(std::make_unique<TDecorder>()),
       FPasses(std::make_unique<TPassChain>()),
-      FTrace(std::make_unique<TDecodeTrace>()) {}
+      FTrace(std::make_unique<TDecodeTrace>()),
+      FSearch(std::make_unique<TSymbolSearch>()) {}
 
 TVornak::~TVornak() = default;
 
@@ -165,6 +167,44 @@ bool TVornak::Decode(const TBitmap& bitmap) {
     if (OnError) OnError(*this);
   }
   return ok;
+}
+
+TSymbolResult TVornak::Result() const {
+  TSymbolResult result;
+  if (FErrorCode != kNoError || FPass.empty()) return result;
+  result.Text = FResultText;
+  result.Version = FVersion;
+  result.Level = FLevel;
+  result.Mask = FMask;
+  result.Eci = FEci;
+  result.Hanzi = FHanzi;
+  result.HasStructuredAppend = FHasStructuredAppend;
+  result.AppendIndex = FAppendIndex;
+  result.AppendTotal = FAppendTotal;
+  result.AppendParity = FAppendParity;
+  result.Finders = FFinderCentres;
+  result.Corners = FCorners;
+  result.Pass = FPass;
+  result.Mirrored = FMirrored;
+  return result;
+}
+
+std::vector<TSymbolResult> TVornak::DecodeAll(const TBitmap& bitmap) {
+  std::vector<TSymbolResult> found;
+  // Where Decode read nothing, the passes would find nothing more on the
+  // same picture.
+  if (!Decode(bitmap)) return found;
+  found.push_back(Result());
+  if (FClassic) return found;
+  try {
+    FSearch->Run(FFrontImage->Grey(), TDecodeSettings{FWarp, FResolver, FForceVersion}, found,
+                 &FPlane);
+  } catch (...) {
+    // Memory running out on a huge picture ends the search, not the call:
+    // what was read so far stands.
+    TSymbolSearch::SortReadingOrder(found);
+  }
+  return found;
 }
 
 }  // namespace vornak

@@ -5,8 +5,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/Types.h"
+#include "engine/SymbolResult.h"
 
 namespace vornak {
 
@@ -14,6 +16,7 @@ class TFrontImage;
 class TDecorder;
 class TPassChain;
 class TDecodeTrace;
+class TSymbolSearch;
 
 // The decoder component: one bitmap in, the symbol's text out. It binarizes
 // the picture, runs the pipeline driver on the result and reports the outcome
@@ -40,6 +43,16 @@ class TVornak {
   // GB 2312 pairs). On failure ResultText() is empty and ErrorText() holds the message. Fires
   // OnDecoded after a success and OnError after a failure, when assigned.
   bool Decode(const TBitmap& bitmap);
+
+  // Every symbol of the picture, in reading order (top to bottom, left to
+  // right), each once; empty when none was read. Runs Decode first, whose
+  // symbol is among them and whose findings the getters below keep; then
+  // the passes look for more where it left finders (TSymbolSearch). With
+  // Classic() set, the classic pipeline's one symbol at most.
+  std::vector<TSymbolResult> DecodeAll(const TBitmap& bitmap);
+  // The last Decode's symbol as one result; empty text and version 0 after
+  // a failure.
+  TSymbolResult Result() const;
 
   const std::string& ResultText() const { return FResultText; }
   // UTF-8 message of the last failure; empty after a success.
@@ -125,6 +138,7 @@ class TVornak {
   std::unique_ptr<TDecorder> FDecorder;
   std::unique_ptr<TPassChain> FPasses;
   std::unique_ptr<TDecodeTrace> FTrace;
+  std::unique_ptr<TSymbolSearch> FSearch;
   bool FClassic = false;
   std::string FPass;
   bool FMirrored = false;

@@ -1,9 +1,12 @@
 // Small bitmaps built from the input through the whole component: binarize,
 // locate, sample and decode. Any outcome is fine as long as it is reported as
-// a result or an error, never a crash, a hang or an undefined read.
+// a result or an error, never a crash, a hang or an undefined read. A
+// picture that reads is searched for every symbol as well, whose list holds
+// the symbol read alone.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/Types.h"
 #include "engine/Vornak.h"
@@ -51,5 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool ok = component.Decode(bitmap);
   if (ok != component.ErrorText().empty()) __builtin_trap();
   if (!ok && !component.ResultText().empty()) __builtin_trap();
+  if (ok) {
+    const std::string text = component.ResultText();
+    const std::vector<vornak::TSymbolResult> all = component.DecodeAll(bitmap);
+    if (all.empty() || component.ResultText() != text) __builtin_trap();
+    bool among = false;
+    for (const vornak::TSymbolResult& symbol : all) among = among || symbol.Text == text;
+    if (!among) __builtin_trap();
+  }
   return 0;
 }

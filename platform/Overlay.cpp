@@ -6,6 +6,7 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "common/Geometry.h"
@@ -17,6 +18,32 @@ namespace {
 
 // The middle of pixel p.
 QPointF Middle(const TPoint& p) { return QPointF(p.X + 0.5, p.Y + 0.5); }
+
+// Digits of three by five cells, a row to three bits (the left cell the
+// highest): drawn without a font, which the command line does not load.
+constexpr uint8_t kDigits[10][5] = {
+    {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7}, {5, 5, 7, 1, 1},
+    {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7}};
+
+// Number drawn at the middle, cells of cell pixels, on a light box.
+void DrawNumber(QPainter& painter, const QPointF& middle, size_t number, int cell,
+                const QColor& colour) {
+  const std::string digits = std::to_string(number);
+  const int width = static_cast<int>(digits.size()) * 4 * cell - cell;
+  const int height = 5 * cell;
+  const QRect box(static_cast<int>(middle.x()) - width / 2 - cell,
+                  static_cast<int>(middle.y()) - height / 2 - cell, width + 2 * cell,
+                  height + 2 * cell);
+  painter.fillRect(box, QColor(255, 255, 255));
+  for (size_t d = 0; d < digits.size(); ++d) {
+    const auto& glyph = kDigits[digits[d] - '0'];
+    for (int row = 0; row < 5; ++row)
+      for (int column = 0; column < 3; ++column)
+        if ((glyph[row] >> (2 - column)) & 1)
+          painter.fillRect(box.left() + cell + (static_cast<int>(d) * 4 + column) * cell,
+                           box.top() + cell + row * cell, cell, cell, colour);
+  }
+}
 
 }  // namespace
 
@@ -85,6 +112,26 @@ QImage TOverlay::Draw(const QImage& picture, const TDecodeTrace& trace, const TO
     painter.setBrush(FinderColour());
     const double radius = std::max(2.0, 3 * unit);
     for (const TPoint& f : trace.Finders()) painter.drawEllipse(Middle(f), radius, radius);
+  }
+  painter.end();
+  return result;
+}
+
+QImage TOverlay::DrawSymbols(const QImage& picture, const std::vector<TSymbolResult>& symbols) {
+  QImage result = picture.convertToFormat(QImage::Format_RGB32);
+  if (result.isNull() || symbols.empty()) return result;
+  const double unit = std::max(1.0, std::max(result.width(), result.height()) / 200.0);
+  QPainter painter(&result);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  const int cell = std::max(2, static_cast<int>(2 * unit));
+  for (size_t i = 0; i < symbols.size(); ++i) {
+    const std::array<TPoint, 4>& c = symbols[i].Corners;
+    painter.setPen(QPen(OutlineColour(), unit));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolygon(QPolygonF({Middle(c[0]), Middle(c[1]), Middle(c[3]), Middle(c[2])}));
+    // The number on a light box, so that it reads on the modules.
+    const QPointF middle = (Middle(c[0]) + Middle(c[1]) + Middle(c[2]) + Middle(c[3])) / 4.0;
+    DrawNumber(painter, middle, i + 1, cell, NumberColour());
   }
   painter.end();
   return result;

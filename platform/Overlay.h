@@ -3,7 +3,10 @@
 #include <QColor>
 #include <QImage>
 
+#include <vector>
+
 #include "common/Types.h"
+#include "engine/SymbolResult.h"
 
 namespace vornak {
 
@@ -34,6 +37,12 @@ class TOverlay {
   // so does a plane whose size differs from the picture's (it then belongs
   // to another picture).
   static QImage Draw(const QImage& picture, const TDecodeTrace& trace, const TOptions& options);
+  // Colour of the symbols' numbers.
+  static QColor NumberColour() { return QColor(200, 0, 160); }
+  // The picture (or what Draw made of it) with every symbol outlined and
+  // numbered from 1 at its middle, in the order given.
+  static QImage DrawSymbols(const QImage& picture, const std::vector<TSymbolResult>& symbols);
+
   // Black where the plane is dark, white elsewhere.
   static QImage PlaneImage(const TPlaneBoolean& plane);
 };

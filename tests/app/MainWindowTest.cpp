@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -27,9 +28,12 @@
 #include "app/SpinEdit.h"
 #include "app/Startup.h"
 #include "engine/Vornak.h"
+#include "platform/Overlay.h"
 #include "platform/QtBitmap.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/ReferenceSymbol.h"
+#include "tests/support/Renderer.h"
+#include "tests/support/Sheet.h"
 
 namespace vornak {
 namespace {
@@ -598,6 +602,83 @@ TEST_F(MainWindowTest, DroppedPictureLoadsThroughTheRegionDialog) {
   EXPECT_EQ(FForm->CroppedBitmap().Width(), picture.Bitmap.Width());
   Analyse();
   EXPECT_EQ(ResultMemo()->Lines(), (QStringList{kText, ""}));
+}
+
+// Drops the files on the window as one drag.
+void DropFiles(QWidget* form, const QStringList& files) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& file : files) urls.append(QUrl::fromLocalFile(file));
+  data.setUrls(urls);
+  const QPoint at(100, 300);
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form, &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form, &dropped);
+}
+
+TEST_F(MainWindowTest, SeveralSymbolsAreListedUnderTheirNumbersAndMarked) {
+  ShowMainWindow();
+  test::TSheet sheet(460, 220);
+  test::TRenderOptions options;
+  options.ModuleSize = 5;
+  sheet.Place(test::Make("left", 2, 1, 3).Matrix, options, 10, 20);
+  sheet.Place(test::Make("right", 3, 2, 5).Matrix, options, 230, 10);
+  const QString path =
+      apptest::SavePicture(FDir, "two.bmp", TQtBitmap::ToQImage(sheet.Bitmap()), "BMP");
+  Load(path);
+  Analyse();
+  EXPECT_EQ(ResultMemo()->Lines(), (QStringList{"[1]", "left", "[2]", "right", ""}));
+  EXPECT_EQ(MessMemo()->Lines(), QStringList{QStringLiteral("完了")});
+  ASSERT_EQ(FForm->Symbols().size(), 2U);
+  EXPECT_EQ(FForm->DecodedText(), QStringLiteral("left\nright"));
+  // With the findings shown, the numbers over the preview, one box in each
+  // half; without, the picture alone.
+  EXPECT_EQ(Child<TPictureBox>("Image1")->Picture().convertToFormat(QImage::Format_RGB32),
+            TQtBitmap::ToQImage(sheet.Bitmap()).convertToFormat(QImage::Format_RGB32));
+  Child<QCheckBox>("CheckBox1")->setChecked(true);
+  FForm->CheckBoxClick();
+  const QImage shown = Child<TPictureBox>("Image1")->Picture();
+  int leftHalf = 0, rightHalf = 0;
+  for (int y = 0; y < shown.height(); ++y)
+    for (int x = 0; x < shown.width(); ++x)
+      if (shown.pixelColor(x, y) == TOverlay::NumberColour())
+        ++(x < shown.width() / 2 ? leftHalf : rightHalf);
+  EXPECT_GT(leftHalf, 0);
+  EXPECT_GT(rightHalf, 0);
+}
+
+TEST_F(MainWindowTest, DroppedPartsOfASequenceAreJoined) {
+  ShowMainWindow();
+  const std::string message = "Parts dropped together, joined by the window.";
+  const std::vector<test::ReferenceSymbol> parts =
+      test::MakeQrencodeStructured(message, 1, 1, false);
+  ASSERT_GE(parts.size(), 3U);
+  QStringList files;
+  test::TRenderOptions options;
+  options.ModuleSize = 4;
+  for (size_t i = 0; i < parts.size(); ++i)
+    files.append(apptest::SavePicture(
+        FDir, QStringLiteral("part%1.bmp").arg(i),
+        TQtBitmap::ToQImage(test::RenderBitmap(parts[i].Matrix, options)), "BMP"));
+  // No region dialog: the pictures are read whole.
+  DropFiles(FForm, files);
+  for (int i = 0; i < 200 && ResultMemo()->Lines().size() < 2; ++i) apptest::Settle(10);
+  const QStringList lines = ResultMemo()->Lines();
+  ASSERT_GE(lines.size(), 2);
+  EXPECT_EQ(lines[lines.size() - 2], QStringLiteral("[連結 %1分割]").arg(parts.size()));
+  EXPECT_EQ(lines.back(), QString::fromStdString(message));
+  EXPECT_EQ(MessMemo()->Lines(), QStringList{QStringLiteral("完了")});
+
+  // Without the second part: named, and the others still shown.
+  files.removeAt(1);
+  DropFiles(FForm, files);
+  for (int i = 0; i < 200 && MessMemo()->Lines().size() < 2; ++i) apptest::Settle(10);
+  EXPECT_EQ(MessMemo()->Lines(),
+            (QStringList{QStringLiteral("part 2 of %1 missing").arg(parts.size()),
+                         QStringLiteral("完了")}));
+  EXPECT_NE(ResultMemo()->Lines().back(), QString::fromStdString(message));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/SymbolResult.h"
 #include "engine/Vornak.h"
 
 namespace vornak {
@@ -189,6 +190,57 @@ TEST(PassesCorpusTest, PhotosDecodeExactlyWithAndWithoutThePasses) {
   std::cout << "\n";
   // The passes exist for these pictures: they must add decodes.
   EXPECT_GT(all.Passes, all.Classic);
+}
+
+// Every symbol of each photograph: the expected text counts read when it is
+// among them (a picture of several symbols expects one of them), and no
+// symbol of a picture of one symbol may be other than the expected text.
+// The one-symbol figures above stay as they are; these are reported beside.
+TEST(PassesCorpusTest, EverySymbolOfThePhotosIsExact) {
+  const fs::path corpus = VORNAK_CORPUS_DIR;
+  if (corpus.empty()) GTEST_SKIP() << "VORNAK_CORPUS is empty";
+  const fs::path dir = corpus / "photos";
+  ASSERT_TRUE(fs::exists(dir / "manifest.tsv")) << "no photo corpus at " << dir;
+  const std::vector<TPhoto> photos = ReadManifest(dir);
+  ASSERT_FALSE(photos.empty());
+  TVornak one;
+  one.SetWarp(6);
+  TVornak every;
+  every.SetWarp(6);
+  int single = 0, among = 0, several = 0;
+  for (const TPhoto& photo : photos) {
+    TBitmap bitmap;
+    ASSERT_TRUE(LoadBmp(dir / photo.File, bitmap)) << photo.File;
+    const bool read = one.Decode(bitmap);
+    const std::vector<TSymbolResult> symbols = every.DecodeAll(bitmap);
+    // The first decode is the one of today, whatever follows it.
+    EXPECT_EQ(read, !symbols.empty()) << photo.File;
+    EXPECT_EQ(every.ResultText(), one.ResultText()) << photo.File;
+    EXPECT_EQ(every.Pass(), one.Pass()) << photo.File;
+    single += read && Exact(one, photo) ? 1 : 0;
+    bool found = false;
+    for (const TSymbolResult& symbol : symbols) {
+      bool exact = false;
+      const std::string local = Encoded(photo.Expected, symbol.Hanzi ? "GB18030" : "CP932");
+      for (const std::string& expected : {photo.Expected, local})
+        exact = exact || symbol.Text == expected ||
+                (symbol.HasStructuredAppend && expected.find(symbol.Text) != std::string::npos);
+      found = found || exact;
+      if (!photo.SeveralSymbols) {
+        EXPECT_TRUE(exact) << "wrong symbol in " << photo.File;
+      }
+    }
+    among += found ? 1 : 0;
+    if (photo.SeveralSymbols) {
+      ++several;
+      EXPECT_GE(symbols.size(), 2U) << photo.File;
+      EXPECT_TRUE(found) << "the expected symbol is not among those of " << photo.File;
+    }
+  }
+  std::cout << "  one symbol: " << single << " of " << photos.size()
+            << "; expected text among every symbol: " << among << " (" << several
+            << " pictures of several symbols)\n";
+  EXPECT_GE(among, single);
 }
 
 }  // namespace
