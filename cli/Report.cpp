@@ -73,6 +73,7 @@ std::string TReport::Json(const TFileResult& r) {
   out += ",\"ok\":" + std::string(r.Ok ? "true" : "false");
   out += ",\"text\":" + JsonString(r.Text);
   out += ",\"error\":" + JsonString(r.Error);
+  out += ",\"kind\":" + (r.Kind.empty() ? std::string("null") : JsonString(r.Kind));
   out += ",\"version\":" + NumberOrNull(r.Version, r.Version > 0);
   out += ",\"level\":" + (level ? JsonString(level) : std::string("null"));
   out += ",\"mask\":" + NumberOrNull(r.Mask, r.Mask >= 0);

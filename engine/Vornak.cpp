@@ -40,6 +40,7 @@ void TVornak::ResetFindings() {
   FErrorText.clear();
   FExceptionText.clear();
   FErrorCode = kNoError;
+  FKind = TSymbolKind::kModel2;
   FVersion = 0;
   FLevel = -1;
   FMask = -1;
@@ -146,6 +147,7 @@ bool TVornak::Decode(const TBitmap& bitmap) {
   }
 
   if (ok) {
+    FKind = FDecorder->Kind();
     FVersion = FDecorder->Version();
     FLevel = FDecorder->Level();
     FMask = FDecorder->Mask();
