@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <qrencode.h>
 #include <zint.h>
 
 namespace vornak::test {
@@ -42,6 +43,26 @@ ZintSymbol MakeMicroQr(const std::string& text, int version, int level, bool kan
   // Shift JIS input goes through as bytes unless Kanji mode is wanted, for
   // which libzint takes the text as UTF-8 and converts it.
   return Encode(BARCODE_MICROQR, text, level, version, kanji ? UNICODE_MODE : DATA_MODE);
+}
+
+ZintSymbol MakeQrencodeMicro(const std::string& text, int version, int level) {
+  ZintSymbol result;
+  QRcode* code =
+      QRcode_encodeStringMQR(text.c_str(), version, static_cast<QRecLevel>(level), QR_MODE_8, 1);
+  if (code == nullptr) {
+    result.Error = "libqrencode refused the text";
+    return result;
+  }
+  result.Columns = result.Rows = code->width;
+  result.Matrix.Resize(code->width, code->width);
+  // One byte a module, its lowest bit dark.
+  for (int y = 0; y < code->width; ++y)
+    for (int x = 0; x < code->width; ++x)
+      result.Matrix(x, y) = code->data[static_cast<size_t>(y) * static_cast<size_t>(code->width) +
+                                       static_cast<size_t>(x)] &
+                            1;
+  QRcode_free(code);
+  return result;
 }
 
 }  // namespace vornak::test

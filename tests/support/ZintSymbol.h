@@ -4,8 +4,8 @@
 
 #include "common/Types.h"
 
-// Symbols of the kinds libzint encodes and the other encoders do not (Micro
-// QR, rMQR), as module matrices: an independent source of test symbols.
+// Symbols of the kinds other than QR Code (Micro QR) from libzint and
+// libqrencode, as module matrices: independent sources of test symbols.
 
 namespace vornak::test {
 
@@ -22,5 +22,9 @@ struct ZintSymbol {
 // smallest that fits; level 1 L, 2 M, 3 Q, 0 the encoder's choice.
 // kanji: text is Shift JIS and may go into Kanji mode.
 ZintSymbol MakeMicroQr(const std::string& text, int version, int level, bool kanji = false);
+
+// The same from libqrencode: version 1..4 (M1..M4, no automatic choice),
+// level 0 L, 1 M, 2 Q; text in byte mode or as the encoder splits it.
+ZintSymbol MakeQrencodeMicro(const std::string& text, int version, int level);
 
 }  // namespace vornak::test
