@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "photo/FinderShapes.h"
+#include "photo/ModuleConfidence.h"
 #include "symbol/MicroTables.h"
 
 namespace vornak {
@@ -88,17 +89,147 @@ bool TMicroLocator::Refit(const TPlaneBoolean& plane, const std::array<TPointRea
 
 void TMicroLocator::Sample(const TPlaneBoolean& plane, const THomography& t, int32_t side) {
   FMatrix.Resize(side, side, 0);
+  if (FGrey != nullptr) FLevels.Resize(side, side, 0);
   for (int32_t y = 0; y < side; ++y)
     for (int32_t x = 0; x < side; ++x) {
       TPointReal p;
-      FMatrix(x, y) = t.Map({x + 0.5L, y + 0.5L}, p) && DarkAt(plane, p) ? 1 : 0;
+      const bool mapped = t.Map({x + 0.5L, y + 0.5L}, p);
+      FMatrix(x, y) = mapped && DarkAt(plane, p) ? 1 : 0;
+      if (FGrey == nullptr) continue;
+      // The module's grey level: the mean of its middle and four points a
+      // quarter module away, light outside the picture.
+      int32_t sum = 0;
+      for (const TPointReal& d : {TPointReal{0, 0}, TPointReal{-0.25L, 0}, TPointReal{0.25L, 0},
+                                  TPointReal{0, -0.25L}, TPointReal{0, 0.25L}}) {
+        TPointReal q;
+        int32_t level = 255;
+        if (t.Map({x + 0.5L + d.X, y + 0.5L + d.Y}, q)) {
+          const long double qx = std::floor(q.X), qy = std::floor(q.Y);
+          if (qx >= 0 && qy >= 0 && qx < FGrey->Width() && qy < FGrey->Height())
+            level = (*FGrey)(static_cast<int32_t>(qx), static_cast<int32_t>(qy));
+        }
+        sum += level;
+      }
+      FLevels(x, y) = sum / 5;
     }
+  if (FGrey != nullptr) TModuleConfidence::Rate(FLevels, FMatrix, FConfidence);
 }
 
-bool TMicroLocator::Locate(const TPlaneBoolean& plane, const TPlaneGrey* /*grey*/,
+bool TMicroLocator::Offer(const TPlaneBoolean& plane,
+                          const std::vector<std::array<TPointReal, 4>>& turns,
+                          const TLocationSink& sink, int32_t& offered) {
+  // The turn whose finder rings, quiet zone and first timing modules read
+  // best; then every side of it, ranked by how well the timing reads (blur
+  // takes the far timing modules first, and a wrong side costs a format
+  // read).
+  struct TCandidate {
+    int32_t Misreads;
+    int32_t Side;
+    THomography Transform;
+  };
+  std::vector<TCandidate> candidates;
+  int32_t bestNear = kMaxNearMisreads + 1;
+  THomography best;
+  for (const std::array<TPointReal, 4>& to : turns) {
+    THomography t;
+    if (!t.Fit(kRing, to)) continue;
+    // Refitted on the timing modules of the largest side, which finds those
+    // of any: past a smaller symbol lies the quiet zone. The finder alone
+    // spans the grid poorly far from it.
+    Refit(plane, to, micro::SymbolSide(micro::kMaxVersion), t);
+    const int32_t near = NearMisreads(plane, t);
+    if (near < bestNear) {
+      bestNear = near;
+      best = t;
+    }
+  }
+  if (bestNear > kMaxNearMisreads) return false;
+  for (int32_t version = micro::kMinVersion; version <= micro::kMaxVersion; ++version) {
+    const int32_t side = micro::SymbolSide(version);
+    // Misreads per timing module read, in 1/64.
+    const int32_t misreads = TimingMisreads(plane, best, side);
+    if (misreads <= kMaxTimingMisreads)
+      candidates.push_back({64 * misreads / (2 * (side - 5)), side, best});
+  }
+  int32_t tried = 0;
+  for (const TCandidate& c : candidates) {
+    if (tried == kPerShape || offered == kMaxCandidates) break;
+    ++tried;
+    ++offered;
+    Sample(plane, c.Transform, c.Side);
+    TLocation location;
+    location.Matrix = &FMatrix;
+    location.Size = c.Side;
+    // How sure each module is lets the tail erase the least sure codewords
+    // of a block that does not correct.
+    if (FGrey != nullptr) location.Confidence = &FConfidence;
+    // The trace draws QR Code grids by version; a Micro QR grid has none.
+    location.Version = 0;
+    const TPointReal centre = c.Transform.Map(3.5L, 3.5L);
+    const TPoint finder{static_cast<int32_t>(std::lround(centre.X)),
+                        static_cast<int32_t>(std::lround(centre.Y))};
+    location.Finders = {finder, finder, finder};
+    const long double s = c.Side;
+    const std::array<TPointReal, 4> corners = {c.Transform.Map(0, 0), c.Transform.Map(s, 0),
+                                               c.Transform.Map(0, s), c.Transform.Map(s, s)};
+    for (size_t k = 0; k < 4; ++k)
+      location.Corners[k] = {static_cast<int32_t>(std::lround(corners[k].X)),
+                             static_cast<int32_t>(std::lround(corners[k].Y))};
+    if (sink(location)) return true;
+  }
+  return false;
+}
+
+int32_t TMicroLocator::NearMisreads(const TPlaneBoolean& plane, const THomography& t) {
+  int32_t wrong = 0;
+  auto expect = [&](long double u, long double v, bool dark) {
+    TPointReal p;
+    wrong += !t.Map({u, v}, p) || DarkAt(plane, p) != dark;
+  };
+  // The first timing modules of both edges, the quiet zone along the
+  // finder's two outer sides, and the finder's rings.
+  for (int32_t k = 7; k <= 11; ++k) {
+    expect(k + 0.5L, 0.5L, k % 2 == 0);
+    expect(0.5L, k + 0.5L, k % 2 == 0);
+  }
+  for (int32_t k = 0; k < 7; ++k) {
+    expect(k + 0.5L, -0.5L, false);
+    expect(-0.5L, k + 0.5L, false);
+    expect(k + 0.5L, 0.5L, true);
+    expect(0.5L, k + 0.5L, true);
+  }
+  expect(3.5L, 3.5L, true);
+  expect(1.5L, 3.5L, false);
+  expect(3.5L, 1.5L, false);
+  return wrong;
+}
+
+std::array<TPointReal, 4> TMicroLocator::RingAt(const TFinderCandidate& finder, long double angle) {
+  // The horizontal runs through a square turned by the angle are longer
+  // than its side by the larger of |cos| and |sin|.
+  const long double c = std::cos(angle), s = std::sin(angle);
+  const long double module = finder.ModuleX * std::max(std::fabs(c), std::fabs(s));
+  std::array<TPointReal, 4> ring{};
+  for (size_t k = 0; k < 4; ++k) {
+    const long double u = (kRing[k].X - 3.5L) * module, v = (kRing[k].Y - 3.5L) * module;
+    ring[k] = {finder.X + u * c - v * s, finder.Y + u * s + v * c};
+  }
+  return ring;
+}
+
+bool TMicroLocator::Locate(const TPlaneBoolean& plane, const TPlaneGrey* grey,
                            const TDecodeSettings& /*settings*/, const TLocationSink& sink) {
+  // The grey plane is the caller's: hold it only for this search.
+  struct TRelease {
+    const TPlaneGrey*& Grey;
+    ~TRelease() { Grey = nullptr; }
+  } release{FGrey};
+  FGrey = grey != nullptr && grey->Width() == plane.Width() && grey->Height() == plane.Height()
+              ? grey
+              : nullptr;
   const TFinderShapes& shapes = FindShapes(plane);
   int32_t offered = 0;
+  std::vector<TPointReal> done;
   for (const TFinderShapes::TShape& found : shapes.Shapes()) {
     // Corners turning as module columns turn onto rows in the picture (y
     // down), so that only a mirrored symbol samples transposed.
@@ -106,56 +237,58 @@ bool TMicroLocator::Locate(const TPlaneBoolean& plane, const TPlaneGrey* /*grey*
     const long double cross = (ring[1].X - ring[0].X) * (ring[3].Y - ring[0].Y) -
                               (ring[1].Y - ring[0].Y) * (ring[3].X - ring[0].X);
     if (cross < 0) std::swap(ring[1], ring[3]);
-    // Every turn of the symbol round its finder, and every side, ranked by
-    // how well the timing patterns read.
-    struct TCandidate {
-      int32_t Misreads;
-      int32_t Side;
-      THomography Transform;
-    };
-    std::vector<TCandidate> candidates;
-    for (int32_t turn = 0; turn < 4; ++turn) {
+    std::vector<std::array<TPointReal, 4>> turns;
+    for (size_t turn = 0; turn < 4; ++turn) {
       std::array<TPointReal, 4> to{};
-      for (size_t k = 0; k < 4; ++k) to[k] = ring[(k + static_cast<size_t>(turn)) % 4];
+      for (size_t k = 0; k < 4; ++k) to[k] = ring[(k + turn) % 4];
+      turns.push_back(to);
+    }
+    done.push_back({found.Candidate.X, found.Candidate.Y});
+    if (Offer(plane, turns, sink, offered)) return true;
+    if (offered == kMaxCandidates) return false;
+  }
+
+  // Finders the shapes missed (small or blurred ones, whose light ring
+  // breaks) but the runs found: their turn is searched for, in steps, where
+  // the timing and the quiet zone round the finder read best.
+  const std::vector<TFinderCandidate>& runs = FindFinders(plane).Candidates();
+  int32_t searched = 0;
+  for (const TFinderCandidate& finder : runs) {
+    if (searched == kMaxRunFinders || offered == kMaxCandidates) break;
+    const bool seen = std::any_of(done.begin(), done.end(), [&finder](const TPointReal& p) {
+      return Length(p.X - finder.X, p.Y - finder.Y) < 3 * finder.Module;
+    });
+    if (seen || finder.ModuleX <= 0) continue;
+    ++searched;
+    constexpr long double kDegree = 3.14159265358979323846L / 180;
+    int32_t best = 1 << 30;
+    long double bestAngle = 0;
+    for (int32_t step = 0; step < 72; ++step) {
       THomography t;
-      if (!t.Fit(kRing, to)) continue;
-      // Refitted on the timing modules of the largest side, which finds
-      // those of any: past a smaller symbol lies the quiet zone. The finder
-      // alone spans the grid poorly far from it.
-      Refit(plane, to, micro::SymbolSide(micro::kMaxVersion), t);
-      for (int32_t version = micro::kMinVersion; version <= micro::kMaxVersion; ++version) {
-        const int32_t side = micro::SymbolSide(version);
-        const int32_t misreads = TimingMisreads(plane, t, side);
-        if (misreads <= kMaxTimingMisreads) candidates.push_back({misreads, side, t});
+      if (!t.Fit(kRing, RingAt(finder, step * 5 * kDegree))) continue;
+      const int32_t misreads = NearMisreads(plane, t);
+      if (misreads < best) {
+        best = misreads;
+        bestAngle = step * 5 * kDegree;
       }
     }
-    std::stable_sort(
-        candidates.begin(), candidates.end(),
-        [](const TCandidate& a, const TCandidate& b) { return a.Misreads < b.Misreads; });
-    int32_t tried = 0;
-    for (TCandidate& c : candidates) {
-      if (tried == kPerShape || offered == kMaxCandidates) break;
-      ++tried;
-      ++offered;
-      Sample(plane, c.Transform, c.Side);
-      TLocation location;
-      location.Matrix = &FMatrix;
-      location.Size = c.Side;
-      // The trace draws QR Code grids by version; a Micro QR grid has none.
-      location.Version = 0;
-      const TPointReal centre = c.Transform.Map(3.5L, 3.5L);
-      const TPoint finder{static_cast<int32_t>(std::lround(centre.X)),
-                          static_cast<int32_t>(std::lround(centre.Y))};
-      location.Finders = {finder, finder, finder};
-      const long double s = c.Side;
-      const std::array<TPointReal, 4> corners = {c.Transform.Map(0, 0), c.Transform.Map(s, 0),
-                                                 c.Transform.Map(0, s), c.Transform.Map(s, s)};
-      for (size_t k = 0; k < 4; ++k)
-        location.Corners[k] = {static_cast<int32_t>(std::lround(corners[k].X)),
-                               static_cast<int32_t>(std::lround(corners[k].Y))};
-      if (sink(location)) return true;
+    if (best > kMaxNearMisreads) continue;
+    // The turn to a degree, by the whole of the longest timing.
+    int32_t fine = 1 << 30;
+    long double fineAngle = bestAngle;
+    for (int32_t d = -4; d <= 4; ++d) {
+      THomography t;
+      const long double angle = bestAngle + d * kDegree;
+      if (!t.Fit(kRing, RingAt(finder, angle))) continue;
+      int32_t misreads = NearMisreads(plane, t);
+      for (int32_t version = micro::kMinVersion; version <= micro::kMaxVersion; ++version)
+        misreads = std::min(misreads, TimingMisreads(plane, t, micro::SymbolSide(version)));
+      if (misreads < fine) {
+        fine = misreads;
+        fineAngle = angle;
+      }
     }
-    if (offered == kMaxCandidates) break;
+    if (Offer(plane, {RingAt(finder, fineAngle)}, sink, offered)) return true;
   }
   return false;
 }

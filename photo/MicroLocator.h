@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "common/Geometry.h"
+#include "photo/FinderCandidate.h"
 #include "photo/FinderLocator.h"
 #include "photo/Homography.h"
 
@@ -18,8 +20,10 @@ namespace vornak {
 // lie, which perspective moves furthest from the finder, before the timing
 // is read and the grid sampled.
 //
-// The shape search is shared with the other locators on the plane, so a
-// picture without a symbol pays only the timing reads of its shapes.
+// Finders the shapes miss but the runs find (small or blurred symbols) are
+// turned in steps until the timing and the quiet zone round them read.
+// Both searches are shared with the other locators on the plane, so a
+// picture without a symbol pays only these reads.
 class TMicroLocator : public TFinderLocator {
  public:
   static constexpr const char* kName = "micro";
@@ -27,14 +31,24 @@ class TMicroLocator : public TFinderLocator {
   static constexpr int32_t kPerShape = 4;
   static constexpr int32_t kMaxCandidates = 32;
   // Timing modules (both edges, quiet zone beyond included) that may read
-  // wrong in a candidate worth sampling.
-  static constexpr int32_t kMaxTimingMisreads = 3;
+  // wrong in a candidate worth sampling: blur takes the far timing modules
+  // first, and a wrong side costs only a format read.
+  static constexpr int32_t kMaxTimingMisreads = 8;
+  // Finders found by runs but not as shapes whose turn is searched for, and
+  // the modules near such a finder that may read wrong at the best turn.
+  static constexpr int32_t kMaxRunFinders = 8;
+  static constexpr int32_t kMaxNearMisreads = 3;
 
   using TFinderLocator::TFinderLocator;
 
   const char* Name() const override { return kName; }
   bool Locate(const TPlaneBoolean& plane, const TPlaneGrey* grey, const TDecodeSettings& settings,
               const TLocationSink& sink) override;
+
+  // Modules near the finder at module-space origin through t that read
+  // other than a Micro QR symbol has them: its rings and outer edge, the
+  // quiet zone beyond, the first timing modules of both edges.
+  static int32_t NearMisreads(const TPlaneBoolean& plane, const THomography& t);
 
   // Timing modules of a side's two edges (from the separator to two modules
   // past the symbol) that read other than a Micro QR symbol of that side
@@ -46,10 +60,24 @@ class TMicroLocator : public TFinderLocator {
   // dark modules ending both timing patterns; false when either is not found.
   bool Refit(const TPlaneBoolean& plane, const std::array<TPointReal, 4>& corners, int32_t side,
              THomography& t) const;
-  // Samples side x side modules through t into FMatrix.
+  // Offers the grids of a finder's light ring, one corner list per turn
+  // (module corners (1, 1), (6, 1), (6, 6), (1, 6) in that order), the best
+  // few of every side; true when one decoded.
+  bool Offer(const TPlaneBoolean& plane, const std::vector<std::array<TPointReal, 4>>& turns,
+             const TLocationSink& sink, int32_t& offered);
+  // The light ring's corners of a finder found by runs, turned by angle
+  // (radians, clockwise in the picture).
+  static std::array<TPointReal, 4> RingAt(const TFinderCandidate& finder, long double angle);
+  // Samples side x side modules through t into FMatrix, and with the grey
+  // plane their levels and confidence.
   void Sample(const TPlaneBoolean& plane, const THomography& t, int32_t side);
 
   TPlaneBoolean FMatrix;
+  // With the picture's grey levels: each module's level and how sure its
+  // reading is.
+  const TPlaneGrey* FGrey = nullptr;
+  TPlaneInteger FLevels;
+  TPlaneConfidence FConfidence;
 };
 
 }  // namespace vornak
