@@ -7,7 +7,9 @@
 
 #include "photo/FinderShapes.h"
 #include "photo/ModuleConfidence.h"
+#include "symbol/BCH15_5.h"
 #include "symbol/MicroTables.h"
+#include "symbol/Symbol.h"
 
 namespace vornak {
 
@@ -16,10 +18,9 @@ namespace {
 // Whether the pixel at point p is dark; outside the plane reads light, as a
 // quiet zone would.
 bool DarkAt(const TPlaneBoolean& plane, const TPointReal& p) {
-  const long double x = std::floor(p.X);
-  const long double y = std::floor(p.Y);
-  if (x < 0 || y < 0 || x >= plane.Width() || y >= plane.Height()) return false;
-  return plane(static_cast<int32_t>(x), static_cast<int32_t>(y)) != 0;
+  // Truncation is the floor of what lies inside.
+  if (!(p.X >= 0 && p.Y >= 0 && p.X < plane.Width() && p.Y < plane.Height())) return false;
+  return plane(static_cast<int32_t>(p.X), static_cast<int32_t>(p.Y)) != 0;
 }
 
 // The module-space corners of the finder's light ring, in turning order.
@@ -87,6 +88,30 @@ bool TMicroLocator::Refit(const TPlaneBoolean& plane, const std::array<TPointRea
   return true;
 }
 
+bool TMicroLocator::FormatFits(const TPlaneBoolean& plane, const THomography& t, int32_t side) {
+  const int32_t version = (side - 9) / 2;
+  // As laid, and transposed, as a mirrored symbol reads.
+  for (int32_t transposed = 0; transposed < 2; ++transposed) {
+    TBooleans bits(15, false);
+    for (int32_t i = 0; i < 15; ++i) {
+      const TPoint m = TSymbol::MicroFormatPosition(i);
+      const long double u = (transposed != 0 ? m.Y : m.X) + 0.5L;
+      const long double v = (transposed != 0 ? m.X : m.Y) + 0.5L;
+      TPointReal p;
+      const bool dark = t.Map({u, v}, p) && DarkAt(plane, p);
+      bits[static_cast<size_t>(i)] = dark != (((micro::FormatMask >> i) & 1) != 0);
+    }
+    TBooleans corrected;
+    TBCH15_5 decoder(bits);
+    decoder.Decode(corrected);
+    if (decoder.Failed()) continue;
+    const int32_t number =
+        (corrected[14] ? 4 : 0) + (corrected[13] ? 2 : 0) + (corrected[12] ? 1 : 0);
+    if (micro::SymbolNumbers[static_cast<size_t>(number)].Version == version) return true;
+  }
+  return false;
+}
+
 void TMicroLocator::Sample(const TPlaneBoolean& plane, const THomography& t, int32_t side) {
   FMatrix.Resize(side, side, 0);
   if (FGrey != nullptr) FLevels.Resize(side, side, 0);
@@ -95,22 +120,12 @@ void TMicroLocator::Sample(const TPlaneBoolean& plane, const THomography& t, int
       TPointReal p;
       const bool mapped = t.Map({x + 0.5L, y + 0.5L}, p);
       FMatrix(x, y) = mapped && DarkAt(plane, p) ? 1 : 0;
+      // The module's grey level at its middle, light outside the picture.
       if (FGrey == nullptr) continue;
-      // The module's grey level: the mean of its middle and four points a
-      // quarter module away, light outside the picture.
-      int32_t sum = 0;
-      for (const TPointReal& d : {TPointReal{0, 0}, TPointReal{-0.25L, 0}, TPointReal{0.25L, 0},
-                                  TPointReal{0, -0.25L}, TPointReal{0, 0.25L}}) {
-        TPointReal q;
-        int32_t level = 255;
-        if (t.Map({x + 0.5L + d.X, y + 0.5L + d.Y}, q)) {
-          const long double qx = std::floor(q.X), qy = std::floor(q.Y);
-          if (qx >= 0 && qy >= 0 && qx < FGrey->Width() && qy < FGrey->Height())
-            level = (*FGrey)(static_cast<int32_t>(qx), static_cast<int32_t>(qy));
-        }
-        sum += level;
-      }
-      FLevels(x, y) = sum / 5;
+      const long double px = std::floor(p.X), py = std::floor(p.Y);
+      FLevels(x, y) = mapped && px >= 0 && py >= 0 && px < FGrey->Width() && py < FGrey->Height()
+                          ? (*FGrey)(static_cast<int32_t>(px), static_cast<int32_t>(py))
+                          : 255;
     }
   if (FGrey != nullptr) TModuleConfidence::Rate(FLevels, FMatrix, FConfidence);
 }
@@ -130,20 +145,22 @@ bool TMicroLocator::Offer(const TPlaneBoolean& plane,
   std::vector<TCandidate> candidates;
   int32_t bestNear = kMaxNearMisreads + 1;
   THomography best;
+  const std::array<TPointReal, 4>* bestTurn = nullptr;
   for (const std::array<TPointReal, 4>& to : turns) {
     THomography t;
     if (!t.Fit(kRing, to)) continue;
-    // Refitted on the timing modules of the largest side, which finds those
-    // of any: past a smaller symbol lies the quiet zone. The finder alone
-    // spans the grid poorly far from it.
-    Refit(plane, to, micro::SymbolSide(micro::kMaxVersion), t);
     const int32_t near = NearMisreads(plane, t);
     if (near < bestNear) {
       bestNear = near;
       best = t;
+      bestTurn = &to;
     }
   }
-  if (bestNear > kMaxNearMisreads) return false;
+  if (bestTurn == nullptr) return false;
+  // Refitted on the timing modules of the largest side, which finds those of
+  // any: past a smaller symbol lies the quiet zone. The finder alone spans
+  // the grid poorly far from it.
+  Refit(plane, *bestTurn, micro::SymbolSide(micro::kMaxVersion), best);
   for (int32_t version = micro::kMinVersion; version <= micro::kMaxVersion; ++version) {
     const int32_t side = micro::SymbolSide(version);
     // Misreads per timing module read, in 1/64.
@@ -155,6 +172,9 @@ bool TMicroLocator::Offer(const TPlaneBoolean& plane,
   for (const TCandidate& c : candidates) {
     if (tried == kPerShape || offered == kMaxCandidates) break;
     ++tried;
+    // A grid whose format names no symbol of its side is not sampled: the
+    // tail would refuse it, and noise offers many such grids.
+    if (!FormatFits(plane, c.Transform, c.Side)) continue;
     ++offered;
     Sample(plane, c.Transform, c.Side);
     TLocation location;
@@ -180,11 +200,19 @@ bool TMicroLocator::Offer(const TPlaneBoolean& plane,
   return false;
 }
 
-int32_t TMicroLocator::NearMisreads(const TPlaneBoolean& plane, const THomography& t) {
+namespace {
+
+// Modules near the finder at module-space origin, through map (module point
+// to pixel, false where it has none), that read other than a Micro QR
+// symbol has them.
+// Counting stops past limit.
+template <typename TMap>
+int32_t CountNearMisreads(const TPlaneBoolean& plane, const TMap& map, int32_t limit = 1 << 20) {
   int32_t wrong = 0;
   auto expect = [&](long double u, long double v, bool dark) {
+    if (wrong > limit) return;
     TPointReal p;
-    wrong += !t.Map({u, v}, p) || DarkAt(plane, p) != dark;
+    wrong += !map(TPointReal{u, v}, p) || DarkAt(plane, p) != dark;
   };
   // The first timing modules of both edges, the quiet zone along the
   // finder's two outer sides, and the finder's rings.
@@ -202,6 +230,12 @@ int32_t TMicroLocator::NearMisreads(const TPlaneBoolean& plane, const THomograph
   expect(1.5L, 3.5L, false);
   expect(3.5L, 1.5L, false);
   return wrong;
+}
+
+}  // namespace
+
+int32_t TMicroLocator::NearMisreads(const TPlaneBoolean& plane, const THomography& t) {
+  return CountNearMisreads(plane, [&t](const TPointReal& m, TPointReal& p) { return t.Map(m, p); });
 }
 
 std::array<TPointReal, 4> TMicroLocator::RingAt(const TFinderCandidate& finder, long double angle) {
@@ -264,9 +298,18 @@ bool TMicroLocator::Locate(const TPlaneBoolean& plane, const TPlaneGrey* grey,
     int32_t best = 1 << 30;
     long double bestAngle = 0;
     for (int32_t step = 0; step < 72; ++step) {
-      THomography t;
-      if (!t.Fit(kRing, RingAt(finder, step * 5 * kDegree))) continue;
-      const int32_t misreads = NearMisreads(plane, t);
+      // The turned square as a plain rotation and scale, without a fit.
+      const long double angle = step * 5 * kDegree;
+      const long double c = std::cos(angle), sn = std::sin(angle);
+      const long double module = finder.ModuleX * std::max(std::fabs(c), std::fabs(sn));
+      const int32_t misreads = CountNearMisreads(
+          plane,
+          [&](const TPointReal& m, TPointReal& p) {
+            const long double u = (m.X - 3.5L) * module, v = (m.Y - 3.5L) * module;
+            p = {finder.X + u * c - v * sn, finder.Y + u * sn + v * c};
+            return true;
+          },
+          std::min(best, kMaxNearMisreads + 1));
       if (misreads < best) {
         best = misreads;
         bestAngle = step * 5 * kDegree;

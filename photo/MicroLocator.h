@@ -68,6 +68,9 @@ class TMicroLocator : public TFinderLocator {
   // The light ring's corners of a finder found by runs, turned by angle
   // (radians, clockwise in the picture).
   static std::array<TPointReal, 4> RingAt(const TFinderCandidate& finder, long double angle);
+  // Whether the format information read through t names a symbol of the
+  // side (as laid or transposed).
+  static bool FormatFits(const TPlaneBoolean& plane, const THomography& t, int32_t side);
   // Samples side x side modules through t into FMatrix, and with the grey
   // plane their levels and confidence.
   void Sample(const TPlaneBoolean& plane, const THomography& t, int32_t side);
