@@ -97,6 +97,7 @@ TFileResult TFileDecoder::DecodeFileUnguarded(const std::string& file) {
   result.Error = v.ErrorText();
   result.Exception = v.ExceptionText();
   result.Pass = v.Pass();
+  if (result.Ok) result.Kind = SymbolKindName(v.Kind());
   result.Version = v.Version();
   result.Level = v.Level();
   result.Mask = v.Mask();

@@ -26,6 +26,7 @@ struct TFileResult {
   std::string Error;      // UTF-8; empty on success
   std::string Exception;  // message of an exception the decode ended in
   std::string Pass;       // the pass that decoded; empty on failure
+  std::string Kind;       // "QR Code", "Micro QR Code"; empty on failure
   int32_t Version = 0;
   int32_t Level = -1;
   int32_t Mask = -1;

@@ -41,7 +41,8 @@ TOptions Usage(std::string message) {
 
 std::string TOptions::HelpText() {
   return "Usage: vornak-decode [OPTION]... FILE...\n"
-         "Reads the QR Code symbol in each BMP or JPEG picture and prints its text.\n"
+         "Reads the QR Code or Micro QR Code symbol in each BMP or JPEG picture and\n"
+         "prints its text.\n"
          "\n"
          "Options:\n"
          "  --warp N           search radius for the fourth corner, 1..6 (default 6)\n"
@@ -51,7 +52,8 @@ std::string TOptions::HelpText() {
          "                     edges)\n"
          "  --raw              write the decoded bytes unchanged instead of UTF-8 text\n"
          "  --json             one JSON object per file and line: file, ok, text, error,\n"
-         "                     version, level, mask, eci, ms (decode time), pass and more\n"
+         "                     kind (QR Code, Micro QR Code), version, level, mask,\n"
+         "                     eci, ms (decode time), pass and more\n"
          "  --classic          run the classic pipeline alone, without the passes for\n"
          "                     photographs that follow it when it fails\n"
          "  --all              every symbol of each picture, in reading order (top to\n"

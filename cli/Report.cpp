@@ -82,6 +82,7 @@ std::string TReport::Json(const TFileResult& r) {
   out += ",\"ok\":" + std::string(r.Ok ? "true" : "false");
   out += ",\"text\":" + JsonString(r.Text);
   out += ",\"error\":" + JsonString(r.Error);
+  out += ",\"kind\":" + (r.Kind.empty() ? std::string("null") : JsonString(r.Kind));
   out += ",\"version\":" + NumberOrNull(r.Version, r.Version > 0);
   out += ",\"level\":" + (level ? JsonString(level) : std::string("null"));
   out += ",\"mask\":" + NumberOrNull(r.Mask, r.Mask >= 0);
@@ -117,6 +118,7 @@ std::string TReport::JsonSymbols(const TFileResult& r, bool skipAppended) {
     one.Bytes = s.Text;
     one.Text = i < r.SymbolTexts.size() ? r.SymbolTexts[i] : s.Text;
     one.Pass = s.Pass;
+    one.Kind = SymbolKindName(s.Kind);
     one.Version = s.Version;
     one.Level = s.Level;
     one.Mask = s.Mask;
@@ -146,7 +148,10 @@ void TReport::FormatMessage(const TAppendMerger::TMessage& m, std::string& out,
   if (FOptions.Json) {
     std::string parts;
     for (size_t i = 0; i < m.Found.size(); ++i)
-      if (m.Found[i]) parts += (parts.empty() ? "" : ",") + std::to_string(i + 1);
+      if (m.Found[i]) {
+        if (!parts.empty()) parts += ',';
+        parts += std::to_string(i + 1);
+      }
     out = "{\"merged\":true,\"ok\":" + std::string(m.Complete ? "true" : "false") +
           ",\"text\":" + JsonString(text) + ",\"bytes\":\"" + HexOf(m.Bytes) +
           "\",\"total\":" + std::to_string(m.Total) + ",\"parity\":" + std::to_string(m.Parity) +

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "symbol/MicroTables.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {
@@ -19,7 +20,75 @@ TDataBlockReader::TDataBlockReader(const TIntegers& data, int32_t count, int32_t
       FCount(static_cast<int32_t>(
           std::min<int64_t>(std::max(count, 0), static_cast<int64_t>(data.size())))),
       FHanziAllowed(hanzi),
-      FVersion(version) {}
+      FVersion(version),
+      FTotalBits(FCount * 8) {}
+
+TDataBlockReader::TDataBlockReader(const TIntegers& data, int32_t count, TSymbolKind kind,
+                                   int32_t version, bool hanzi)
+    : TDataBlockReader(data, count, version, hanzi) {
+  FKind = kind;
+  if (kind == TSymbolKind::kMicro && micro::HalfLastData(version) && FCount > 0)
+    FTotalBits = FCount * 8 - 4;
+}
+
+int32_t TDataBlockReader::CharCountBits(int32_t mode, TSymbolKind kind, int32_t version) {
+  if (kind == TSymbolKind::kModel2) return CharCountBits(mode, version);
+  if (!micro::IsValidVersion(version)) return 0;
+  const auto& widths = micro::StreamWidths[static_cast<size_t>(version - 1)].Count;
+  switch (mode) {
+    case kModeNumeric:
+      return widths[0];
+    case kModeAlphanumeric:
+      return widths[1];
+    case kModeByte:
+      return widths[2];
+    case kModeKanji:
+      return widths[3];
+    default:
+      return 0;
+  }
+}
+
+bool TDataBlockReader::ZerosAhead(int32_t n) const {
+  if (n > BitsLeft()) return false;
+  int32_t index = FIndex;
+  int32_t bitPos = FBitPos;
+  for (int32_t i = 0; i < n; ++i) {
+    if (((FData[static_cast<size_t>(index)] >> bitPos) & 1) != 0) return false;
+    if (--bitPos < 0) {
+      bitPos = 7;
+      ++index;
+    }
+  }
+  return true;
+}
+
+bool TDataBlockReader::DecodeMicro(std::string& text) {
+  if (!micro::IsValidVersion(FVersion)) return false;
+  const micro::TStreamWidths& widths = micro::StreamWidths[static_cast<size_t>(FVersion - 1)];
+  static constexpr int32_t kModes[4] = {kModeNumeric, kModeAlphanumeric, kModeByte, kModeKanji};
+  std::string result;
+  result.reserve(static_cast<size_t>(FCount) * 2);
+  for (;;) {
+    // The terminator, or what the end of the symbol left of it.
+    if (BitsLeft() < widths.Terminator || ZerosAhead(widths.Terminator)) break;
+    const int32_t index = ReadBits(widths.Mode);
+    FMode = kModes[index & 3];
+    const int32_t countBits = CharCountBits(FMode, FKind, FVersion);
+    // A mode the version does not have.
+    if (countBits == 0) return false;
+    FCharCount = ReadBits(countBits);
+    if (FExhausted) return false;
+    bool sound = false;
+    if (FMode == kModeNumeric) sound = ReadNumeric(FCharCount, result);
+    if (FMode == kModeAlphanumeric) sound = ReadAlphanumeric(FCharCount, result);
+    if (FMode == kModeByte) sound = ReadByteSegment(FCharCount, result);
+    if (FMode == kModeKanji) sound = ReadKanji(FCharCount, result);
+    if (!sound) return false;
+  }
+  text = std::move(result);
+  return true;
+}
 
 int32_t TDataBlockReader::CharCountBits(int32_t mode, int32_t version) {
   // Widths for versions 1-9, 10-26 and 27-40.
@@ -46,7 +115,7 @@ int32_t TDataBlockReader::CharCountBits(int32_t mode, int32_t version) {
 
 int32_t TDataBlockReader::BitsLeft() const {
   if (FIndex >= FCount) return 0;
-  return (FCount - FIndex - 1) * 8 + FBitPos + 1;
+  return FTotalBits - (FIndex * 8 + 7 - FBitPos);
 }
 
 int32_t TDataBlockReader::ReadBits(int32_t n) {
@@ -205,6 +274,7 @@ bool TDataBlockReader::Decode(std::string& text) {
   FCharCount = 0;
   FExhausted = false;
   FHeaders = THeaders{};
+  if (FKind == TSymbolKind::kMicro) return DecodeMicro(text);
   if (FVersion < 1 || FVersion > 40) return false;
 
   std::string result;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/Types.h"
+#include "symbol/SymbolKind.h"
 
 namespace vornak {
 
@@ -35,6 +36,14 @@ class TDataBlockReader {
   TDataBlockReader(const TIntegers& data, int32_t count, int32_t version, bool hanzi = true);
   // The codewords are read in place, so they must outlive the reader.
   TDataBlockReader(TIntegers&& data, int32_t count, int32_t version, bool hanzi = true) = delete;
+  // The same for a kind and its version (Micro QR: 1..4 for M1..M4), whose
+  // mode indicators, character counts and terminator have their own widths;
+  // a Micro QR stream of M1 or M3 ends four bits before its last codeword
+  // does (the half codeword).
+  TDataBlockReader(const TIntegers& data, int32_t count, TSymbolKind kind, int32_t version,
+                   bool hanzi = true);
+  TDataBlockReader(TIntegers&& data, int32_t count, TSymbolKind kind, int32_t version,
+                   bool hanzi = true) = delete;
 
   // Reads every segment. Returns true and the concatenated text when the
   // stream ends with the terminator or at the end of the codewords; returns
@@ -53,6 +62,8 @@ class TDataBlockReader {
   // Width of the character-count field of a mode for a version; 0 when the
   // mode has no count or the version is outside 1..40.
   static int32_t CharCountBits(int32_t mode, int32_t version);
+  // The same for a kind's version; 0 where the mode does not exist.
+  static int32_t CharCountBits(int32_t mode, TSymbolKind kind, int32_t version);
 
   // Header fields of a stream.
   struct THeaders {
@@ -87,11 +98,20 @@ class TDataBlockReader {
   bool ReadHanzi(int32_t count, std::string& text);
   bool ReadEci();
   bool ReadStructuredAppend();
+  // Decode for Micro QR: modes numbered 0..3 in as many bits as the version
+  // gives, no headers, a terminator of 3 to 9 zero bits.
+  bool DecodeMicro(std::string& text);
+  // Whether the next n bits are all zero (false when fewer are left);
+  // consumes nothing.
+  bool ZerosAhead(int32_t n) const;
 
   const TIntegers& FData;
   int32_t FCount = 0;
   bool FHanziAllowed = true;
   int32_t FVersion = 0;
+  TSymbolKind FKind = TSymbolKind::kModel2;
+  // Bits of the stream: eight per codeword, but for a half last codeword.
+  int32_t FTotalBits = 0;
   int32_t FMode = -1;
   int32_t FIndex = 0;
   int32_t FBitPos = 7;

@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "symbol/MicroTables.h"
+
 namespace vornak {
 
 TDecorder::TDecorder()
@@ -92,9 +94,14 @@ int32_t TDecorder::DecodeTail(const TPlaneBoolean& matrix, int32_t size, std::st
   FDataCodewords.clear();
   FHeaders = TDataBlockReader::THeaders{};
 
-  if (size < 21 || size > 177 || (size - 17) % 4 != 0 || matrix.Width() < size ||
-      matrix.Height() < size)
-    return Fail(kUnsupportedVersion);
+  if (matrix.Width() < size || matrix.Height() < size) return Fail(kUnsupportedVersion);
+  // The sides of Micro QR (11 to 17) are no QR Code side.
+  if (size >= micro::SymbolSide(micro::kMinVersion) &&
+      size <= micro::SymbolSide(micro::kMaxVersion) && size % 2 == 1) {
+    LoadMatrix(matrix, size, size, TSymbolKind::kMicro);
+    return FormatOk() && ReadData(text) == 0 ? 0 : Fail(kReadError);
+  }
+  if (size < 21 || size > 177 || (size - 17) % 4 != 0) return Fail(kUnsupportedVersion);
   LoadMatrix(matrix, size, size);
   if (FormatOk()) return ReadData(text) == 0 ? 0 : Fail(kReadError);
   // A format word that no copy could correct gives no level or mask to
@@ -131,7 +138,7 @@ int32_t TDecorder::ReadData(std::string& text) {
   if (!SplitBlocks()) return kReadError;
   FCount = static_cast<int32_t>(FDataCodewords.size());
   std::string work;
-  TDataBlockReader reader(FDataCodewords, FCount, Version(), FHanzi);
+  TDataBlockReader reader(FDataCodewords, FCount, Kind(), Version(), FHanzi);
   if (!reader.Decode(work)) return kReadError;
   FHeaders = reader.Headers();
   text = std::move(work);
@@ -189,7 +196,10 @@ bool TDecorder::SplitBlocks() {
   const int32_t length = total / blockCount;
   const int32_t data = length - check;
   if (check < 1 || data < 1) return false;
-  const int32_t protection = MisdecodeProtection(Version(), Level());
+  const int32_t protection =
+      Kind() == TSymbolKind::kMicro
+          ? micro::SymbolNumbers[static_cast<size_t>(SymbolNumber())].Protection
+          : MisdecodeProtection(Version(), Level());
   auto at = [this](int32_t index) { return FCodewords[static_cast<size_t>(index)]; };
   // Doubts travel with their codewords when the decode has confidence.
   const bool soft = FCodewordDoubt.size() == FCodewords.size();
@@ -262,7 +272,9 @@ bool TDecorder::MaskInverts(int32_t mask, int32_t x, int32_t y) {
 void TDecorder::MakeMask() {
   TArrangement* module = MutableModule();
   if (module == nullptr) return;
-  const int32_t mask = Mask();
+  // Micro QR's four masks are four of the eight.
+  const int32_t mask =
+      Kind() == TSymbolKind::kMicro ? micro::MaskPatterns[static_cast<size_t>(Mask() & 3)] : Mask();
   for (int32_t y = 0; y < module->Height(); ++y)
     for (int32_t x = 0; x < module->Width(); ++x)
       module->SetMaskBit(x, y, !module->IsFunctionModule(x, y) && MaskInverts(mask, x, y) ? 1 : 0);
@@ -289,6 +301,13 @@ void TDecorder::ReadCodewords() {
       (confidence->Width() < module->Width() || confidence->Height() < module->Height()))
     confidence = nullptr;
   int32_t doubt = 0;
+  // QR Code strips step over the vertical timing column; Micro QR's lies at
+  // the edge, where the placement never reaches. M1 and M3 end their data
+  // with a half codeword: four bits, read into the high half.
+  const bool model2 = Kind() == TSymbolKind::kModel2;
+  int32_t half = -1;
+  if (!model2 && SymbolNumber() >= 0 && micro::HalfLastData(Version()))
+    half = micro::SymbolNumbers[static_cast<size_t>(SymbolNumber())].Data - 1;
 
   const int32_t height = module->Height();
   int32_t x = module->Width() - 1;
@@ -300,7 +319,7 @@ void TDecorder::ReadCodewords() {
   while (x >= 0) {
     if (module->GetData(x, y) != 0) acc |= 1 << bit;
     if (confidence != nullptr) doubt += ModuleDoubt((*confidence)(x, y));
-    if (--bit < 0) {
+    if (--bit < 0 || (FCount == half && bit < 4)) {
       FCodewords.push_back(acc);
       if (confidence != nullptr) FCodewordDoubt.push_back(doubt);
       ++FCount;
@@ -317,7 +336,7 @@ void TDecorder::ReadCodewords() {
       } else {
         // Edge reached: turn into the next strip, stepping over column 6.
         --x;
-        if (x == 6) {
+        if (model2 && x == 6) {
           x = 5;
           parity = 1;
         }

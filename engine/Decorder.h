@@ -48,9 +48,10 @@ class TDecorder : public TSymbol {
   // The tail of a decode, shared by every way of obtaining a module matrix:
   // loads the size x size matrix (indexed (x, y), non-zero = dark), reads the
   // format, unmasks, reads the codewords, splits and corrects the blocks and
-  // decodes the data. Returns the error code: 0 with the text on success;
-  // kUnsupportedVersion when size is no version's side (or the plane is
-  // smaller); kReadError when the format, a block or the data stream cannot
+  // decodes the data. The side tells the kind: 21 to 177 QR Code, 11 to 17
+  // Micro QR (Kind() tells which was read). Returns the error code: 0 with
+  // the text on success; kUnsupportedVersion when size is no version's side
+  // (or the plane is smaller); kReadError when the format, a block or the data stream cannot
   // be read. On an error text keeps what the caller passed and ErrorText()
   // holds the message.
   int32_t DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::string& text);
@@ -131,7 +132,8 @@ class TDecorder : public TSymbol {
   static const char* Message(int32_t code);
 
   // Check codewords per block kept back from correction against
-  // miscorrection: 3 for 1-L, 2 for 1-M and 2-L, 1 for 1-Q, 1-H and 3-L.
+  // miscorrection in QR Code: 3 for 1-L, 2 for 1-M and 2-L, 1 for 1-Q, 1-H
+  // and 3-L. (Micro QR's are in its table.)
   static int32_t MisdecodeProtection(int32_t version, int32_t level);
 
  private:

@@ -11,6 +11,7 @@
 #include "engine/LocalThreshold.h"
 #include "locate/ClassicLocator.h"
 #include "photo/HomographyLocator.h"
+#include "photo/MicroLocator.h"
 #include "photo/TripleLocator.h"
 
 namespace vornak {
@@ -44,6 +45,11 @@ TPassChain::TPassChain() : FLocalThreshold(std::make_unique<TLocalThreshold>()) 
   AddPass("adaptive", std::make_unique<THomographyLocator>(FFinderCache, TFinders::Shapes));
   AddPass("adaptive-inverted", std::make_unique<TTripleLocator>(FFinderCache));
   AddPass("adaptive-inverted", std::make_unique<THomographyLocator>(FFinderCache));
+  // Micro QR last, on the shapes the passes above searched already: a QR
+  // Code picture reaches it only when nothing read, and a picture without a
+  // symbol pays only the timing reads of its shapes.
+  AddPass("global", std::make_unique<TMicroLocator>(FFinderCache));
+  AddPass("adaptive", std::make_unique<TMicroLocator>(FFinderCache));
 }
 
 TPassChain::~TPassChain() = default;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/Types.h"
+#include "symbol/SymbolKind.h"
 
 namespace vornak {
 
@@ -13,6 +14,7 @@ struct TSymbolResult {
   // The symbol's bytes (byte-mode data unchanged, Kanji as Shift JIS pairs,
   // Hanzi as GB 2312 pairs).
   std::string Text;
+  TSymbolKind Kind = TSymbolKind::kModel2;
   int32_t Version = 0;
   // 0 = L, 1 = M, 2 = Q, 3 = H.
   int32_t Level = -1;

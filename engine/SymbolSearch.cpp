@@ -10,6 +10,7 @@
 #include "engine/Decorder.h"
 #include "engine/PassChain.h"
 #include "locate/Coordinates.h"
+#include "symbol/MicroTables.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {
@@ -23,10 +24,20 @@ struct TXY {
 
 TXY Of(const TPoint& p) { return {static_cast<double>(p.X), static_cast<double>(p.Y)}; }
 
+// Whether the symbol's version is one of its kind's, and its side in modules.
+bool Sized(const TSymbolResult& symbol) {
+  return symbol.Kind == TSymbolKind::kMicro ? micro::IsValidVersion(symbol.Version)
+                                            : symbol.Version >= 1 && symbol.Version <= 40;
+}
+double SideOf(const TSymbolResult& symbol) {
+  return symbol.Kind == TSymbolKind::kMicro ? micro::SymbolSide(symbol.Version)
+                                            : SymbolSide(symbol.Version);
+}
+
 // The pixel of module point (u, v) of symbol, bilinear between its four
 // corners: near enough a projective map over a finder's few modules.
 TXY ModuleToPixel(const TSymbolResult& symbol, double u, double v) {
-  const double side = SymbolSide(symbol.Version);
+  const double side = SideOf(symbol);
   const double s = u / side, t = v / side;
   const TXY c0 = Of(symbol.Corners[0]), c1 = Of(symbol.Corners[1]);
   const TXY c2 = Of(symbol.Corners[2]), c3 = Of(symbol.Corners[3]);
@@ -121,10 +132,12 @@ namespace {
 
 template <typename TPlane>
 void EraseIn(const TSymbolResult& symbol, bool whole, TPlane& grey) {
-  if (symbol.Version < 1 || symbol.Version > 40) return;
-  const double side = SymbolSide(symbol.Version);
-  // Top left module of each finder.
-  const std::array<TXY, 3> origins = {TXY{0, 0}, TXY{side - 7, 0}, TXY{0, side - 7}};
+  if (!Sized(symbol)) return;
+  const double side = SideOf(symbol);
+  // Top left module of each finder (Micro QR has the first only).
+  const std::array<TXY, 3> all = {TXY{0, 0}, TXY{side - 7, 0}, TXY{0, side - 7}};
+  const std::vector<TXY> origins(all.begin(),
+                                 all.begin() + (symbol.Kind == TSymbolKind::kMicro ? 1 : 3));
   const int32_t width = grey.Width(), height = grey.Height();
   for (const TXY& origin : origins) {
     // The light ring, two modules from the centre on each side: the colour
@@ -203,7 +216,7 @@ void TSymbolSearch::SortReadingOrder(std::vector<TSymbolResult>& symbols) {
 
 int32_t TSymbolSearch::Midpoint(const TSymbolResult& symbol, const TPlaneGrey& grey) {
   const int32_t width = grey.Width(), height = grey.Height();
-  if (width < 1 || height < 1 || symbol.Version < 1 || symbol.Version > 40) return 128;
+  if (width < 1 || height < 1 || !Sized(symbol)) return 128;
   auto level = [&](double u, double v) {
     const TXY p = ModuleToPixel(symbol, u, v);
     const auto x = std::clamp(static_cast<int32_t>(std::lround(p.X)), 0, width - 1);
@@ -229,8 +242,8 @@ void TSymbolSearch::Threshold(const TPlaneGrey& grey, int32_t threshold) {
 bool TSymbolSearch::Explained(const TFinderCandidate& finder,
                               const std::vector<TSymbolResult>& found) {
   for (const TSymbolResult& symbol : found) {
-    if (symbol.Version < 1 || symbol.Version > 40) continue;
-    const double module = Extent(symbol) / SymbolSide(symbol.Version);
+    if (!Sized(symbol)) continue;
+    const double module = Extent(symbol) / SideOf(symbol);
     // A finder of a symbol nested in this one's data is much smaller.
     if (static_cast<double>(finder.Module) < kNestedModule * module) continue;
     if (Inside(Outline(symbol), TXY{static_cast<double>(finder.X), static_cast<double>(finder.Y)},
@@ -329,6 +342,7 @@ void TSymbolSearch::Run(const TPlaneGrey& grey, const TDecodeSettings& settings,
     Threshold(FWhole, threshold);
     TSymbolResult symbol;
     if (!ReadClassic(symbol) && !ReadPasses(symbol)) break;
+    symbol.Kind = FDecorder->Kind();
     symbol.Version = FDecorder->Version();
     symbol.Level = FDecorder->Level();
     symbol.Mask = FDecorder->Mask();

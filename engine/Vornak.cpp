@@ -42,6 +42,7 @@ void TVornak::ResetFindings() {
   FErrorText.clear();
   FExceptionText.clear();
   FErrorCode = kNoError;
+  FKind = TSymbolKind::kModel2;
   FVersion = 0;
   FLevel = -1;
   FMask = -1;
@@ -149,6 +150,7 @@ bool TVornak::Decode(const TBitmap& bitmap) {
   }
 
   if (ok) {
+    FKind = FDecorder->Kind();
     FVersion = FDecorder->Version();
     FLevel = FDecorder->Level();
     FMask = FDecorder->Mask();
@@ -178,6 +180,7 @@ TSymbolResult TVornak::Result() const {
   result.Mask = FMask;
   result.Eci = FEci;
   result.Hanzi = FHanzi;
+  result.Kind = FKind;
   result.HasStructuredAppend = FHasStructuredAppend;
   result.AppendIndex = FAppendIndex;
   result.AppendTotal = FAppendTotal;

@@ -9,6 +9,7 @@
 
 #include "common/Types.h"
 #include "engine/SymbolResult.h"
+#include "symbol/SymbolKind.h"
 
 namespace vornak {
 
@@ -92,7 +93,11 @@ class TVornak {
   // Message of the exception that ended the last decode ("Base Angle Error",
   // "Program Error", ...); empty when none was raised.
   const std::string& ExceptionText() const { return FExceptionText; }
-  // Symbol version 1..40; 0 when the symbol was not located.
+  // The kind of the symbol read (QR Code, Micro QR Code); QR Code after a
+  // failure.
+  TSymbolKind Kind() const { return FKind; }
+  // Symbol version 1..40 (Micro QR: 1..4 for M1..M4); 0 when the symbol was
+  // not located.
   int32_t Version() const { return FVersion; }
   // Error-correction level 0 = L, 1 = M, 2 = Q, 3 = H; -1 when not read.
   int32_t Level() const { return FLevel; }
@@ -149,6 +154,7 @@ class TVornak {
   int32_t FResolver = 7;
   int32_t FForceVersion = 0;
   int32_t FErrorCode = 0;
+  TSymbolKind FKind = TSymbolKind::kModel2;
   int32_t FVersion = 0;
   int32_t FLevel = -1;
   int32_t FMask = -1;

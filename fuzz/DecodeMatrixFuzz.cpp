@@ -1,5 +1,6 @@
-// An arbitrary module matrix of any version through the tail of the pipeline:
-// format, unmasking, codewords, block correction and data decoding.
+// An arbitrary module matrix of any version, QR Code or Micro QR, through the
+// tail of the pipeline: format, unmasking, codewords, block correction and
+// data decoding.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -33,9 +34,8 @@ vornak::TPlaneBoolean& ClearedPlane(int32_t side) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using vornak::fuzz::TMatrixShape;
   if (size < 2) return 0;
-  const int32_t version = vornak::fuzz::MatrixVersion(data[0]);
   const TMatrixShape shape = vornak::fuzz::MatrixShape(data[1]);
-  const int32_t side = 4 * version + 17;
+  const int32_t side = vornak::fuzz::MatrixSide(data[0], data[1]);
   int32_t planeSide = side;
   int32_t matrixSize = side;
   if (shape == TMatrixShape::LargerPlane) planeSide = side + 1;

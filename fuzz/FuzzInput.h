@@ -42,6 +42,13 @@ enum class TMatrixShape : uint8_t {
 inline TMatrixShape MatrixShape(uint8_t selector) {
   return static_cast<TMatrixShape>(selector & 3);
 }
+// The top bit of the shape selector asks for a Micro QR matrix: side
+// 2V + 9 of M1..M4, V the version selector modulo 4, plus one.
+inline bool MatrixMicro(uint8_t selector) { return (selector & 0x80) != 0; }
+inline int32_t MatrixSide(uint8_t versionSelector, uint8_t shapeSelector) {
+  if (MatrixMicro(shapeSelector)) return 2 * (versionSelector % 4 + 1) + 9;
+  return 4 * MatrixVersion(versionSelector) + 17;
+}
 
 // Bitmap for TVornak::Decode: [width] [height] [flags] [warp/resolver]
 // [force version] pixels... Sides are 1..kMaxSide. Flag bit 0: three bytes per

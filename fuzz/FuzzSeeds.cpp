@@ -17,12 +17,14 @@
 #include "tests/support/JpegEncoder.h"
 #include "tests/support/ReferenceSymbol.h"
 #include "tests/support/Renderer.h"
+#include "tests/support/ZintSymbol.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 namespace fs = std::filesystem;
 using vornak::TBitmap;
+using vornak::TPlaneBoolean;
 using vornak::test::EncodeJpeg;
 using vornak::test::ReferenceSymbol;
 
@@ -65,15 +67,14 @@ Bytes ReaderSeed(const ReferenceSymbol& symbol) {
 // selector byte away, and their codewords still seed the data block reader.
 constexpr int32_t kLargestMatrixSeed = 14;
 
-Bytes MatrixSeed(const ReferenceSymbol& symbol) {
-  Bytes seed{vornak::fuzz::MatrixVersionSelector(symbol.Version),
-             static_cast<uint8_t>(vornak::fuzz::TMatrixShape::Exact)};
-  const int32_t side = symbol.Side();
+// Row by row, one bit per module, behind the two selector bytes.
+Bytes PackMatrix(Bytes seed, const TPlaneBoolean& matrix) {
+  const int32_t side = matrix.Width();
   uint8_t byte = 0;
   int32_t filled = 0;
   for (int32_t y = 0; y < side; ++y)
     for (int32_t x = 0; x < side; ++x) {
-      byte = static_cast<uint8_t>((byte << 1) | (symbol.Matrix(x, y) != 0 ? 1 : 0));
+      byte = static_cast<uint8_t>((byte << 1) | (matrix(x, y) != 0 ? 1 : 0));
       if (++filled == 8) {
         seed.push_back(byte);
         byte = 0;
@@ -82,6 +83,18 @@ Bytes MatrixSeed(const ReferenceSymbol& symbol) {
     }
   if (filled > 0) seed.push_back(static_cast<uint8_t>(byte << (8 - filled)));
   return seed;
+}
+
+Bytes MatrixSeed(const ReferenceSymbol& symbol) {
+  return PackMatrix({vornak::fuzz::MatrixVersionSelector(symbol.Version),
+                     static_cast<uint8_t>(vornak::fuzz::TMatrixShape::Exact)},
+                    symbol.Matrix);
+}
+
+// A Micro QR symbol of M1..M4 (libzint), for the tail's other kind.
+Bytes MicroMatrixSeed(const vornak::test::ZintSymbol& symbol) {
+  const auto version = static_cast<uint8_t>((symbol.Columns - 9) / 2 - 1);
+  return PackMatrix({version, static_cast<uint8_t>(0x80)}, symbol.Matrix);
 }
 
 TBitmap Render(const ReferenceSymbol& symbol, double moduleSize, double rotation, double noise) {
@@ -192,6 +205,14 @@ int main(int argc, char** argv) {
       Write(root / "data_block_reader", name, ReaderSeed(symbol));
       if (symbol.Version <= kLargestMatrixSeed)
         Write(root / "decode_matrix", name, MatrixSeed(symbol));
+    }
+    const char* const microTexts[] = {"12345", "HELLO12", "micro qr", "0123456789ABCDEFabc"};
+    for (int version = 1; version <= 4; ++version) {
+      const vornak::test::ZintSymbol micro =
+          vornak::test::MakeMicroQr(microTexts[version - 1], version, 0);
+      if (micro.Error.empty())
+        Write(root / "decode_matrix", "seed-micro-m" + std::to_string(version),
+              MicroMatrixSeed(micro));
     }
 
     // Small pictures: the first symbols fit the bitmap target's size limit.

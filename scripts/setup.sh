@@ -8,7 +8,7 @@ packages=(
   libjpeg62-turbo-dev qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libqrcodegencpp-dev libqrencode-dev libzxing-dev
-  qrencode
+  qrencode zint libzint-dev
   fonts-ipafont-gothic
   clang libclang-rt-14-dev time
   xvfb xauth

@@ -1,11 +1,57 @@
 #include "symbol/Arrangement.h"
 
+#include <stdexcept>
+#include <string>
+
+#include "symbol/MicroTables.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {
 
+namespace {
+
+// Modules per side of a kind's version; throws for a version out of range.
+int32_t SideOf(TSymbolKind kind, int32_t version) {
+  if (kind == TSymbolKind::kMicro) {
+    if (!micro::IsValidVersion(version))
+      throw std::invalid_argument("Micro QR version out of range 1..4: " + std::to_string(version));
+    return micro::SymbolSide(version);
+  }
+  if (!IsValidVersion(version))
+    throw std::invalid_argument("QR Code version out of range 1..40: " + std::to_string(version));
+  return SymbolSide(version);
+}
+
+}  // namespace
+
 TArrangement::TArrangement(int32_t version)
     : TModule(version), FVersion(version), FAlignment(std::make_unique<TSeedModule>(version)) {
+  MarkModel2();
+}
+
+TArrangement::TArrangement(TSymbolKind kind, int32_t version)
+    : TModule(SideOf(kind, version), SideOf(kind, version)), FKind(kind), FVersion(version) {
+  if (kind == TSymbolKind::kMicro) {
+    MarkMicro();
+  } else {
+    FAlignment = std::make_unique<TSeedModule>(version);
+    MarkModel2();
+  }
+}
+
+void TArrangement::MarkMicro() {
+  // One finder with its separator, the format information beside it (row and
+  // column 8), and the timing patterns along the top and left edges.
+  MarkRect(0, 0, 8, 8, kFunctionCode);
+  SetFunctionCode(3, 3, kCentreCode);
+  for (int32_t k = 9; k < Width(); ++k) {
+    SetFunctionCode(k, 0, kTimingCode);
+    SetFunctionCode(0, k, kTimingCode);
+  }
+}
+
+void TArrangement::MarkModel2() {
+  const int32_t version = FVersion;
   const int32_t w = Width();
   const int32_t h = Height();
 
@@ -55,6 +101,7 @@ void TArrangement::MarkSquare(int32_t x, int32_t y, int32_t radius, uint8_t code
 }
 
 int32_t TArrangement::CodewordCount() const {
+  if (FKind == TSymbolKind::kMicro) return micro::Codewords[static_cast<size_t>(FVersion - 1)];
   // Per version group: alignment centres on each timing line (k) and
   // alignment patterns drawn (a).
   struct Group {

@@ -5,10 +5,12 @@
 
 #include "symbol/Module.h"
 #include "symbol/SeedModule.h"
+#include "symbol/SymbolKind.h"
 
 namespace vornak {
 
-// A module matrix with its function-pattern map filled for one version.
+// A module matrix with its function-pattern map filled for one kind and
+// version.
 // Function codes: 0 data module, 1 centre of a finder or alignment position,
 // 2 timing pattern, 3 any other function module.
 class TArrangement : public TModule {
@@ -20,22 +22,31 @@ class TArrangement : public TModule {
 
   // Throws std::invalid_argument for a version outside 1..40.
   explicit TArrangement(int32_t version);
+  // The map of a kind's version: QR Code 1..40, Micro QR 1..4 (M1..M4).
+  // Throws std::invalid_argument for a version outside the kind's range.
+  TArrangement(TSymbolKind kind, int32_t version);
 
+  TSymbolKind Kind() const { return FKind; }
   int32_t Version() const { return FVersion; }
-  const TSeedModule& Alignment() const { return *FAlignment; }
+  // The alignment coordinates of a QR Code version; nullptr for the other
+  // kinds.
+  const TSeedModule* Alignment() const { return FAlignment.get(); }
 
   // True for finder patterns with separators, format and version areas, the
   // dark module, timing and alignment patterns; false outside the matrix.
   bool IsFunctionModule(int32_t x, int32_t y) const { return GetFunctionCode(x, y) != kDataCode; }
 
   // Data plus error-correction codewords the data region holds; the
-  // remainder bits are not counted.
+  // remainder bits are not counted (a Micro QR half codeword is).
   int32_t CodewordCount() const;
 
  private:
+  void MarkModel2();
+  void MarkMicro();
   void MarkRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t code);
   void MarkSquare(int32_t x, int32_t y, int32_t radius, uint8_t code);
 
+  TSymbolKind FKind = TSymbolKind::kModel2;
   int32_t FVersion = 0;
   std::unique_ptr<TSeedModule> FAlignment;
 };

@@ -6,7 +6,7 @@
 
 namespace vornak {
 
-// The module matrix of one symbol: a square grid of side 4V + 17 in which
+// The module matrix of one symbol: a grid (of side 4V + 17 for QR Code) in which
 // every module carries four byte layers: the sampled value (0), the mask bit
 // (1), the unmasked data value (2) and the function-pattern code (3).
 // Positions outside the grid read 0 and ignore writes.
@@ -14,6 +14,9 @@ class TModule {
  public:
   // Throws std::invalid_argument for a version outside 1..40.
   explicit TModule(int32_t version);
+  // A grid of the given size (both 1 or more; throws std::invalid_argument
+  // otherwise), for the kinds whose side is not 4V + 17.
+  TModule(int32_t width, int32_t height);
   virtual ~TModule() = default;
 
   int32_t Width() const { return FWidth; }
@@ -46,7 +49,7 @@ class TModule {
     if (Inside(x, y)) FCells[Index(x, y, layer)] = value;
   }
   size_t Index(int32_t x, int32_t y, int32_t layer) const {
-    return (static_cast<size_t>(x) * static_cast<size_t>(FWidth) + static_cast<size_t>(y)) *
+    return (static_cast<size_t>(x) * static_cast<size_t>(FHeight) + static_cast<size_t>(y)) *
                kLayers +
            static_cast<size_t>(layer);
   }

@@ -5,12 +5,76 @@
 #include <string>
 
 #include "symbol/BCH15_5.h"
+#include "symbol/MicroTables.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {
 
+void TSymbol::LoadMatrix(const TPlaneBoolean& matrix, int32_t height, int32_t width,
+                         TSymbolKind kind) {
+  if (kind == TSymbolKind::kModel2) {
+    LoadMatrix(matrix, height, width);
+    return;
+  }
+  FModule.reset();
+  FFormatOk = false;
+  FFormatCopy = 0;
+  FSymbolNumber = -1;
+  FKind = kind;
+  FHeight = height;
+  FWidth = width;
+  FVersion = (height - 9) / 2;
+  if (height != width || (height - 9) % 2 != 0 || !micro::IsValidVersion(FVersion) ||
+      matrix.Width() < width || matrix.Height() < height) {
+    FVersion = 0;
+    throw std::invalid_argument("module matrix " + std::to_string(width) + " x " +
+                                std::to_string(height) + " is not a Micro QR symbol");
+  }
+  FModule = std::make_unique<TArrangement>(kind, FVersion);
+  for (int32_t x = 0; x < width; ++x)
+    for (int32_t y = 0; y < height; ++y) FModule->SetRaw(x, y, matrix(x, y) != 0 ? 1 : 0);
+  ReadMicroFormat();
+}
+
+TPoint TSymbol::MicroFormatPosition(int32_t i) {
+  // Down column 8 below the finder, then leftward along row 8.
+  if (i <= 7) return {8, i + 1};
+  return {15 - i, 8};
+}
+
+void TSymbol::ReadMicroFormat() {
+  FFormatOk = false;
+  FFormatCopy = 0;
+  FSymbolNumber = -1;
+  FLevel = 0;
+  FMask = 0;
+  if (!FModule) return;
+  TBooleans bits(15, false);
+  for (int32_t i = 0; i < 15; ++i) {
+    const TPoint p = MicroFormatPosition(i);
+    const bool maskBit = ((micro::FormatMask >> i) & 1) != 0;
+    bits[static_cast<size_t>(i)] = (FModule->GetRaw(p.X, p.Y) != 0) != maskBit;
+  }
+  TBooleans corrected;
+  TBCH15_5 decoder(bits);
+  decoder.Decode(corrected);
+  if (decoder.Failed()) return;
+  for (size_t k = 0; k < 5; ++k) FFormatBits[k] = corrected[10 + k];
+  const int32_t number =
+      (corrected[14] ? 4 : 0) + (corrected[13] ? 2 : 0) + (corrected[12] ? 1 : 0);
+  // A format naming another size is no reading of this one.
+  if (micro::SymbolNumbers[static_cast<size_t>(number)].Version != FVersion) return;
+  FSymbolNumber = number;
+  FLevel = micro::SymbolNumbers[static_cast<size_t>(number)].Level;
+  FMask = (corrected[11] ? 2 : 0) + (corrected[10] ? 1 : 0);
+  FFormatOk = true;
+  FFormatCopy = 1;
+}
+
 void TSymbol::LoadMatrix(const TPlaneBoolean& matrix, int32_t height, int32_t width) {
   FModule.reset();
+  FKind = TSymbolKind::kModel2;
+  FSymbolNumber = -1;
   FFormatOk = false;
   FFormatCopy = 0;
   FHeight = height;
@@ -80,6 +144,10 @@ int32_t TSymbol::FormatDistance(int32_t format) const {
 }
 
 void TSymbol::ReadFormat() {
+  if (FKind == TSymbolKind::kMicro) {
+    ReadMicroFormat();
+    return;
+  }
   FFormatOk = false;
   FFormatCopy = 0;
   if (!FModule) return;
@@ -114,11 +182,14 @@ void TSymbol::ReadFormat() {
 }
 
 int32_t TSymbol::ECCodewordCount() const {
+  if (FKind == TSymbolKind::kMicro)
+    return FSymbolNumber < 0 ? 0 : micro::SymbolNumbers[static_cast<size_t>(FSymbolNumber)].Check;
   if (!IsValidVersion(FVersion) || !IsValidLevel(FLevel)) return 0;
   return ECCodewords[static_cast<size_t>(FVersion - 1)][static_cast<size_t>(FLevel)];
 }
 
 int32_t TSymbol::BlockCount() const {
+  if (FKind == TSymbolKind::kMicro) return FSymbolNumber < 0 ? 0 : 1;
   if (!IsValidVersion(FVersion) || !IsValidLevel(FLevel)) return 0;
   return ECBlocks[static_cast<size_t>(FVersion - 1)][static_cast<size_t>(FLevel)];
 }

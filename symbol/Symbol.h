@@ -6,10 +6,11 @@
 #include "common/Base.h"
 #include "common/Types.h"
 #include "symbol/Arrangement.h"
+#include "symbol/SymbolKind.h"
 
 namespace vornak {
 
-// The description of one sampled symbol: its module matrix, version,
+// The description of one sampled symbol: its kind, module matrix, version,
 // error-correction level and data mask, read from the format information.
 class TSymbol : public TBase {
  public:
@@ -22,6 +23,10 @@ class TSymbol : public TBase {
   // one side 4V + 17 of a version 1..40 or the plane is smaller than that;
   // the previous matrix is dropped either way.
   void LoadMatrix(const TPlaneBoolean& matrix, int32_t height, int32_t width);
+  // The same for a kind: a Micro QR side is 2V + 9 of M1..M4 (V 1..4), whose
+  // one format copy names the version and level together (FormatOk() is
+  // false when it names another version than the side's).
+  void LoadMatrix(const TPlaneBoolean& matrix, int32_t height, int32_t width, TSymbolKind kind);
 
   // Reads both format-information copies and takes the codeword nearest to
   // either (at most three bit errors; on a tie the first copy wins). Sets
@@ -32,6 +37,10 @@ class TSymbol : public TBase {
   int32_t BlockCount() const;
 
   const TArrangement* Module() const { return FModule.get(); }
+  TSymbolKind Kind() const { return FKind; }
+  // Micro QR: the symbol number of the format (0 M1, 1 M2-L .. 7 M4-Q);
+  // -1 for the other kinds or an unread format.
+  int32_t SymbolNumber() const { return FSymbolNumber; }
   int32_t Width() const { return FWidth; }
   int32_t Height() const { return FHeight; }
   int32_t Version() const { return FVersion; }
@@ -56,6 +65,8 @@ class TSymbol : public TBase {
   // Module of bit i (0..14, bit 14 most significant) of format copy 1 or 2
   // in a symbol of the given side.
   static TPoint FormatPosition(int32_t copy, int32_t i, int32_t side);
+  // Module of bit i (0..14) of the one Micro QR format copy.
+  static TPoint MicroFormatPosition(int32_t i);
 
  protected:
   TArrangement* MutableModule() { return FModule.get(); }
@@ -63,8 +74,11 @@ class TSymbol : public TBase {
  private:
   // Bits of one copy with the format mask removed.
   TBooleans ReadFormatCopy(int32_t copy) const;
+  void ReadMicroFormat();
 
   std::unique_ptr<TArrangement> FModule;
+  TSymbolKind FKind = TSymbolKind::kModel2;
+  int32_t FSymbolNumber = -1;
   int32_t FHeight = 0;
   int32_t FWidth = 0;
   int32_t FVersion = 0;

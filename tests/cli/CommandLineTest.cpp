@@ -156,6 +156,7 @@ TEST_F(CommandLineTest, JsonReportsWhatTheDecodeLearnt) {
   EXPECT_EQ(ok.at("ok"), "true");
   EXPECT_EQ(ok.at("text"), "JSON \"quoted\" \\ text");
   EXPECT_EQ(ok.at("error"), "");
+  EXPECT_EQ(ok.at("kind"), "QR Code");
   EXPECT_EQ(ok.at("version"), "4");
   EXPECT_EQ(ok.at("level"), "Q");
   EXPECT_EQ(ok.at("mask"), "6");
@@ -166,6 +167,7 @@ TEST_F(CommandLineTest, JsonReportsWhatTheDecodeLearnt) {
   EXPECT_EQ(failed.at("text"), "");
   EXPECT_EQ(failed.at("error"), kNotFound);
   EXPECT_EQ(failed.at("version"), "null");
+  EXPECT_EQ(failed.at("kind"), "null");
   const auto& missing = lines[2];
   EXPECT_EQ(missing.at("ok"), "false");
   EXPECT_EQ(missing.at("readable"), "false");

@@ -401,5 +401,88 @@ TEST(DataBlockReaderTest, RandomStreamsEndOrBreakWithoutStray) {
   EXPECT_GT(broken, 1500);
 }
 
+// Micro QR streams written bit by bit: modes of 0 to 3 bits, counts of the
+// version's widths, the terminator of 3 to 9 bits, the half codeword.
+TIntegers Codewords(const std::string& bits) {
+  TIntegers codewords;
+  for (size_t i = 0; i < bits.size(); i += 8) {
+    std::string byte = bits.substr(i, 8);
+    byte.resize(8, '0');
+    codewords.push_back(std::stoi(byte, nullptr, 2));
+  }
+  return codewords;
+}
+
+TEST(MicroStream, M1DigitsFillTheHalfCodeword) {
+  // Count 5 (3 bits), 123 (10 bits), 45 (7 bits): twenty bits, no room for
+  // the terminator.
+  const TIntegers data = Codewords(
+      "101"
+      "0001111011"
+      "0101101");
+  ASSERT_EQ(data.size(), 3u);
+  TDataBlockReader reader(data, 3, TSymbolKind::kMicro, 1);
+  std::string text;
+  ASSERT_TRUE(reader.Decode(text));
+  EXPECT_EQ(text, "12345");
+  // A count that runs past the half codeword's four bits is broken.
+  const TIntegers longer = Codewords(
+      "111"
+      "0001111011"
+      "0101101"
+      "1111");
+  TDataBlockReader broken(longer, 3, TSymbolKind::kMicro, 1);
+  EXPECT_FALSE(broken.Decode(text));
+}
+
+TEST(MicroStream, ModesAndTerminatorsOfEachVersion) {
+  struct TCase {
+    int Version;
+    std::string Bits;
+    std::string Text;
+  };
+  const TCase cases[] = {
+      // M2: mode 1 alphanumeric, count 3 bits: "AB"; terminator 00000, then
+      // bits that are no segment.
+      {2,
+       "1"
+       "010"
+       "00111001101"
+       "00000"
+       "1111111",
+       "AB"},
+      // M3: byte mode 10, count 4 bits: "a"; then numeric 00, count 5: "7".
+      {3,
+       "10"
+       "0001"
+       "01100001"
+       "00"
+       "00001"
+       "0111"
+       "0000000",
+       "a7"},
+      // M4: Kanji 011, count 4 bits: one character (0x935F); terminator.
+      {4,
+       "011"
+       "0001"
+       "0110110011111"
+       "000000000",
+       "\x93\x5F"},
+  };
+  for (const TCase& c : cases) {
+    const TIntegers data = Codewords(c.Bits + std::string(16, '1'));
+    TDataBlockReader reader(data, static_cast<int32_t>(data.size()), TSymbolKind::kMicro,
+                            c.Version);
+    std::string text;
+    ASSERT_TRUE(reader.Decode(text)) << "M" << c.Version;
+    std::string expected = c.Text;
+    EXPECT_EQ(text, expected) << "M" << c.Version;
+  }
+  EXPECT_EQ(TDataBlockReader::CharCountBits(TDataBlockReader::kModeByte, TSymbolKind::kMicro, 2),
+            0);
+  EXPECT_EQ(TDataBlockReader::CharCountBits(TDataBlockReader::kModeNumeric, TSymbolKind::kMicro, 4),
+            6);
+}
+
 }  // namespace
 }  // namespace vornak

@@ -178,3 +178,38 @@ TEST(ArrangementSweep, FunctionMapMatchesTheEncodersFixedModules) {
 
 }  // namespace
 }  // namespace vornak
+
+namespace vornak {
+namespace {
+
+// The Micro QR map leaves as many data modules as its codewords fill: eight
+// each, four for the half codeword of M1 and M3; the finder, separator and
+// format block (9 x 9) and the two timing edges are function modules.
+TEST(MicroArrangement, DataModulesFillTheCodewords) {
+  for (int version = 1; version <= 4; ++version) {
+    const TArrangement map(TSymbolKind::kMicro, version);
+    const int side = 2 * version + 9;
+    ASSERT_EQ(map.Width(), side);
+    ASSERT_EQ(map.Height(), side);
+    EXPECT_EQ(map.Kind(), TSymbolKind::kMicro);
+    EXPECT_EQ(map.Alignment(), nullptr);
+    int data = 0;
+    for (int y = 0; y < side; ++y)
+      for (int x = 0; x < side; ++x) data += map.IsFunctionModule(x, y) ? 0 : 1;
+    const int half = version == 1 || version == 3 ? 4 : 0;
+    EXPECT_EQ(data, 8 * map.CodewordCount() - half) << "M" << version;
+    for (int k = 9; k < side; ++k) {
+      EXPECT_EQ(map.GetFunctionCode(k, 0), TArrangement::kTimingCode);
+      EXPECT_EQ(map.GetFunctionCode(0, k), TArrangement::kTimingCode);
+    }
+    EXPECT_TRUE(map.IsFunctionModule(8, 8));
+    EXPECT_FALSE(map.IsFunctionModule(9, 9));
+  }
+  EXPECT_THROW(TArrangement(TSymbolKind::kMicro, 0), std::invalid_argument);
+  EXPECT_THROW(TArrangement(TSymbolKind::kMicro, 5), std::invalid_argument);
+  // The QR Code map of a kind is the map of the version.
+  EXPECT_EQ(TArrangement(TSymbolKind::kModel2, 7).CodewordCount(), TArrangement(7).CodewordCount());
+}
+
+}  // namespace
+}  // namespace vornak

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "common/Geometry.h"
+#include "common/Types.h"
+#include "photo/FinderLocator.h"
+#include "photo/FinderShapes.h"
+#include "photo/Homography.h"
+
+namespace vornak {
+
+// Finds Micro QR symbols: one finder, with timing patterns along the two
+// symbol edges that leave its outer corner. A finder is symmetric, so the
+// timing patterns tell which of its corners is the symbol's; they also tell
+// the side (11 to 17 modules), where their alternation runs into the quiet
+// zone. The grid is fitted to the finder's corners and edges and to every
+// timing module's edges, found one after the other outward from the finder,
+// each step refitting the grid so that the next prediction lies closer.
+// Mirrored symbols come out transposed, as from the other locators.
+class TMicroLocator : public TFinderLocator {
+ public:
+  using TFinderLocator::TFinderLocator;
+  static constexpr const char* kName = "micro";
+  const char* Name() const override { return kName; }
+
+  // Sides of M1 and M4.
+  static constexpr int32_t kMinSide = 11;
+  static constexpr int32_t kMaxSide = 17;
+
+  using TLocator::Locate;
+  bool Locate(const TPlaneBoolean& plane, const TPlaneGrey* grey, const TDecodeSettings& settings,
+              const TLocationSink& sink) override;
+
+ private:
+  // Point pairs the grid is fitted on: module space to picture.
+  struct TFit {
+    std::vector<TPointReal> From;
+    std::vector<TPointReal> To;
+    THomography Grid;
+    bool Refit();
+  };
+  // Tries the finder, fitted with its first light-ring corner at module
+  // point (1, 1), with its symbol corner turn quarters on (0..3, clockwise);
+  // offers each side the timing allows.
+  bool TryCorner(const TPlaneBoolean& plane, const TPlaneGrey* grey, const TFit& finder,
+                 int32_t turn, const TLocationSink& sink);
+  // Modules of the ring just outside a finder (32) that read light, through
+  // the finder's grid; a finder needs most of them.
+  static int32_t LightAround(const TPlaneBoolean& plane, const THomography& grid);
+  static constexpr int32_t kLightAround = 26;
+  // Whether the format information through grid, as laid or transposed,
+  // names a symbol of the given side.
+  static bool FormatFits(const TPlaneBoolean& plane, const THomography& grid, int32_t side);
+  // Follows the timing pattern along the top edge (along false) or the left
+  // edge (true) from the finder, adding the edges of its modules to fit;
+  // returns the last module that alternated as it should.
+  int32_t FollowTiming(const TPlaneBoolean& plane, bool down, TFit& fit) const;
+  // Adds the point of the edge crossed by the line from module point
+  // (u, v) along (du, dv), searched between start and stop in module
+  // units, where it turns from light to dark (or dark to light); the edge
+  // should lie at offset expected. False when no such edge is found.
+  static bool AddEdge(const TPlaneBoolean& plane, TFit& fit, long double u, long double v,
+                      long double du, long double dv, long double start, long double stop,
+                      long double expected, bool toDark);
+  // The colour most of the points round module centre (u, v) read as.
+  static bool ModuleDark(const TPlaneBoolean& plane, const THomography& grid, long double u,
+                         long double v);
+  bool Offer(const TPlaneBoolean& plane, const TPlaneGrey* grey, const THomography& grid,
+             int32_t side, const TLocationSink& sink);
+
+  TPlaneBoolean FMatrix;
+  TPlaneInteger FLevels;
+  TPlaneConfidence FConfidence;
+};
+
+}  // namespace vornak
