@@ -8,6 +8,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -36,15 +37,21 @@ std::string SizeReason(int64_t width, int64_t height) {
   if (width < 1 || height < 1)
     return "the picture has no pixels (" + std::to_string(width) + " x " + std::to_string(height) +
            ")";
-  return "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
-         " pixels; the limit is " + std::to_string(TPictureFile::kMaxSide) + " x " +
-         std::to_string(TPictureFile::kMaxSide);
+  const int64_t megapixels = (width * height + 500000) / 1000000;
+  return "the picture is " + std::to_string(width) + " x " + std::to_string(height) + " pixels (" +
+         std::to_string(megapixels) + " megapixels); the limit is " +
+         std::to_string(TPictureFile::kMaxPixels / 1000000) + " megapixels and " +
+         std::to_string(TPictureFile::kMaxSide) + " pixels a side";
 }
 
 bool SizeAccepted(int64_t width, int64_t height) {
   return width >= 1 && height >= 1 && width <= TPictureFile::kMaxSide &&
-         height <= TPictureFile::kMaxSide;
+         height <= TPictureFile::kMaxSide && width * height <= TPictureFile::kMaxPixels;
 }
+
+// The formats QImage reads besides BMP and JPEG, as its readers name them.
+constexpr const char* kNotAPicture =
+    "not a picture in a known format (BMP, JPEG, PNG, GIF, TIFF, WebP, PBM, PGM or PPM)";
 
 // libjpeg reports fatal errors through error_exit, which must not return:
 // jump back to the loader, which turns the message into an error.
@@ -202,10 +209,17 @@ std::string CheckBmpHeader(const std::string& path) {
 }
 
 void RaiseQtAllocationLimit() {
-  // Qt refuses pictures above 256 MB by default; the size check above is
-  // what bounds our pictures (20000 x 20000 x 4 bytes is about 1.5 GB).
+  // Qt refuses pictures above 256 MB by default. Our size checks bound the
+  // pictures whose headers tell their size; this bounds the rest at the
+  // largest accepted picture (200 megapixels of 4 bytes, 763 MB).
   static std::once_flag once;
-  std::call_once(once, [] { QImageReader::setAllocationLimit(2048); });
+  std::call_once(once, [] { QImageReader::setAllocationLimit(800); });
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
 }
 
 }  // namespace
@@ -220,14 +234,40 @@ std::string TPictureFile::LowerExtension(const std::string& path) {
   return extension;
 }
 
+std::string TPictureFile::Sniff(const std::string& path) {
+  std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return {};
+  unsigned char head[12] = {};
+  const size_t got = std::fread(head, 1, sizeof(head), file.get());
+  const auto starts = [&](std::initializer_list<int> bytes, size_t at = 0) {
+    if (got < at + bytes.size()) return false;
+    for (const int b : bytes)
+      if (head[at++] != b) return false;
+    return true;
+  };
+  if (starts({0xFF, 0xD8, 0xFF})) return "jpeg";
+  if (starts({'B', 'M'})) return "bmp";
+  if (starts({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A})) return "png";
+  if (starts({'G', 'I', 'F', '8'})) return "gif";
+  if (starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42})) return "tiff";
+  if (starts({'R', 'I', 'F', 'F'}) && starts({'W', 'E', 'B', 'P'}, 8)) return "webp";
+  // Netpbm: "P1".."P6" and white space.
+  if (got >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6' &&
+      (head[2] == ' ' || head[2] == '\t' || head[2] == '\n' || head[2] == '\r')) {
+    static constexpr const char* kNetpbm[] = {"pbm", "pgm", "ppm"};
+    return kNetpbm[(head[1] - '1') % 3];
+  }
+  return {};
+}
+
 TPictureFile::TResult TPictureFile::Load(const std::string& path) {
-  const std::string extension = LowerExtension(path);
-  if (extension == ".jpg" || extension == ".jpeg") return LoadJpeg(path);
-  if (extension == ".bmp") return LoadBmp(path);
-  return Failed(path,
-                extension.empty()
-                    ? "the file name has no extension (expected .jpg, .jpeg or .bmp)"
-                    : "unsupported file type \"" + extension + "\" (expected .jpg, .jpeg or .bmp)");
+  const std::string format = Sniff(path);
+  if (format == "jpeg") return LoadJpeg(path);
+  if (format == "bmp") return LoadBmp(path);
+  if (!format.empty()) return LoadOther(path);
+  std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return Failed(path, std::strerror(errno));
+  return Failed(path, kNotAPicture);
 }
 
 TPictureFile::TResult TPictureFile::LoadJpeg(const std::string& path) {
@@ -271,6 +311,32 @@ TPictureFile::TResult TPictureFile::LoadBmp(const std::string& path) {
   QImage image;
   if (!reader.read(&image) || image.isNull())
     return Failed(path, "not a readable BMP file (" + reader.errorString().toStdString() + ")");
+  if (!SizeAccepted(image.width(), image.height()))
+    return Failed(path, SizeReason(image.width(), image.height()));
+  TResult result;
+  result.Bitmap = TQtBitmap::FromQImage(image);
+  result.Ok = true;
+  return result;
+}
+
+TPictureFile::TResult TPictureFile::LoadOther(const std::string& path) {
+  const std::string format = Sniff(path);
+  if (format.empty() || format == "jpeg" || format == "bmp") return Load(path);
+  RaiseQtAllocationLimit();
+  QImageReader reader(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())),
+                      QByteArray::fromStdString(format));
+  reader.setAutoDetectImageFormat(false);
+  const std::string kind = Upper(format);
+  if (!reader.canRead())
+    return Failed(path,
+                  "not a readable " + kind + " file (" + reader.errorString().toStdString() + ")");
+  const QSize size = reader.size();
+  if (size.isValid() && !SizeAccepted(size.width(), size.height()))
+    return Failed(path, SizeReason(size.width(), size.height()));
+  QImage image;
+  if (!reader.read(&image) || image.isNull())
+    return Failed(path,
+                  "not a readable " + kind + " file (" + reader.errorString().toStdString() + ")");
   if (!SizeAccepted(image.width(), image.height()))
     return Failed(path, SizeReason(image.width(), image.height()));
   TResult result;

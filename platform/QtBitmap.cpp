@@ -20,6 +20,25 @@ QImage TQtBitmap::ToQImage(const TBitmap& bitmap) {
 
 TBitmap TQtBitmap::FromQImage(const QImage& image) {
   if (image.isNull()) return TBitmap();
+  if (image.hasAlphaChannel()) {
+    // Laid on white: a transparent background must not turn as dark as the
+    // modules drawn on it.
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    if (argb.isNull()) return TBitmap();
+    TBitmap bitmap(argb.width(), argb.height());
+    const auto over = [](int colour, int alpha) {
+      return static_cast<uint32_t>((colour * alpha + 255 * (255 - alpha) + 127) / 255);
+    };
+    for (int32_t y = 0; y < argb.height(); ++y) {
+      const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+      uint32_t* out = bitmap.Row(y);
+      for (int32_t x = 0; x < argb.width(); ++x) {
+        const int a = qAlpha(in[x]);
+        out[x] = TBitmap::Rgb(over(qRed(in[x]), a), over(qGreen(in[x]), a), over(qBlue(in[x]), a));
+      }
+    }
+    return bitmap;
+  }
   const QImage rgb =
       image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
   if (rgb.isNull()) return TBitmap();

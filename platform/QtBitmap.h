@@ -11,8 +11,8 @@ class TQtBitmap {
  public:
   // A 32-bit RGB picture of the same size and colours.
   static QImage ToQImage(const TBitmap& bitmap);
-  // Any QImage format; transparency is dropped, only the colour is kept. A
-  // null picture gives an empty bitmap.
+  // Any QImage format; transparent pixels are laid on white. A null picture
+  // gives an empty bitmap.
   static TBitmap FromQImage(const QImage& image);
 };
 

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config git
-  libjpeg62-turbo-dev qt6-base-dev qt6-base-dev-tools libgl-dev
+  libjpeg62-turbo-dev qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libqrcodegencpp-dev libqrencode-dev libzxing-dev
   qrencode zint libzint-dev

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QImageWriter>
 
 #include <cstdio>
 #include <cstdlib>
@@ -172,7 +173,7 @@ TEST_F(PictureFileTest, BmpFlavoursLoadExactly) {
   EXPECT_EQ(exact.Bitmap, original);
 }
 
-TEST_F(PictureFileTest, UnknownOrMissingExtensionIsRefused) {
+TEST_F(PictureFileTest, MissingFilesAreRefusedWhateverTheirNames) {
   for (const std::string name : {"picture.png", "picture", "dir.jpg/picture", "picture.jpg.txt"}) {
     const std::string path = PathOf(name);
     const auto result = TPictureFile::Load(path);
@@ -251,14 +252,20 @@ TEST_F(PictureFileTest, OversizedHeadersAreRefusedBeforeDecoding) {
   }
 
   // A header within the limits that a file of a few hundred bytes cannot
-  // hold (16000 x 16000 needs four million blocks) is refused before the
-  // gigabyte is allocated.
+  // hold (14000 x 14000 needs three million blocks) is refused before the
+  // gigabyte is allocated; 16000 x 16000 is beyond 200 megapixels.
   {
     const std::string path = PathOf("short.jpg");
-    WriteBytes(path, patch(16000, 16000));
-    const auto result = TPictureFile::Load(path);
+    WriteBytes(path, patch(14000, 14000));
+    auto result = TPictureFile::Load(path);
     EXPECT_FALSE(result.Ok);
-    EXPECT_NE(result.Error.find("too short for a 16000 x 16000 picture"), std::string::npos)
+    EXPECT_NE(result.Error.find("too short for a 14000 x 14000 picture"), std::string::npos)
+        << result.Error;
+    WriteBytes(path, patch(16000, 16000));
+    result = TPictureFile::Load(path);
+    EXPECT_FALSE(result.Ok);
+    EXPECT_NE(result.Error.find("16000 x 16000 pixels (256 megapixels); the limit is 200"),
+              std::string::npos)
         << result.Error;
   }
   // A flat picture, the most compressible there is, still holds more than
@@ -293,6 +300,175 @@ TEST_F(PictureFileTest, OversizedHeadersAreRefusedBeforeDecoding) {
     EXPECT_FALSE(result.Ok);
     EXPECT_NE(result.Error.find("30000 x 30000"), std::string::npos) << result.Error;
   }
+}
+
+}  // namespace
+}  // namespace vornak
+
+namespace vornak {
+namespace {
+
+// A GIF of a grey picture (256 grey levels as the palette), written without
+// compression: every LZW code a literal, the table cleared before it grows
+// past nine-bit codes. Qt reads GIF but does not write it.
+std::vector<unsigned char> GreyGif(const TBitmap& bitmap) {
+  std::vector<unsigned char> out = {'G', 'I', 'F', '8', '9', 'a'};
+  const auto put16 = [&out](int v) {
+    out.push_back(static_cast<unsigned char>(v & 0xFF));
+    out.push_back(static_cast<unsigned char>(v >> 8));
+  };
+  put16(bitmap.Width());
+  put16(bitmap.Height());
+  out.insert(out.end(), {0xF7, 0, 0});  // global palette of 256 entries
+  for (int i = 0; i < 256; ++i) out.insert(out.end(), 3, static_cast<unsigned char>(i));
+  out.push_back(0x2C);
+  put16(0);
+  put16(0);
+  put16(bitmap.Width());
+  put16(bitmap.Height());
+  out.push_back(0);
+  out.push_back(8);  // LZW minimum code size
+  std::vector<unsigned char> data;
+  uint32_t buffer = 0;
+  int bits = 0;
+  const auto code = [&](int c) {
+    buffer |= static_cast<uint32_t>(c) << bits;
+    for (bits += 9; bits >= 8; bits -= 8, buffer >>= 8)
+      data.push_back(static_cast<unsigned char>(buffer & 0xFF));
+  };
+  int sinceClear = 0;
+  for (int32_t y = 0; y < bitmap.Height(); ++y)
+    for (int32_t x = 0; x < bitmap.Width(); ++x) {
+      if (sinceClear++ % 254 == 0) code(256);
+      code(static_cast<int>(bitmap.Pixel(x, y) & 0xFF));
+    }
+  code(257);
+  if (bits > 0) data.push_back(static_cast<unsigned char>(buffer & 0xFF));
+  for (size_t at = 0; at < data.size(); at += 255) {
+    const size_t n = std::min<size_t>(255, data.size() - at);
+    out.push_back(static_cast<unsigned char>(n));
+    out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
+               data.begin() + static_cast<std::ptrdiff_t>(at + n));
+  }
+  out.push_back(0);
+  out.push_back(0x3B);
+  return out;
+}
+
+// CRC-32 of a PNG chunk's type and data.
+uint32_t PngCrc(const unsigned char* bytes, size_t length) {
+  uint32_t crc = 0xFFFFFFFF;
+  for (size_t i = 0; i < length; ++i) {
+    crc ^= bytes[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  return ~crc;
+}
+
+// Every format QImage writes here, read back by content whatever the name.
+TEST_F(PictureFileTest, OtherFormatsLoadByContentWhateverTheName) {
+  const TBitmap original = Gradient(37, 23);
+  const QImage image = TQtBitmap::ToQImage(original);
+  struct TFormat {
+    const char* Writer;
+    const char* Name;
+    QImage::Format Pixels;
+    bool Exact;
+  };
+  for (const TFormat f : {TFormat{"PNG", "a.png", QImage::Format_RGB32, true},
+                          TFormat{"PNG", "png-named.jpg", QImage::Format_RGB32, true},
+                          TFormat{"TIFF", "a.tif", QImage::Format_RGB32, true},
+                          TFormat{"PPM", "a.ppm", QImage::Format_RGB32, true},
+                          TFormat{"PGM", "grey.pgm", QImage::Format_Grayscale8, true},
+                          TFormat{"PBM", "mono.pbm", QImage::Format_Mono, true},
+                          TFormat{"WEBP", "a.webp", QImage::Format_RGB32, false}}) {
+    const QImage converted = image.convertToFormat(f.Pixels);
+    const std::string path = PathOf(f.Name);
+    QImageWriter writer(QString::fromStdString(path), f.Writer);
+    writer.setQuality(100);
+    ASSERT_TRUE(writer.write(converted)) << f.Name << ": " << writer.errorString().toStdString();
+    const auto result = TPictureFile::Load(path);
+    ASSERT_TRUE(result.Ok) << f.Name << ": " << result.Error;
+    ASSERT_EQ(result.Bitmap.Width(), 37) << f.Name;
+    ASSERT_EQ(result.Bitmap.Height(), 23) << f.Name;
+    const TBitmap expected = TQtBitmap::FromQImage(converted);
+    int worst = 0;
+    for (int32_t y = 0; y < 23; ++y)
+      for (int32_t x = 0; x < 37; ++x)
+        worst =
+            std::max(worst, MaxChannelDifference(result.Bitmap.Pixel(x, y), expected.Pixel(x, y)));
+    EXPECT_LE(worst, f.Exact ? 0 : 8) << f.Name;
+  }
+  // GIF, written by hand.
+  TBitmap grey(29, 13);
+  for (int32_t y = 0; y < 13; ++y)
+    for (int32_t x = 0; x < 29; ++x) {
+      const uint32_t level = static_cast<uint32_t>((x * 9 + y * 17) % 256);
+      grey.SetPixel(x, y, TBitmap::Rgb(level, level, level));
+    }
+  const std::string gif = PathOf("grey.gif");
+  WriteBytes(gif, GreyGif(grey));
+  const auto gifResult = TPictureFile::Load(gif);
+  ASSERT_TRUE(gifResult.Ok) << gifResult.Error;
+  EXPECT_EQ(gifResult.Bitmap, grey);
+  // A JPEG named .png goes to the JPEG reader.
+  const std::string jpeg = PathOf("jpeg-named.png");
+  WriteBytes(jpeg, EncodeJpeg(original, 90));
+  const auto result = TPictureFile::Load(jpeg);
+  ASSERT_TRUE(result.Ok) << result.Error;
+  EXPECT_EQ(TPictureFile::Sniff(jpeg), "jpeg");
+}
+
+TEST_F(PictureFileTest, TransparentPixelsAreLaidOnWhite) {
+  QImage image(4, 1, QImage::Format_ARGB32);
+  image.setPixel(0, 0, qRgba(0, 0, 0, 255));   // opaque black
+  image.setPixel(1, 0, qRgba(0, 0, 0, 0));     // transparent
+  image.setPixel(2, 0, qRgba(0, 0, 0, 128));   // half black
+  image.setPixel(3, 0, qRgba(255, 0, 0, 51));  // faint red
+  const std::string path = PathOf("alpha.png");
+  ASSERT_TRUE(image.save(QString::fromStdString(path), "PNG"));
+  const auto result = TPictureFile::Load(path);
+  ASSERT_TRUE(result.Ok) << result.Error;
+  EXPECT_EQ(result.Bitmap.Pixel(0, 0), TBitmap::Rgb(0, 0, 0));
+  EXPECT_EQ(result.Bitmap.Pixel(1, 0), TBitmap::Rgb(255, 255, 255));
+  EXPECT_EQ(result.Bitmap.Pixel(2, 0), TBitmap::Rgb(127, 127, 127));
+  EXPECT_EQ(result.Bitmap.Pixel(3, 0), TBitmap::Rgb(255, 204, 204));
+}
+
+TEST_F(PictureFileTest, NoPictureTruncatedPictureAndHugeHeaderAreRefused) {
+  // Text named as a picture.
+  const std::string text = PathOf("notes.png");
+  WriteBytes(text, {'h', 'e', 'l', 'l', 'o', '\n'});
+  auto result = TPictureFile::Load(text);
+  EXPECT_FALSE(result.Ok);
+  EXPECT_NE(result.Error.find(text), std::string::npos) << result.Error;
+  EXPECT_NE(result.Error.find("not a picture"), std::string::npos) << result.Error;
+
+  // A PNG cut short in its pixel data.
+  const std::string whole = PathOf("whole.png");
+  ASSERT_TRUE(TQtBitmap::ToQImage(Gradient(64, 64)).save(QString::fromStdString(whole), "PNG"));
+  const std::vector<unsigned char> png = ReadBytes(whole);
+  const std::string cut = PathOf("cut.png");
+  WriteBytes(cut, std::vector<unsigned char>(png.begin(), png.begin() + png.size() / 2));
+  result = TPictureFile::Load(cut);
+  EXPECT_FALSE(result.Ok);
+  EXPECT_NE(result.Error.find(cut), std::string::npos) << result.Error;
+
+  // A PNG header claiming 15000 x 15000 (225 megapixels, within the side
+  // limit) is refused with its size and the limit, before its pixels exist.
+  std::vector<unsigned char> huge = png;
+  const auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) huge[at + i] = static_cast<unsigned char>(v >> (24 - 8 * i));
+  };
+  put32(16, 15000);
+  put32(20, 15000);
+  put32(29, PngCrc(huge.data() + 12, 17));
+  const std::string big = PathOf("huge.png");
+  WriteBytes(big, huge);
+  result = TPictureFile::Load(big);
+  EXPECT_FALSE(result.Ok);
+  EXPECT_NE(result.Error.find("15000 x 15000"), std::string::npos) << result.Error;
+  EXPECT_NE(result.Error.find("200 megapixels"), std::string::npos) << result.Error;
 }
 
 }  // namespace
