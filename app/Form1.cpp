@@ -54,9 +54,10 @@ TBitmap CopyRect(const TBitmap& source, const QRect& area) {
   return result;
 }
 
+// A picture the loader reads, told by its first bytes as the loader tells
+// it, whatever its name.
 bool IsPictureName(const QString& path) {
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  return suffix == "jpg" || suffix == "jpeg" || suffix == "bmp";
+  return !TPictureFile::Sniff(QFile::encodeName(path).toStdString()).empty();
 }
 
 // Shows the busy cursor while a decode blocks the window.

@@ -38,7 +38,10 @@ class TForm1 : public QMainWindow {
   // Returns the chosen file name, or an empty string when the user cancels.
   using TFileChooser = std::function<QString(QWidget* parent)>;
 
-  static inline const QString kFileFilter = QStringLiteral("Jpeg (*.jpg *.jpeg);;bmp (*.bmp)");
+  // Every picture the loader reads first, then the two of old.
+  static inline const QString kFileFilter = QStringLiteral(
+      "all pictures (*.jpg *.jpeg *.bmp *.png *.gif *.tif *.tiff *.webp *.pbm *.pgm *.ppm);;"
+      "Jpeg (*.jpg *.jpeg);;bmp (*.bmp)");
 
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;

@@ -41,7 +41,8 @@ TOptions Usage(std::string message) {
 
 std::string TOptions::HelpText() {
   return "Usage: vornak-decode [OPTION]... FILE...\n"
-         "Reads the QR Code or Micro QR Code symbol in each BMP or JPEG picture and\n"
+         "Reads the QR Code or Micro QR Code symbol in each picture (BMP, JPEG, PNG,\n"
+         "GIF, TIFF, WebP, PBM, PGM or PPM, told by its content) and\n"
          "prints its text.\n"
          "\n"
          "Options:\n"

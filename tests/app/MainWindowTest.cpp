@@ -220,7 +220,7 @@ TEST_F(MainWindowTest, MenuItemsAndFonts) {
   EXPECT_EQ(QFontInfo(FWindows->ImageForm().font()).family(), QStringLiteral("IPAPGothic"));
 }
 
-TEST_F(MainWindowTest, FileDialogOffersTheTwoFiltersAndCancelStopsTheLoad) {
+TEST_F(MainWindowTest, FileDialogOffersAllPicturesThenTheTwoFiltersAndCancelStopsTheLoad) {
   FForm->SetFileChooser({});
   QStringList filters;
   auto cancel = OnModal<QFileDialog>([&filters](QFileDialog* dialog) {
@@ -229,7 +229,9 @@ TEST_F(MainWindowTest, FileDialogOffersTheTwoFiltersAndCancelStopsTheLoad) {
   });
   FForm->ImageReadBtnClick();
   ASSERT_TRUE(cancel->Fired());
-  EXPECT_EQ(filters, (QStringList{"Jpeg (*.jpg *.jpeg)", "bmp (*.bmp)"}));
+  EXPECT_EQ(filters, (QStringList{"all pictures (*.jpg *.jpeg *.bmp *.png *.gif *.tif *.tiff "
+                                  "*.webp *.pbm *.pgm *.ppm)",
+                                  "Jpeg (*.jpg *.jpeg)", "bmp (*.bmp)"}));
   EXPECT_FALSE(AnalyBtn()->isEnabled());
 
   // The same dialog, accepted, leads on to the region dialog.
@@ -573,7 +575,12 @@ TEST_F(MainWindowTest, DroppedPictureLoadsThroughTheRegionDialog) {
   const apptest::TSymbolPicture picture =
       apptest::MakeSymbolPicture(kText.toStdString(), 0, 0, 0, 0);
   const QString path = apptest::SavePicture(FDir, "dropped.Jpeg", picture.Image, "JPEG");
-  const QString other = apptest::SavePicture(FDir, "notes.png", picture.Image, "PNG");
+  const QString png = apptest::SavePicture(FDir, "dropped.png", picture.Image, "PNG");
+  QFile text(FDir.filePath("notes.png"));
+  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+  text.write("not a picture\n");
+  text.close();
+  const QString other = text.fileName();
 
   auto drop = [this](const QString& file, bool& entered) {
     QMimeData data;
@@ -589,7 +596,7 @@ TEST_F(MainWindowTest, DroppedPictureLoadsThroughTheRegionDialog) {
 
   bool entered = true;
   drop(other, entered);
-  EXPECT_FALSE(entered) << "only BMP and JPEG files are taken";
+  EXPECT_FALSE(entered) << "a file that is no picture is not taken, whatever its name";
 
   auto region = OnModal<TImageForm>([](TImageForm* dialog) {
     QTest::mouseClick(dialog->findChild<QPushButton*>("Button1"), Qt::LeftButton);
@@ -600,6 +607,18 @@ TEST_F(MainWindowTest, DroppedPictureLoadsThroughTheRegionDialog) {
   EXPECT_TRUE(region->Fired());
   ASSERT_TRUE(AnalyBtn()->isEnabled());
   EXPECT_EQ(FForm->CroppedBitmap().Width(), picture.Bitmap.Width());
+  Analyse();
+  EXPECT_EQ(ResultMemo()->Lines(), (QStringList{kText, ""}));
+
+  // A PNG is taken and read like the rest.
+  auto again = OnModal<TImageForm>([](TImageForm* dialog) {
+    QTest::mouseClick(dialog->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+  });
+  drop(png, entered);
+  EXPECT_TRUE(entered);
+  for (int i = 0; i < 200 && !again->Fired(); ++i) apptest::Settle(10);
+  EXPECT_TRUE(again->Fired());
+  EXPECT_EQ(FForm->CroppedBitmap(), picture.Bitmap);
   Analyse();
   EXPECT_EQ(ResultMemo()->Lines(), (QStringList{kText, ""}));
 }

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QImageWriter>
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/QtBitmap.h"
 #include "tests/cli/CliRun.h"
 #include "tests/cli/PictureWriter.h"
 #include "tests/support/ReferenceSymbol.h"
@@ -257,6 +261,36 @@ TEST_F(CommandLineTest, CorruptAndTruncatedFilesAreReadErrors) {
     EXPECT_TRUE(run.Out.empty());
     EXPECT_NE(run.Err.find(file), std::string::npos) << run.Err;
   }
+}
+
+TEST_F(CommandLineTest, EveryPictureFormatIsToldByItsContent) {
+  const ReferenceSymbol symbol = Make("one symbol, many formats", 2, 1, 3);
+  TRenderOptions options;
+  options.ModuleSize = 4;
+  const QImage image = TQtBitmap::ToQImage(RenderBitmap(symbol.Matrix, options));
+  // Names that say nothing, or the wrong thing, about the content.
+  struct TFormat {
+    const char* Writer;
+    const char* Name;
+  };
+  for (const TFormat f :
+       {TFormat{"PNG", "a-png.jpg"}, TFormat{"PNG", "no-extension"}, TFormat{"TIFF", "a.tif"},
+        TFormat{"PPM", "a.ppm"}, TFormat{"PGM", "a.bmp"}, TFormat{"WEBP", "a.webp"}}) {
+    const std::string path = PathOf(f.Name);
+    QImageWriter writer(QString::fromStdString(path), f.Writer);
+    writer.setQuality(100);
+    ASSERT_TRUE(writer.write(image)) << f.Name;
+    const TCliOutput run = RunDecoder({path});
+    EXPECT_EQ(run.Status, 0) << f.Name << ": " << run.Err;
+    EXPECT_EQ(run.Out, "one symbol, many formats\n") << f.Name;
+  }
+  // A file that is no picture is named in the error, whatever its name.
+  const std::string text = PathOf("notes.png");
+  std::ofstream(text) << "not a picture";
+  const TCliOutput run = RunDecoder({text});
+  EXPECT_EQ(run.Status, 2);
+  EXPECT_NE(run.Err.find(text), std::string::npos) << run.Err;
+  EXPECT_NE(run.Err.find("not a picture"), std::string::npos) << run.Err;
 }
 
 TEST_F(CommandLineTest, BundledSampleDecodes) {
