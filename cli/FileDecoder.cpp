@@ -1,9 +1,16 @@
 #include "cli/FileDecoder.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -59,10 +66,49 @@ TFileResult TFileDecoder::DecodeFile(const std::string& file) {
   }
 }
 
+TPictureFile::TResult TFileDecoder::LoadStandardInput() {
+  TPictureFile::TResult result;
+  std::string bytes{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+  if (bytes.empty()) {
+    result.Error = "Cannot read standard input: no data";
+    return result;
+  }
+  // The loader reads files: it measures a file against the size its header
+  // claims before decoding. A private file, gone as soon as it is read.
+  const char* directory = std::getenv("TMPDIR");
+  std::string name = std::string(directory != nullptr && *directory != 0 ? directory : "/tmp") +
+                     "/vornak-stdin-XXXXXX";
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) {
+    result.Error =
+        "Cannot read standard input: no temporary file (" + std::string(std::strerror(errno)) + ")";
+    return result;
+  }
+  bool written = true;
+  for (size_t at = 0; at < bytes.size() && written;) {
+    const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+    written = n > 0;
+    if (written) at += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  if (written) result = TPictureFile::Load(name);
+  ::unlink(name.c_str());
+  if (!written) {
+    result.Error = "Cannot read standard input: the temporary file could not be written";
+    return result;
+  }
+  // The messages name the file; the user gave none.
+  const std::string quoted = "\"" + name + "\"";
+  for (size_t at; (at = result.Error.find(quoted)) != std::string::npos;)
+    result.Error.replace(at, quoted.size(), "standard input");
+  return result;
+}
+
 TFileResult TFileDecoder::DecodeFileUnguarded(const std::string& file) {
   TFileResult result;
   result.File = file;
-  TPictureFile::TResult picture = TPictureFile::Load(file);
+  TPictureFile::TResult picture =
+      file == kStandardInput ? LoadStandardInput() : TPictureFile::Load(file);
   if (!picture.Ok) {
     result.Error = picture.Error;
     return result;

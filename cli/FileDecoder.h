@@ -9,6 +9,7 @@
 #include "cli/Options.h"
 #include "common/Types.h"
 #include "engine/SymbolResult.h"
+#include "platform/PictureFile.h"
 
 namespace vornak {
 class TVornak;
@@ -43,6 +44,9 @@ struct TFileResult {
 };
 
 // Loads, crops and decodes files with one component, which it owns.
+// The file name that stands for standard input.
+inline constexpr const char* kStandardInput = "-";
+
 class TFileDecoder {
  public:
   explicit TFileDecoder(const TOptions& options);
@@ -57,6 +61,8 @@ class TFileDecoder {
 
  private:
   TFileResult DecodeFileUnguarded(const std::string& file);
+  // The picture a pipe or redirection gives (the file name "-").
+  static TPictureFile::TResult LoadStandardInput();
 
   const TOptions& FOptions;
   std::unique_ptr<TVornak> FVornak;

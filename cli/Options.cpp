@@ -1,5 +1,7 @@
 #include "cli/Options.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <functional>
 
@@ -73,6 +75,7 @@ std::string TOptions::HelpText() {
          "  -h, --help         show this help and exit\n"
          "  --version          show the version and exit\n"
          "\n"
+         "A FILE of - reads the picture from standard input.\n"
          "With several files each result is prefixed by its file name. Decoded text goes\n"
          "to standard output, errors to standard error. With --raw and one file nothing\n"
          "is added to the bytes.\n"
@@ -173,6 +176,8 @@ TOptions TOptions::Parse(const std::vector<std::string>& arguments) {
     *number->Target = parsed;
   }
   if (options.Files.empty()) return Usage("no picture file given");
+  if (std::count(options.Files.begin(), options.Files.end(), "-") > 1)
+    return Usage("standard input ('-') can be read only once");
   if (!options.Annotate.empty() && options.Files.size() != 1)
     return Usage("--annotate takes exactly one picture file");
   return options;

@@ -43,13 +43,16 @@ inline std::string ReadFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Runs the decoder with the arguments; a run longer than timeoutSeconds is
-// stopped and counts as a hang (status 124).
-inline TCliOutput RunDecoder(const std::vector<std::string>& arguments, int timeoutSeconds = 600) {
+// Runs the decoder with the arguments, standard input read from the file
+// input (nothing when empty); a run longer than timeoutSeconds is stopped
+// and counts as a hang (status 124).
+inline TCliOutput RunDecoder(const std::vector<std::string>& arguments, int timeoutSeconds = 600,
+                             const std::string& input = "") {
   const std::string errPath = std::filesystem::temp_directory_path() /
                               ("vornak_cli_err_" + std::to_string(::getpid()) + ".txt");
   std::string command = "timeout " + std::to_string(timeoutSeconds) + " " + Quote(DecoderPath());
   for (const std::string& argument : arguments) command += " " + Quote(argument);
+  command += " <" + (input.empty() ? std::string("/dev/null") : Quote(input));
   command += " 2>" + Quote(errPath);
   TCliOutput output;
   std::FILE* pipe = ::popen(command.c_str(), "r");

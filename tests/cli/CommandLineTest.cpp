@@ -293,6 +293,32 @@ TEST_F(CommandLineTest, EveryPictureFormatIsToldByItsContent) {
   EXPECT_NE(run.Err.find("not a picture"), std::string::npos) << run.Err;
 }
 
+TEST_F(CommandLineTest, DashReadsThePictureFromStandardInput) {
+  const ReferenceSymbol symbol = Make("piped in", 2, 1, 4);
+  const std::string jpeg = Write(symbol, "piped.jpg");
+  TCliOutput run = RunDecoder({"-"}, 600, jpeg);
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_EQ(run.Out, "piped in\n");
+  // Beside a file, it is named "-" like the files are named.
+  const std::string bmp = Write(symbol, "beside.bmp");
+  run = RunDecoder({bmp, "-"}, 600, jpeg);
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_EQ(run.Out, bmp + ": piped in\n-: piped in\n");
+  // Nothing, or no picture, on standard input; and standard input twice.
+  run = RunDecoder({"-"});
+  EXPECT_EQ(run.Status, 2);
+  EXPECT_NE(run.Err.find("standard input: no data"), std::string::npos) << run.Err;
+  const std::string text = PathOf("text.txt");
+  std::ofstream(text) << "not a picture";
+  run = RunDecoder({"-"}, 600, text);
+  EXPECT_EQ(run.Status, 2);
+  EXPECT_NE(run.Err.find("Cannot read standard input: not a picture"), std::string::npos)
+      << run.Err;
+  run = RunDecoder({"-", "-"}, 600, jpeg);
+  EXPECT_EQ(run.Status, 2);
+  EXPECT_TRUE(run.Out.empty());
+}
+
 TEST_F(CommandLineTest, BundledSampleDecodes) {
   const std::string sample = std::string(VORNAK_SOURCE_DIR) + "/samples/sample.jpg";
   const TCliOutput run = RunDecoder({sample});
