@@ -195,6 +195,11 @@ void TForm1::CreateMenu() {
   QAction* n2 = n1->addAction(QStringLiteral("読み込み"));
   n2->setObjectName("N2");
   connect(n2, &QAction::triggered, this, &TForm1::ImageReadBtnClick);
+  QAction* paste = n1->addAction(QStringLiteral("貼り付け"));
+  paste->setObjectName("PasteAction");
+  paste->setShortcut(QKeySequence::Paste);
+  paste->setShortcutContext(Qt::WindowShortcut);
+  connect(paste, &QAction::triggered, this, &TForm1::PasteClick);
 
   QMenu* n3 = menuBar()->addMenu(QStringLiteral("情報"));
   n3->setObjectName("N3");
@@ -283,7 +288,43 @@ void TForm1::OpenFile(const QString& path) {
     ShowError(QString::fromStdString(loaded.Error));
     return;
   }
-  FLoadedBitmap = std::move(loaded.Bitmap);
+  OpenBitmap(std::move(loaded.Bitmap));
+}
+
+void TForm1::PasteClick() {
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  // Copied picture files go the way dropped ones do.
+  const QStringList files = DroppedPictures(data);
+  if (!files.isEmpty()) {
+    OpenFiles(files);
+    return;
+  }
+  if (data != nullptr && data->hasImage()) {
+    const QImage image = qvariant_cast<QImage>(data->imageData());
+    const int64_t pixels = static_cast<int64_t>(image.width()) * image.height();
+    if (!image.isNull() &&
+        (pixels > TPictureFile::kMaxPixels || image.width() > TPictureFile::kMaxSide ||
+         image.height() > TPictureFile::kMaxSide)) {
+      ShowError(QStringLiteral("The picture on the clipboard is %1 x %2 pixels; the limit is %3 "
+                               "megapixels and %4 pixels a side")
+                    .arg(image.width())
+                    .arg(image.height())
+                    .arg(TPictureFile::kMaxPixels / 1000000)
+                    .arg(TPictureFile::kMaxSide));
+      return;
+    }
+    if (!image.isNull()) {
+      FAnalyBtn->setEnabled(false);
+      if (FImageForm == nullptr || !FDecoder) return;
+      OpenBitmap(TQtBitmap::FromQImage(image));
+      return;
+    }
+  }
+  ShowError(QStringLiteral("クリップボードに画像がありません。"));
+}
+
+void TForm1::OpenBitmap(TBitmap bitmap) {
+  FLoadedBitmap = std::move(bitmap);
 
   const QImage picture = TQtBitmap::ToQImage(FLoadedBitmap);
   FImageForm->SetPicture(picture);

@@ -66,6 +66,10 @@ class TForm1 : public QMainWindow {
 
   // Loads a file as if it had been chosen in the file dialog.
   void OpenFile(const QString& path);
+  // Takes the picture on the clipboard (a screenshot, a copied picture, or
+  // copied picture files) as if it had been opened; says so when there is
+  // none.
+  void PasteClick();
   // Several pictures at once (dropped or opened together): each decoded
   // whole, without the region dialog, every symbol listed and the parts of
   // structured-append sequences joined across them.
@@ -94,6 +98,8 @@ class TForm1 : public QMainWindow {
   // The two check boxes, the result and message boxes and the copy action.
   void CreateResultBoxes();
   void CreateMenu();
+  // The region dialog on a loaded picture, then the crop it leaves.
+  void OpenBitmap(TBitmap bitmap);
   // The files chosen in the open dialog (or by the chooser); empty when
   // cancelled.
   QStringList ChooseFiles();

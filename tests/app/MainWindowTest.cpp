@@ -6,11 +6,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -185,9 +187,12 @@ TEST_F(MainWindowTest, MenuItemsAndFonts) {
   EXPECT_EQ(top[1]->text(), QStringLiteral("情報"));
   EXPECT_EQ(top[1]->menu()->objectName(), QStringLiteral("N3"));
   const QList<QAction*> file = top[0]->menu()->actions();
-  ASSERT_EQ(file.size(), 1);
+  ASSERT_EQ(file.size(), 2);
   EXPECT_EQ(file[0]->objectName(), QStringLiteral("N2"));
   EXPECT_EQ(file[0]->text(), QStringLiteral("読み込み"));
+  EXPECT_EQ(file[1]->objectName(), QStringLiteral("PasteAction"));
+  EXPECT_EQ(file[1]->text(), QStringLiteral("貼り付け"));
+  EXPECT_EQ(file[1]->shortcut(), QKeySequence(QKeySequence::Paste));
   const QList<QAction*> info = top[1]->menu()->actions();
   ASSERT_EQ(info.size(), 2);
   EXPECT_EQ(info[0]->objectName(), QStringLiteral("N4"));
@@ -410,11 +415,13 @@ TEST_F(MainWindowTest, UnreadableFilesReportAnErrorAndLeaveTheWindowUsable) {
   Load(good);
   ASSERT_TRUE(AnalyBtn()->isEnabled());
 
-  // An extension that is neither JPEG nor bitmap: no silent reuse of the
+  // A file that is no picture, whatever its name: no silent reuse of the
   // previous picture.
-  const QString png =
-      apptest::SavePicture(FDir, "picture.png", apptest::PlainPicture(50, 50), "PNG");
-  EXPECT_TRUE(LoadExpectingError(png).contains("picture.png"));
+  QFile notes(FDir.filePath("picture.png"));
+  ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+  notes.write("no picture here\n");
+  notes.close();
+  EXPECT_TRUE(LoadExpectingError(notes.fileName()).contains("picture.png"));
   EXPECT_FALSE(AnalyBtn()->isEnabled());
 
   // A JPEG cut short, a bitmap that is not one, and a file that is not there.
@@ -568,6 +575,59 @@ TEST_F(MainWindowTest, ResultMemoDropsSelectionsAndCopiesTheWholeText) {
   QApplication::sendEvent(viewport, &context);
   ASSERT_NE(chosen, nullptr);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), kText);
+}
+
+TEST_F(MainWindowTest, PastedScreenshotOrFilesLoadAndAnEmptyClipboardIsNamed) {
+  ShowMainWindow();
+  const apptest::TSymbolPicture picture =
+      apptest::MakeSymbolPicture(kText.toStdString(), 0, 0, 0, 0);
+  QClipboard* clipboard = QGuiApplication::clipboard();
+
+  // Nothing to paste: said so, nothing loaded.
+  clipboard->setText(QStringLiteral("just text"));
+  QString said;
+  auto error = OnModal<QMessageBox>([&said](QMessageBox* box) {
+    said = box->text();
+    box->accept();
+  });
+  FForm->PasteClick();
+  EXPECT_TRUE(error->Fired());
+  EXPECT_EQ(said, QStringLiteral("クリップボードに画像がありません。"));
+  EXPECT_FALSE(AnalyBtn()->isEnabled());
+
+  // A screenshot with a transparent margin, pasted through the menu item
+  // (Ctrl+V): the region dialog takes it, transparency laid on white, and
+  // it reads.
+  QImage shot(picture.Image.width() + 20, picture.Image.height() + 20, QImage::Format_ARGB32);
+  shot.fill(Qt::transparent);
+  {
+    QPainter painter(&shot);
+    painter.drawImage(10, 10, picture.Image);
+  }
+  clipboard->setImage(shot);
+  auto region = OnModal<TImageForm>([](TImageForm* dialog) {
+    QTest::mouseClick(dialog->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+  });
+  FForm->findChild<QAction*>("PasteAction")->trigger();
+  for (int i = 0; i < 200 && !region->Fired(); ++i) apptest::Settle(10);
+  ASSERT_TRUE(region->Fired());
+  ASSERT_TRUE(AnalyBtn()->isEnabled());
+  EXPECT_EQ(FForm->CroppedBitmap().Width(), shot.width());
+  EXPECT_EQ(FForm->CroppedBitmap().Pixel(0, 0), TBitmap::Rgb(255, 255, 255));
+  Analyse();
+  EXPECT_EQ(ResultMemo()->Lines(), (QStringList{kText, ""}));
+
+  // Copied picture files are opened like dropped ones.
+  const QString path = apptest::SavePicture(FDir, "copied.png", picture.Image, "PNG");
+  auto* files = new QMimeData;
+  files->setUrls({QUrl::fromLocalFile(path)});
+  clipboard->setMimeData(files);
+  auto again = OnModal<TImageForm>([](TImageForm* dialog) {
+    QTest::mouseClick(dialog->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+  });
+  FForm->PasteClick();
+  EXPECT_TRUE(again->Fired());
+  EXPECT_EQ(FForm->CroppedBitmap(), picture.Bitmap);
 }
 
 TEST_F(MainWindowTest, DroppedPictureLoadsThroughTheRegionDialog) {
