@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -170,6 +171,22 @@ void TForm1::CreateResultBoxes() {
   connect(FResultMemo, &TMemo::KeyUp, this, &TForm1::ResultMemoKeyUp);
   connect(FResultMemo, &TMemo::MouseUp, this, &TForm1::ResultMemoMouseUp);
 
+  FLinkLabel = new QLabel(FPanel1);
+  FLinkLabel->setObjectName("LinkLabel");
+  FLinkLabel->setGeometry(32, 337, 361, 15);
+  FLinkLabel->setTextFormat(Qt::RichText);
+  // Nothing opens by itself: the click alone goes to the opener.
+  FLinkLabel->setOpenExternalLinks(false);
+  FLinkLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  FLinkLabel->hide();
+  connect(FLinkLabel, &QLabel::linkActivated, this, [this] {
+    if (FLink.isEmpty()) return;
+    if (FUrlOpener)
+      FUrlOpener(FLink);
+    else
+      QDesktopServices::openUrl(FLink);
+  });
+
   FMessMemo = new TMemo(FPanel1);
   FMessMemo->setObjectName("MessMemo");
   FMessMemo->setGeometry(32, 352, 361, 33);
@@ -219,6 +236,39 @@ void TForm1::Attach(TImageForm* imageForm, THelpForm* helpForm, Tinfo* info, THo
 }
 
 void TForm1::SetFileChooser(TFileChooser chooser) { FFileChooser = std::move(chooser); }
+
+void TForm1::SetUrlOpener(TUrlOpener opener) { FUrlOpener = std::move(opener); }
+
+QUrl TForm1::LinkOf(const QString& text) {
+  const QString trimmed = text.trimmed();
+  // One address and nothing else: no spaces, no control characters.
+  if (trimmed.isEmpty() || trimmed.size() > 4096) return {};
+  for (const QChar c : trimmed)
+    if (c.isSpace() || c.category() == QChar::Other_Control) return {};
+  const QUrl url(trimmed, QUrl::StrictMode);
+  if (!url.isValid()) return {};
+  const QString scheme = url.scheme().toLower();
+  if (scheme == "http" || scheme == "https") return url.host().isEmpty() ? QUrl() : url;
+  if (scheme == "mailto" || scheme == "tel") return url.path().isEmpty() ? QUrl() : url;
+  return {};
+}
+
+void TForm1::ShowLink(const QString& text) {
+  FLink = LinkOf(text);
+  if (FLink.isEmpty()) {
+    FLinkLabel->clear();
+    FLinkLabel->setToolTip({});
+    FLinkLabel->hide();
+    return;
+  }
+  // The whole address stands in the result box above; here it is the
+  // link, shortened in the middle when it is longer than the box is wide.
+  const QString shown = FLinkLabel->fontMetrics().elidedText(
+      FLink.toDisplayString(), Qt::ElideMiddle, FLinkLabel->width() - 4);
+  FLinkLabel->setText(QStringLiteral("<a href=\"#\">%1</a>").arg(shown.toHtmlEscaped()));
+  FLinkLabel->setToolTip(FLink.toDisplayString());
+  FLinkLabel->show();
+}
 
 void TForm1::FormCreate() {
   FDecoder = std::make_unique<TVornak>();
@@ -343,6 +393,7 @@ void TForm1::OpenBitmap(TBitmap bitmap) {
 void TForm1::AnalyBtnClick() {
   if (!FDecoder) return;
   FResultMemo->Clear();
+  ShowLink({});
   FMessMemo->Clear();
   FDecoder->SetWarp(FSpinEdit3->Value());
   FDecoder->SetResolver(FSpinEdit1->Value());
@@ -372,6 +423,7 @@ void TForm1::AnalyBtnClick() {
   FDecodedText = plain ? text : ShowSymbols(FSymbols);
   FCopyAction->setEnabled(!FDecodedText.isEmpty());
   if (plain) FResultMemo->AddLine(text);
+  ShowLink(plain && ok ? text : QString());
   FMessMemo->AddLine(ok ? QStringLiteral("完了") : QStringLiteral("失敗"));
   FResultMemo->AddLine(error);
   FImageReadBtn->setEnabled(true);
@@ -452,6 +504,7 @@ void TForm1::OpenFiles(const QStringList& paths) {
   FTraceShown = false;
   CheckBoxClick();
   FDecodedText = ShowSymbols(symbols);
+  ShowLink(symbols.size() == 1 ? FDecodedText : QString());
   FCopyAction->setEnabled(!FDecodedText.isEmpty());
   FMessMemo->AddLine(symbols.empty() ? QStringLiteral("失敗") : QStringLiteral("完了"));
   FAnalyBtn->setEnabled(true);

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -37,6 +38,8 @@ class TForm1 : public QMainWindow {
  public:
   // Returns the chosen file name, or an empty string when the user cancels.
   using TFileChooser = std::function<QString(QWidget* parent)>;
+  // Opens an address the user clicked (the desktop's handler by default).
+  using TUrlOpener = std::function<void(const QUrl& url)>;
 
   // Every picture the loader reads first, then the two of old.
   static inline const QString kFileFilter = QStringLiteral(
@@ -51,6 +54,11 @@ class TForm1 : public QMainWindow {
 
   // Replaces the file-open dialog (tests); an empty chooser restores it.
   void SetFileChooser(TFileChooser chooser);
+  // Replaces the address opener (tests); an empty one restores it.
+  void SetUrlOpener(TUrlOpener opener);
+  // The address the decoded text is, when it is one the link may open
+  // (http, https, mailto, tel, and nothing else in the text); else empty.
+  static QUrl LinkOf(const QString& text);
 
   void ImageReadBtnClick();
   void AnalyBtnClick();
@@ -117,6 +125,12 @@ class TForm1 : public QMainWindow {
   QString FDecodedText;
   std::vector<TSymbolResult> FSymbols;
   TFileChooser FFileChooser;
+  TUrlOpener FUrlOpener;
+  // Under the result box: the decoded address as a link, opened only when
+  // clicked; hidden unless the text is one.
+  QLabel* FLinkLabel = nullptr;
+  QUrl FLink;
+  void ShowLink(const QString& text);
 
   TImageForm* FImageForm = nullptr;
   THelpForm* FHelpForm = nullptr;

@@ -630,6 +630,51 @@ TEST_F(MainWindowTest, PastedScreenshotOrFilesLoadAndAnEmptyClipboardIsNamed) {
   EXPECT_EQ(FForm->CroppedBitmap(), picture.Bitmap);
 }
 
+TEST_F(MainWindowTest, AnAddressIsALinkThatOpensOnlyWhenClicked) {
+  ShowMainWindow();
+  std::vector<QUrl> opened;
+  FForm->SetUrlOpener([&opened](const QUrl& url) { opened.push_back(url); });
+  auto* link = FForm->findChild<QLabel*>("LinkLabel");
+  ASSERT_NE(link, nullptr);
+
+  const QString address = QStringLiteral("https://example.jp/m?t=12");
+  Load(apptest::SavePicture(FDir, "link.bmp",
+                            apptest::MakeSymbolPicture(address.toStdString(), 0, 0, 0, 0).Image,
+                            "BMP"));
+  Analyse();
+  // The whole address stands in the result box; the link shows it too, and
+  // nothing has opened.
+  EXPECT_EQ(ResultMemo()->Lines().value(0), address);
+  ASSERT_TRUE(link->isVisible());
+  EXPECT_TRUE(link->text().contains(address.toHtmlEscaped())) << link->text().toStdString();
+  EXPECT_FALSE(link->openExternalLinks());
+  EXPECT_TRUE(opened.empty());
+  // A click on it opens exactly that address.
+  QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(6, link->height() / 2));
+  ASSERT_EQ(opened.size(), 1U);
+  EXPECT_EQ(opened[0], QUrl(address));
+
+  // Text that is not an address the link may open shows no link.
+  Load(apptest::SavePicture(FDir, "plain.bmp",
+                            apptest::MakeSymbolPicture("file:///etc/passwd", 0, 0, 0, 0).Image,
+                            "BMP"));
+  Analyse();
+  EXPECT_FALSE(link->isVisible());
+  EXPECT_EQ(opened.size(), 1U);
+}
+
+TEST(MainWindowLinkTest, OnlyWholeWebMailAndPhoneAddressesAreLinks) {
+  for (const char* yes :
+       {"http://example.com", "https://example.com/a?b=c#d", "  https://example.com/  ",
+        "mailto:someone@example.com", "tel:+81-3-1234-5678", "HTTPS://EXAMPLE.COM"})
+    EXPECT_FALSE(TForm1::LinkOf(QString::fromUtf8(yes)).isEmpty()) << yes;
+  for (const char* no :
+       {"", "example.com", "javascript:alert(1)", "file:///etc/passwd", "ftp://example.com",
+        "https://", "https://example.com two words", "see https://example.com",
+        "https://exa\x01mple.com", "mailto:", "data:text/html,hi", "tel:"})
+    EXPECT_TRUE(TForm1::LinkOf(QString::fromUtf8(no)).isEmpty()) << no;
+}
+
 TEST_F(MainWindowTest, DroppedPictureLoadsThroughTheRegionDialog) {
   ShowMainWindow();
   const apptest::TSymbolPicture picture =
