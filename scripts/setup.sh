@@ -12,6 +12,7 @@ packages=(
   fonts-ipafont-gothic
   clang libclang-rt-14-dev time
   xvfb xauth
+  desktop-file-utils
 )
 
 missing=()
