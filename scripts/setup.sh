@@ -12,6 +12,7 @@ packages=(
   fonts-ipafont-gothic
   clang libclang-rt-14-dev time
   xvfb xauth
+  pybind11-dev python3-dev python3-numpy python3-pytest
 )
 
 missing=()
