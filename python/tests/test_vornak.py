@@ -58,6 +58,18 @@ def test_file_bytes(qr_png, wrap):
     assert vornak.decode(wrap(data)).text == TEXT
 
 
+def test_jpeg_bytes_read_as_the_file():
+    # JPEG goes through its own loader; its bytes must read as the file does.
+    sample = pathlib.Path(__file__).resolve().parents[2] / "samples" / "sample.jpg"
+    from_file = vornak.decode(sample)
+    from_bytes = vornak.decode(sample.read_bytes())
+    assert from_bytes.bytes == from_file.bytes and from_bytes.bytes
+    assert from_bytes.corners == from_file.corners
+    with pytest.raises(vornak.PictureError) as raised:
+        vornak.decode(sample.read_bytes()[:2000])
+    assert "JPEG" in str(raised.value) and "<bytes>" in str(raised.value)
+
+
 def test_bytes_of_a_strided_memoryview(qr_png):
     data = qr_png(TEXT).read_bytes()
     spread = bytearray(2 * len(data))
