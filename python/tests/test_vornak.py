@@ -1,9 +1,10 @@
-"""The vornak module against symbols qrencode made; every expected text is
-what qrencode was asked to encode."""
+"""The vornak module against symbols qrencode (and, for ECI, zint) made;
+every expected text is what the encoder was asked to encode."""
 
 import functools
 import os
 import pathlib
+import subprocess
 import threading
 import time
 
@@ -82,6 +83,22 @@ def test_utf8_text_and_its_bytes(qr_png):
     result = vornak.decode(qr_png(text, "-8"))
     assert result.bytes == text.encode("utf-8")
     assert result.text == text
+
+
+def test_eci_names_the_charset(tmp_path):
+    # qrencode writes no ECI; zint does, converting the text to the charset
+    # the ECI names (7: ISO 8859-5).
+    path = tmp_path / "eci.png"
+    subprocess.run(
+        ["zint", "-b", "58", "--eci=7", "--quietzones", "--scale=4", "-d", "Привет", "-o", path],
+        check=True,
+        capture_output=True,
+    )
+    result = vornak.decode(path)
+    assert result.eci == 7
+    assert result.bytes == "Привет".encode("iso8859-5")
+    assert result.text == "Привет"
+    assert "ECI 7" in repr(result)
 
 
 def test_micro_qr(qr_png):
