@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev time
   xvfb xauth
   desktop-file-utils
+  pybind11-dev python3-dev python3-numpy python3-pytest
 )
 
 missing=()
