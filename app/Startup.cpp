@@ -34,10 +34,11 @@ TStartup::~TStartup() {
 void TStartup::Show(const QStringList& arguments) {
   FForm1->show();
   if (arguments.size() < 2) return;
-  // Once the main window is up, so that the region dialog opens over it.
-  const QString path = arguments.at(1);
+  // Once the main window is up, so that the region dialog opens over it;
+  // several files (a desktop's "open with") are read together.
+  const QStringList paths = arguments.mid(1);
   TForm1* form = FForm1.get();
-  QTimer::singleShot(0, form, [form, path] { form->OpenFile(path); });
+  QTimer::singleShot(0, form, [form, paths] { form->OpenFiles(paths); });
 }
 
 }  // namespace vornak

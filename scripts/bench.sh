@@ -10,7 +10,9 @@
 #   - decode rates on the rendered hard photographs (labels round bottles,
 #     wrinkled, creased, symbols off screens, and the same without a
 #     symbol), beside zxing-cpp,
-#   - peak resident memory of vornak-decode on a 4000 x 3000 JPEG.
+#   - peak resident memory of vornak-decode on a 4000 x 3000 JPEG,
+#   - process time of vornak-decode on one small picture, start to exit,
+#     beside zbarimg's on the same picture (target: not slower).
 # Environment: VORNAK_BENCH_BUILD_DIR (default build/bench), VORNAK_CORPUS
 # (default ../shared/corpus next to the repository: a corpus folder with
 # manifest.tsv, or a folder of them; several separated by spaces).
@@ -62,3 +64,23 @@ blank="$build/blank-4000x3000.jpg"
 [ -f "$blank" ] || "$build/bench/bench_make_jpeg" --blank "$blank"
 peak "photo, version 14" "$photo"
 peak "blank, every pass fails" "$blank"
+
+echo
+echo "== Start to exit on one small picture: vornak-decode beside zbarimg (mean of 50 runs)"
+small="$build/small-symbol.png"
+qrencode -s 4 -o "$small" "Vornak: one small picture"
+runs() {  # name, command...
+  local name=$1
+  shift
+  local start end
+  start=$(date +%s%N)
+  for _ in $(seq 50); do "$@" >/dev/null 2>&1 || true; done
+  end=$(date +%s%N)
+  awk -v name="$name" -v ns=$((end - start)) 'BEGIN { printf "%-14s %7.2f ms per run\n", name, ns / 50 / 1e6 }'
+}
+runs vornak-decode "$build/cli/vornak-decode" "$small"
+if command -v zbarimg >/dev/null; then
+  runs zbarimg zbarimg -q --raw "$small"
+else
+  echo "zbarimg is not installed"
+fi

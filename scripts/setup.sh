@@ -12,7 +12,7 @@ packages=(
   fonts-ipafont-gothic
   clang libclang-rt-14-dev time
   xvfb xauth
-  desktop-file-utils
+  desktop-file-utils zbar-tools
   pybind11-dev python3-dev python3-numpy python3-pytest
 )
 

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -115,6 +117,12 @@ class MainWindowTest : public ::testing::Test {
   }
 
   void Analyse() { QTest::mouseClick(AnalyBtn(), Qt::LeftButton); }
+  // For a look without a display, beside the other windows' screenshots.
+  void SaveScreenshot(const QString& name) {
+    const QString folder = QCoreApplication::applicationDirPath() + "/screenshots";
+    QDir().mkpath(folder);
+    EXPECT_TRUE(apptest::Grab(FForm).save(folder + "/" + name)) << name.toStdString();
+  }
 
   QTemporaryDir FDir;
   std::unique_ptr<TStartup> FWindows;
@@ -616,6 +624,7 @@ TEST_F(MainWindowTest, PastedScreenshotOrFilesLoadAndAnEmptyClipboardIsNamed) {
   EXPECT_EQ(FForm->CroppedBitmap().Pixel(0, 0), TBitmap::Rgb(255, 255, 255));
   Analyse();
   EXPECT_EQ(ResultMemo()->Lines(), (QStringList{kText, ""}));
+  SaveScreenshot("Form1-pasted.png");
 
   // Copied picture files are opened like dropped ones.
   const QString path = apptest::SavePicture(FDir, "copied.png", picture.Image, "PNG");
@@ -649,6 +658,7 @@ TEST_F(MainWindowTest, AnAddressIsALinkThatOpensOnlyWhenClicked) {
   EXPECT_TRUE(link->text().contains(address.toHtmlEscaped())) << link->text().toStdString();
   EXPECT_FALSE(link->openExternalLinks());
   EXPECT_TRUE(opened.empty());
+  SaveScreenshot("Form1-link.png");
   // A click on it opens exactly that address.
   QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(6, link->height() / 2));
   ASSERT_EQ(opened.size(), 1U);

@@ -65,6 +65,24 @@ TEST_F(WindowsTest, FileNamedOnTheCommandLineOpensThroughTheRegionDialog) {
   EXPECT_EQ(FWindows->Form1().LoadedBitmap().Width(), picture.Bitmap.Width());
 }
 
+TEST_F(WindowsTest, SeveralFilesOnTheCommandLineAreReadTogether) {
+  // As a desktop's "open with" passes them: each read whole, every symbol
+  // listed, no region dialog.
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString first = apptest::SavePicture(
+      dir, "first.png", apptest::MakeSymbolPicture("FIRST", 0, 0, 0, 0).Image, "PNG");
+  const QString second = apptest::SavePicture(
+      dir, "second.bmp", apptest::MakeSymbolPicture("SECOND", 0, 0, 0, 0).Image, "BMP");
+  FWindows->Show({"vornak", first, second});
+  auto* analyse = FWindows->Form1().findChild<QPushButton*>("AnalyBtn");
+  for (int i = 0; i < 200 && !analyse->isEnabled(); ++i) apptest::Settle(10);
+  ASSERT_TRUE(analyse->isEnabled());
+  const QString shown = FWindows->Form1().DecodedText();
+  EXPECT_TRUE(shown.contains("FIRST")) << shown.toStdString();
+  EXPECT_TRUE(shown.contains("SECOND")) << shown.toStdString();
+}
+
 TEST_F(WindowsTest, HomeWindowShowsTheBundledPage) {
   THomeForm& home = FWindows->HomeForm();
   EXPECT_EQ(home.windowTitle(), QStringLiteral("ホーム"));
