@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QImageWriter>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -291,6 +292,48 @@ TEST_F(CommandLineTest, EveryPictureFormatIsToldByItsContent) {
   EXPECT_EQ(run.Status, 2);
   EXPECT_NE(run.Err.find(text), std::string::npos) << run.Err;
   EXPECT_NE(run.Err.find("not a picture"), std::string::npos) << run.Err;
+}
+
+// CRC-32 of a PNG chunk's type and data.
+uint32_t PngCrc(const std::string& bytes, size_t at, size_t length) {
+  uint32_t crc = 0xFFFFFFFF;
+  for (size_t i = at; i < at + length; ++i) {
+    crc ^= static_cast<unsigned char>(bytes[i]);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  return ~crc;
+}
+
+TEST_F(CommandLineTest, AHugePictureIsRefusedFromItsHeaderAlone) {
+  // A small PNG whose header claims 15000 x 15000 (225 megapixels): refused
+  // with its size and the limit, within an address space far too small for
+  // its pixels, so nothing of that size was allocated.
+  const std::string path = PathOf("huge.png");
+  QImage small(8, 8, QImage::Format_RGB32);
+  small.fill(Qt::white);
+  ASSERT_TRUE(small.save(QString::fromStdString(path), "PNG"));
+  std::string bytes = ReadFile(path);
+  for (const size_t at : {size_t{16}, size_t{20}})
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((15000u >> (24 - 8 * i)) & 0xFF);
+  const uint32_t crc = PngCrc(bytes, 12, 17);
+  for (int i = 0; i < 4; ++i) bytes[29 + i] = static_cast<char>((crc >> (24 - 8 * i)) & 0xFF);
+  std::ofstream(path, std::ios::binary) << bytes;
+  const std::string err = PathOf("huge.err");
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizer reserves terabytes of address space for itself.
+  const std::string limit;
+#else
+  const std::string limit = "ulimit -v 600000; ";
+#endif
+  const std::string command =
+      limit + Quote(DecoderPath()) + " " + Quote(path) + " >/dev/null 2>" + Quote(err);
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  const std::string message = ReadFile(err);
+  EXPECT_NE(message.find("15000 x 15000 pixels (225 megapixels); the limit is 200 megapixels"),
+            std::string::npos)
+      << message;
 }
 
 TEST_F(CommandLineTest, DashReadsThePictureFromStandardInput) {
