@@ -130,6 +130,19 @@ int32_t TDecorder::DecodeTail(const TPlaneBoolean& matrix, int32_t size, std::st
   return Fail(kReadError);
 }
 
+void TDecorder::Describe(TSymbolResult& symbol) const {
+  symbol.Kind = Kind();
+  symbol.Version = Version();
+  symbol.Level = Level();
+  symbol.Mask = Mask();
+  symbol.Eci = FHeaders.EciAssignment;
+  symbol.Hanzi = FHeaders.Hanzi;
+  symbol.HasStructuredAppend = FHeaders.StructuredAppend;
+  symbol.AppendIndex = FHeaders.AppendPosition;
+  symbol.AppendTotal = FHeaders.AppendTotal;
+  symbol.AppendParity = FHeaders.AppendParity;
+}
+
 int32_t TDecorder::ReadData(std::string& text) {
   FDataCodewords.clear();
   FHeaders = TDataBlockReader::THeaders{};

@@ -10,6 +10,7 @@
 #include "data/DataBlockReader.h"
 #include "ecc/ReedSolomon.h"
 #include "ecc/SoftCorrector.h"
+#include "engine/SymbolResult.h"
 #include "locate/ImageReader.h"
 #include "symbol/Symbol.h"
 
@@ -122,6 +123,9 @@ class TDecorder : public TSymbol {
   // 1/1024 bit. Summed over a codeword's modules it ranks codewords by the
   // chance that all eight bits are right; 0 only when all are certain.
   static int32_t ModuleDoubt(int32_t confidence);
+  // The kind, version, level, mask, ECI, Hanzi and structured-append fields
+  // of the symbol last read, into symbol; its other fields are left alone.
+  void Describe(TSymbolResult& symbol) const;
   // ECI, structured-append and FNC1 fields of the last decoded stream.
   const TDataBlockReader::THeaders& Headers() const { return FHeaders; }
 

@@ -342,17 +342,7 @@ void TSymbolSearch::Run(const TPlaneGrey& grey, const TDecodeSettings& settings,
     Threshold(FWhole, threshold);
     TSymbolResult symbol;
     if (!ReadClassic(symbol) && !ReadPasses(symbol)) break;
-    symbol.Kind = FDecorder->Kind();
-    symbol.Version = FDecorder->Version();
-    symbol.Level = FDecorder->Level();
-    symbol.Mask = FDecorder->Mask();
-    const TDataBlockReader::THeaders& headers = FDecorder->Headers();
-    symbol.Eci = headers.EciAssignment;
-    symbol.Hanzi = headers.Hanzi;
-    symbol.HasStructuredAppend = headers.StructuredAppend;
-    symbol.AppendIndex = headers.AppendPosition;
-    symbol.AppendTotal = headers.AppendTotal;
-    symbol.AppendParity = headers.AppendParity;
+    FDecorder->Describe(symbol);
     // A symbol read again: its erased finders did not keep the locators
     // off it (one found where glare broke a finder, say). It goes whole.
     if (std::any_of(found.begin(), found.end(),

@@ -42,16 +42,7 @@ void TVornak::ResetFindings() {
   FErrorText.clear();
   FExceptionText.clear();
   FErrorCode = kNoError;
-  FKind = TSymbolKind::kModel2;
-  FVersion = 0;
-  FLevel = -1;
-  FMask = -1;
-  FEci = -1;
-  FHanzi = false;
-  FHasStructuredAppend = false;
-  FAppendIndex = 0;
-  FAppendTotal = 0;
-  FAppendParity = 0;
+  FRead = TSymbolResult{};
   FHasGeometry = false;
   FFinderCentres = {};
   FCorners = {};
@@ -150,17 +141,7 @@ bool TVornak::Decode(const TBitmap& bitmap) {
   }
 
   if (ok) {
-    FKind = FDecorder->Kind();
-    FVersion = FDecorder->Version();
-    FLevel = FDecorder->Level();
-    FMask = FDecorder->Mask();
-    const TDataBlockReader::THeaders& headers = FDecorder->Headers();
-    FEci = headers.EciAssignment;
-    FHanzi = headers.Hanzi;
-    FHasStructuredAppend = headers.StructuredAppend;
-    FAppendIndex = headers.AppendPosition;
-    FAppendTotal = headers.AppendTotal;
-    FAppendParity = headers.AppendParity;
+    FDecorder->Describe(FRead);
   }
 
   if (ok) {
@@ -172,19 +153,9 @@ bool TVornak::Decode(const TBitmap& bitmap) {
 }
 
 TSymbolResult TVornak::Result() const {
-  TSymbolResult result;
-  if (FErrorCode != kNoError || FPass.empty()) return result;
+  if (FErrorCode != kNoError || FPass.empty()) return {};
+  TSymbolResult result = FRead;
   result.Text = FResultText;
-  result.Version = FVersion;
-  result.Level = FLevel;
-  result.Mask = FMask;
-  result.Eci = FEci;
-  result.Hanzi = FHanzi;
-  result.Kind = FKind;
-  result.HasStructuredAppend = FHasStructuredAppend;
-  result.AppendIndex = FAppendIndex;
-  result.AppendTotal = FAppendTotal;
-  result.AppendParity = FAppendParity;
   result.Finders = FFinderCentres;
   result.Corners = FCorners;
   result.Pass = FPass;

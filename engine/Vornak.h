@@ -95,25 +95,25 @@ class TVornak {
   const std::string& ExceptionText() const { return FExceptionText; }
   // The kind of the symbol read (QR Code, Micro QR Code); QR Code after a
   // failure.
-  TSymbolKind Kind() const { return FKind; }
+  TSymbolKind Kind() const { return FRead.Kind; }
   // Symbol version 1..40 (Micro QR: 1..4 for M1..M4); 0 when the symbol was
   // not located.
-  int32_t Version() const { return FVersion; }
+  int32_t Version() const { return FRead.Version; }
   // Error-correction level 0 = L, 1 = M, 2 = Q, 3 = H; -1 when not read.
-  int32_t Level() const { return FLevel; }
+  int32_t Level() const { return FRead.Level; }
   // Data mask 0..7; -1 when not read.
-  int32_t Mask() const { return FMask; }
+  int32_t Mask() const { return FRead.Mask; }
   // ECI assignment number the symbol named first; -1 when none.
-  int32_t Eci() const { return FEci; }
+  int32_t Eci() const { return FRead.Eci; }
   // True when a Hanzi segment put GB 2312 pairs into the text, which then
   // reads as GB 2312 unless an ECI names another charset.
-  bool Hanzi() const { return FHanzi; }
+  bool Hanzi() const { return FRead.Hanzi; }
   // Structured append header: present, position (0-based) and total count of
   // the symbol in its sequence, and the parity byte of the whole message.
-  bool HasStructuredAppend() const { return FHasStructuredAppend; }
-  int32_t AppendIndex() const { return FAppendIndex; }
-  int32_t AppendTotal() const { return FAppendTotal; }
-  int32_t AppendParity() const { return FAppendParity; }
+  bool HasStructuredAppend() const { return FRead.HasStructuredAppend; }
+  int32_t AppendIndex() const { return FRead.AppendIndex; }
+  int32_t AppendTotal() const { return FRead.AppendTotal; }
+  int32_t AppendParity() const { return FRead.AppendParity; }
 
   // Where the symbol was found, in pixels of the decoded bitmap: the centres of
   // the corner finder, the finder ending axis A and the one ending axis B, and
@@ -154,16 +154,9 @@ class TVornak {
   int32_t FResolver = 7;
   int32_t FForceVersion = 0;
   int32_t FErrorCode = 0;
-  TSymbolKind FKind = TSymbolKind::kModel2;
-  int32_t FVersion = 0;
-  int32_t FLevel = -1;
-  int32_t FMask = -1;
-  int32_t FEci = -1;
-  bool FHanzi = false;
-  bool FHasStructuredAppend = false;
-  int32_t FAppendIndex = 0;
-  int32_t FAppendTotal = 0;
-  int32_t FAppendParity = 0;
+  // Kind, version, level, mask and stream headers of the symbol read
+  // (its other fields unused).
+  TSymbolResult FRead;
   bool FHasGeometry = false;
   std::array<TPoint, 3> FFinderCentres{};
   std::array<TPoint, 4> FCorners{};
