@@ -1,8 +1,10 @@
 #include "data/DataBlockReader.h"
 
 #include <algorithm>
+#include <array>
 
 #include "symbol/MicroTables.h"
+#include "symbol/RectTables.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {
@@ -31,10 +33,24 @@ TDataBlockReader::TDataBlockReader(const TIntegers& data, int32_t count, TSymbol
     FTotalBits = FCount * 8 - 4;
 }
 
+int32_t TDataBlockReader::ReadMode() {
+  if (FKind != TSymbolKind::kRect) return ReadBits(4);
+  static constexpr int32_t kModes[8] = {kModeTerminator, kModeNumeric, kModeAlphanumeric,
+                                        kModeByte,       kModeKanji,   kModeFnc1First,
+                                        kModeFnc1Second, kModeEci};
+  return kModes[ReadBits(rmqr::ModeBits) & 7];
+}
+
 int32_t TDataBlockReader::CharCountBits(int32_t mode, TSymbolKind kind, int32_t version) {
   if (kind == TSymbolKind::kModel2) return CharCountBits(mode, version);
-  if (!micro::IsValidVersion(version)) return 0;
-  const auto& widths = micro::StreamWidths[static_cast<size_t>(version - 1)].Count;
+  std::array<int32_t, 4> widths{};
+  if (kind == TSymbolKind::kRect) {
+    if (!rmqr::IsValidVersion(version)) return 0;
+    widths = rmqr::SizeOf(version).CountBits;
+  } else {
+    if (!micro::IsValidVersion(version)) return 0;
+    widths = micro::StreamWidths[static_cast<size_t>(version - 1)].Count;
+  }
   switch (mode) {
     case kModeNumeric:
       return widths[0];
@@ -275,14 +291,18 @@ bool TDataBlockReader::Decode(std::string& text) {
   FExhausted = false;
   FHeaders = THeaders{};
   if (FKind == TSymbolKind::kMicro) return DecodeMicro(text);
-  if (FVersion < 1 || FVersion > 40) return false;
+  if (FKind == TSymbolKind::kRect ? !rmqr::IsValidVersion(FVersion)
+                                  : (FVersion < 1 || FVersion > 40))
+    return false;
+  // rMQR's terminator is three bits, QR Code's four.
+  const int32_t terminator = FKind == TSymbolKind::kRect ? rmqr::ModeBits : 4;
 
   std::string result;
   result.reserve(static_cast<size_t>(FCount) * 2);
   for (;;) {
-    // Fewer than four bits left: the terminator was cut short, as the
-    // standard allows when the data fills the symbol.
-    if (BitsLeft() < 4) break;
+    // Fewer bits left than a terminator: it was cut short, as the standard
+    // allows when the data fills the symbol.
+    if (BitsLeft() < terminator) break;
     FMode = ReadMode();
     bool sound = true;
     switch (FMode) {

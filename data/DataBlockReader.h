@@ -88,8 +88,10 @@ class TDataBlockReader {
   const THeaders& Headers() const { return FHeaders; }
 
  private:
-  int32_t ReadMode() { return ReadBits(4); }
-  int32_t ReadCharCount(int32_t mode) { return ReadBits(CharCountBits(mode, FVersion)); }
+  // The mode indicator as QR Code's mode number (rMQR's three-bit
+  // indicators mapped onto them).
+  int32_t ReadMode();
+  int32_t ReadCharCount(int32_t mode) { return ReadBits(CharCountBits(mode, FKind, FVersion)); }
   // Each reader appends its segment to text; false when the stream is broken.
   bool ReadNumeric(int32_t count, std::string& text);
   bool ReadAlphanumeric(int32_t count, std::string& text);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "symbol/MicroTables.h"
+#include "symbol/RectTables.h"
 
 namespace vornak {
 
@@ -25,6 +26,16 @@ int32_t TDecorder::MisdecodeProtection(int32_t version, int32_t level) {
   if (version == 2 && level == 0) return 2;
   if (version == 3 && level == 0) return 1;
   return 0;
+}
+
+int32_t TDecorder::GuardedProtection(int32_t length, int32_t check) {
+  // The fewest kept back that make a random block correct no more often
+  // than QR Code's least safe block does (2-L with its reserve).
+  for (int32_t kept = 0; kept < check; ++kept)
+    if (TSoftCorrector::OddsBits(length, check, 0, (check - kept) / 2) >=
+        TSoftCorrector::kGuardBits)
+      return kept;
+  return check;
 }
 
 int32_t TDecorder::Fail(int32_t code) {
@@ -76,25 +87,38 @@ int32_t TDecorder::DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::
 
 int32_t TDecorder::DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::string& text,
                                 const TMatrixOptions& options) {
+  return DecodeMatrix(matrix, size, size, text, options);
+}
+
+int32_t TDecorder::DecodeMatrix(const TPlaneBoolean& matrix, int32_t width, int32_t height,
+                                std::string& text, const TMatrixOptions& options) {
   // The plane is the caller's: hold it only for this decode.
   struct TRelease {
     const TPlaneConfidence*& Plane;
     ~TRelease() { Plane = nullptr; }
   } release{FConfidence};
   const TPlaneConfidence* confidence = options.Confidence;
-  if (confidence != nullptr && confidence->Width() >= size && confidence->Height() >= size)
+  if (confidence != nullptr && confidence->Width() >= width && confidence->Height() >= height)
     FConfidence = confidence;
-  return DecodeTail(matrix, size, text, options.SearchFormat);
+  return DecodeTail(matrix, width, height, text, options.SearchFormat);
 }
 
-int32_t TDecorder::DecodeTail(const TPlaneBoolean& matrix, int32_t size, std::string& text,
-                              bool searchFormat) {
+int32_t TDecorder::DecodeTail(const TPlaneBoolean& matrix, int32_t width, int32_t height,
+                              std::string& text, bool searchFormat) {
   FErrorText.clear();
   SetErrorCode(0);
   FDataCodewords.clear();
   FHeaders = TDataBlockReader::THeaders{};
 
-  if (matrix.Width() < size || matrix.Height() < size) return Fail(kUnsupportedVersion);
+  if (width < 1 || height < 1 || matrix.Width() < width || matrix.Height() < height)
+    return Fail(kUnsupportedVersion);
+  // A rectangle is rMQR (the classic pipeline samples squares only).
+  if (width != height) {
+    if (rmqr::VersionOf(height, width) == 0) return Fail(kUnsupportedVersion);
+    LoadMatrix(matrix, height, width, TSymbolKind::kRect);
+    return FormatOk() && ReadData(text) == 0 ? 0 : Fail(kReadError);
+  }
+  const int32_t size = width;
   // The sides of Micro QR (11 to 17) are no QR Code side.
   if (size >= micro::SymbolSide(micro::kMinVersion) &&
       size <= micro::SymbolSide(micro::kMaxVersion) && size % 2 == 1) {
@@ -209,10 +233,13 @@ bool TDecorder::SplitBlocks() {
   const int32_t length = total / blockCount;
   const int32_t data = length - check;
   if (check < 1 || data < 1) return false;
-  const int32_t protection =
-      Kind() == TSymbolKind::kMicro
-          ? micro::SymbolNumbers[static_cast<size_t>(SymbolNumber())].Protection
-          : MisdecodeProtection(Version(), Level());
+  int32_t protection = 0;
+  if (Kind() == TSymbolKind::kMicro)
+    protection = micro::SymbolNumbers[static_cast<size_t>(SymbolNumber())].Protection;
+  else if (Kind() == TSymbolKind::kRect)
+    protection = GuardedProtection(length, check);
+  else
+    protection = MisdecodeProtection(Version(), Level());
   auto at = [this](int32_t index) { return FCodewords[static_cast<size_t>(index)]; };
   // Doubts travel with their codewords when the decode has confidence.
   const bool soft = FCodewordDoubt.size() == FCodewords.size();
@@ -316,19 +343,42 @@ void TDecorder::ReadCodewords() {
   int32_t doubt = 0;
   // QR Code strips step over the vertical timing column; Micro QR's lies at
   // the edge, where the placement never reaches. M1 and M3 end their data
-  // with a half codeword: four bits, read into the high half.
+  // with a half codeword: four bits, read into the high half. rMQR's right
+  // column is all function patterns: its strips start one column in, and
+  // its vertical timing lines are stepped over module by module.
   const bool model2 = Kind() == TSymbolKind::kModel2;
+  const bool rect = Kind() == TSymbolKind::kRect;
   int32_t half = -1;
   if (!model2 && SymbolNumber() >= 0 && micro::HalfLastData(Version()))
     half = micro::SymbolNumbers[static_cast<size_t>(SymbolNumber())].Data - 1;
 
   const int32_t height = module->Height();
-  int32_t x = module->Width() - 1;
+  int32_t x = module->Width() - (rect ? 2 : 1);
   int32_t y = height - 1;
   int32_t acc = 0;
   int32_t bit = 7;
-  int32_t parity = 0;  // becomes 1 past the timing column, where strips shift by one
+  // 1 where strips start on an odd column: rMQR throughout, QR Code past its
+  // timing column.
+  int32_t parity = rect ? 1 : 0;
   bool upward = true;
+  auto step = [&] {
+    if ((x + parity) % 2 == 0) {
+      --x;  // right-hand column of the strip: over to the left-hand one
+    } else if (upward ? y > 0 : y < height - 1) {
+      ++x;
+      y += upward ? -1 : 1;
+    } else {
+      // Edge reached: turn into the next strip, stepping over column 6.
+      --x;
+      if (model2 && x == 6) {
+        x = 5;
+        parity = 1;
+      }
+      upward = !upward;
+    }
+  };
+  // rMQR's first strip starts beside the finder sub-pattern.
+  while (x >= 0 && module->IsFunctionModule(x, y)) step();
   while (x >= 0) {
     if (module->GetData(x, y) != 0) acc |= 1 << bit;
     if (confidence != nullptr) doubt += ModuleDoubt((*confidence)(x, y));
@@ -340,22 +390,8 @@ void TDecorder::ReadCodewords() {
       bit = 7;
       doubt = 0;
     }
-    do {
-      if ((x + parity) % 2 == 0) {
-        --x;  // right-hand column of the strip: over to the left-hand one
-      } else if (upward ? y > 0 : y < height - 1) {
-        ++x;
-        y += upward ? -1 : 1;
-      } else {
-        // Edge reached: turn into the next strip, stepping over column 6.
-        --x;
-        if (model2 && x == 6) {
-          x = 5;
-          parity = 1;
-        }
-        upward = !upward;
-      }
-    } while (x >= 0 && module->IsFunctionModule(x, y));
+    do step();
+    while (x >= 0 && module->IsFunctionModule(x, y));
   }
 }
 

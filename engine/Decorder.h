@@ -79,6 +79,10 @@ class TDecorder : public TSymbol {
   };
   int32_t DecodeMatrix(const TPlaneBoolean& matrix, int32_t size, std::string& text,
                        const TMatrixOptions& options);
+  // A width x height matrix: a square as above, a rectangle of one of the
+  // rMQR sizes as rMQR (kUnsupportedVersion for any other).
+  int32_t DecodeMatrix(const TPlaneBoolean& matrix, int32_t width, int32_t height,
+                       std::string& text, const TMatrixOptions& options);
 
   // De-interleaves Codewords() into blocks, corrects each in ascending order
   // and concatenates their data codewords into DataCodewords(). Returns true
@@ -139,12 +143,16 @@ class TDecorder : public TSymbol {
   // miscorrection in QR Code: 3 for 1-L, 2 for 1-M and 2-L, 1 for 1-Q, 1-H
   // and 3-L. (Micro QR's are in its table.)
   static int32_t MisdecodeProtection(int32_t version, int32_t level);
+  // The same for a block of any length and check count: the fewest check
+  // codewords kept back that leave a random block no likelier to pass
+  // correction than QR Code's least safe block (used for rMQR).
+  static int32_t GuardedProtection(int32_t length, int32_t check);
 
  private:
   // Sets the error code and its message; returns the code.
   int32_t Fail(int32_t code);
   // The tail of DecodeMatrix, with FConfidence set by the caller.
-  int32_t DecodeTail(const TPlaneBoolean& matrix, int32_t size, std::string& text,
+  int32_t DecodeTail(const TPlaneBoolean& matrix, int32_t width, int32_t height, std::string& text,
                      bool searchFormat = false);
   // Unmasks, reads and corrects the codewords and decodes the data of the
   // loaded matrix under the current format; 0 or kReadError.

@@ -1,17 +1,25 @@
 #include "symbol/Arrangement.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
 #include "symbol/MicroTables.h"
+#include "symbol/RectTables.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {
 
 namespace {
 
-// Modules per side of a kind's version; throws for a version out of range.
-int32_t SideOf(TSymbolKind kind, int32_t version) {
+// Modules across (or down) a kind's version; throws for a version out of
+// range.
+int32_t SideOf(TSymbolKind kind, int32_t version, bool height = false) {
+  if (kind == TSymbolKind::kRect) {
+    if (!rmqr::IsValidVersion(version))
+      throw std::invalid_argument("rMQR version out of range 1..32: " + std::to_string(version));
+    return height ? rmqr::SizeOf(version).Height : rmqr::SizeOf(version).Width;
+  }
   if (kind == TSymbolKind::kMicro) {
     if (!micro::IsValidVersion(version))
       throw std::invalid_argument("Micro QR version out of range 1..4: " + std::to_string(version));
@@ -30,9 +38,11 @@ TArrangement::TArrangement(int32_t version)
 }
 
 TArrangement::TArrangement(TSymbolKind kind, int32_t version)
-    : TModule(SideOf(kind, version), SideOf(kind, version)), FKind(kind), FVersion(version) {
+    : TModule(SideOf(kind, version), SideOf(kind, version, true)), FKind(kind), FVersion(version) {
   if (kind == TSymbolKind::kMicro) {
     MarkMicro();
+  } else if (kind == TSymbolKind::kRect) {
+    MarkRectangular();
   } else {
     FAlignment = std::make_unique<TSeedModule>(version);
     MarkModel2();
@@ -47,6 +57,51 @@ void TArrangement::MarkMicro() {
   for (int32_t k = 9; k < Width(); ++k) {
     SetFunctionCode(k, 0, kTimingCode);
     SetFunctionCode(0, k, kTimingCode);
+  }
+}
+
+void TArrangement::MarkRectangular() {
+  const int32_t w = Width();
+  const int32_t h = Height();
+  // The finder with its separator (a column, and a row where the symbol is
+  // taller than the finder), the finder sub-pattern in the opposite corner,
+  // and the format information beside each.
+  MarkRect(0, 0, 7, std::min(7, h - 1), kFunctionCode);
+  SetFunctionCode(3, 3, kCentreCode);
+  MarkRect(w - 5, h - 5, w - 1, h - 1, kFunctionCode);
+  SetFunctionCode(w - 3, h - 3, kCentreCode);
+  MarkRect(8, 1, 10, 5, kFunctionCode);
+  MarkRect(11, 1, 11, 3, kFunctionCode);
+  MarkRect(w - 8, h - 6, w - 6, h - 2, kFunctionCode);
+  MarkRect(w - 5, h - 6, w - 3, h - 6, kFunctionCode);
+  // The corner patterns: three dark modules along each free corner's edges
+  // and a light one inside (the bottom-left one only below the separator).
+  MarkRect(w - 3, 0, w - 1, 0, kFunctionCode);
+  MarkRect(w - 1, 1, w - 1, 2, kFunctionCode);
+  SetFunctionCode(w - 2, 1, kFunctionCode);
+  MarkRect(0, h - 1, 2, h - 1, kFunctionCode);
+  if (h >= 11) {
+    MarkRect(0, h - 3, 0, h - 2, kFunctionCode);
+    SetFunctionCode(1, h - 2, kFunctionCode);
+  }
+  // Alignment patterns on the top and bottom edges, a vertical timing line
+  // between each pair.
+  for (int32_t xc : rmqr::AlignmentColumns(w)) {
+    if (xc == 0) break;
+    MarkRect(xc - 1, 0, xc + 1, 2, kFunctionCode);
+    MarkRect(xc - 1, h - 3, xc + 1, h - 1, kFunctionCode);
+    SetFunctionCode(xc, 1, kCentreCode);
+    SetFunctionCode(xc, h - 2, kCentreCode);
+    for (int32_t y = 3; y <= h - 4; ++y) SetFunctionCode(xc, y, kTimingCode);
+  }
+  // Timing along the top and bottom edges and down the free sides.
+  for (int32_t x = 0; x < w; ++x) {
+    if (GetFunctionCode(x, 0) == kDataCode) SetFunctionCode(x, 0, kTimingCode);
+    if (GetFunctionCode(x, h - 1) == kDataCode) SetFunctionCode(x, h - 1, kTimingCode);
+  }
+  for (int32_t y = 0; y < h; ++y) {
+    if (GetFunctionCode(w - 1, y) == kDataCode) SetFunctionCode(w - 1, y, kTimingCode);
+    if (GetFunctionCode(0, y) == kDataCode) SetFunctionCode(0, y, kTimingCode);
   }
 }
 
@@ -102,6 +157,7 @@ void TArrangement::MarkSquare(int32_t x, int32_t y, int32_t radius, uint8_t code
 
 int32_t TArrangement::CodewordCount() const {
   if (FKind == TSymbolKind::kMicro) return micro::Codewords[static_cast<size_t>(FVersion - 1)];
+  if (FKind == TSymbolKind::kRect) return rmqr::SizeOf(FVersion).Codewords;
   // Per version group: alignment centres on each timing line (k) and
   // alignment patterns drawn (a).
   struct Group {

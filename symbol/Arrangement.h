@@ -22,7 +22,8 @@ class TArrangement : public TModule {
 
   // Throws std::invalid_argument for a version outside 1..40.
   explicit TArrangement(int32_t version);
-  // The map of a kind's version: QR Code 1..40, Micro QR 1..4 (M1..M4).
+  // The map of a kind's version: QR Code 1..40, Micro QR 1..4 (M1..M4),
+  // rMQR 1..32 (R7x43..R17x139).
   // Throws std::invalid_argument for a version outside the kind's range.
   TArrangement(TSymbolKind kind, int32_t version);
 
@@ -43,6 +44,7 @@ class TArrangement : public TModule {
  private:
   void MarkModel2();
   void MarkMicro();
+  void MarkRectangular();
   void MarkRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t code);
   void MarkSquare(int32_t x, int32_t y, int32_t radius, uint8_t code);
 

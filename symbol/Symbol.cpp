@@ -1,11 +1,13 @@
 #include "symbol/Symbol.h"
 
 #include <algorithm>
+#include <bit>
 #include <stdexcept>
 #include <string>
 
 #include "symbol/BCH15_5.h"
 #include "symbol/MicroTables.h"
+#include "symbol/RectTables.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {
@@ -23,6 +25,17 @@ void TSymbol::LoadMatrix(const TPlaneBoolean& matrix, int32_t height, int32_t wi
   FKind = kind;
   FHeight = height;
   FWidth = width;
+  if (kind == TSymbolKind::kRect) {
+    FVersion = rmqr::VersionOf(height, width);
+    if (FVersion == 0 || matrix.Width() < width || matrix.Height() < height)
+      throw std::invalid_argument("module matrix " + std::to_string(width) + " x " +
+                                  std::to_string(height) + " is not an rMQR symbol");
+    FModule = std::make_unique<TArrangement>(kind, FVersion);
+    for (int32_t x = 0; x < width; ++x)
+      for (int32_t y = 0; y < height; ++y) FModule->SetRaw(x, y, matrix(x, y) != 0 ? 1 : 0);
+    ReadRectFormat();
+    return;
+  }
   FVersion = (height - 9) / 2;
   if (height != width || (height - 9) % 2 != 0 || !micro::IsValidVersion(FVersion) ||
       matrix.Width() < width || matrix.Height() < height) {
@@ -69,6 +82,47 @@ void TSymbol::ReadMicroFormat() {
   FMask = (corrected[11] ? 2 : 0) + (corrected[10] ? 1 : 0);
   FFormatOk = true;
   FFormatCopy = 1;
+}
+
+TPoint TSymbol::RectFormatPosition(int32_t copy, int32_t i, int32_t width, int32_t height) {
+  // Fifteen bits down three columns, then three along a row.
+  if (copy == 1) return i < 15 ? TPoint{8 + i / 5, 1 + i % 5} : TPoint{11, i - 14};
+  return i < 15 ? TPoint{width - 8 + i / 5, height - 6 + i % 5}
+                : TPoint{width - 20 + i, height - 6};
+}
+
+void TSymbol::ReadRectFormat() {
+  FFormatOk = false;
+  FFormatCopy = 0;
+  FLevel = 0;
+  FMask = rmqr::DataMask;
+  if (!FModule) return;
+  // The size is known from the matrix: only the two codewords naming it
+  // (levels M and H) are candidates. The copy nearer one decides (the first
+  // on a tie); BCH(18,6) corrects three bits.
+  int32_t best = 4;
+  int32_t bestData = -1;
+  for (int32_t copy = 1; copy <= 2; ++copy) {
+    const int32_t mask = copy == 1 ? rmqr::FormatMaskFinder : rmqr::FormatMaskSubFinder;
+    int32_t word = 0;
+    for (int32_t i = 0; i < 18; ++i) {
+      const TPoint p = RectFormatPosition(copy, i, FWidth, FHeight);
+      if (FModule->GetRaw(p.X, p.Y) != 0) word |= 1 << i;
+    }
+    word ^= mask;
+    for (int32_t d : {FVersion - 1, 32 + FVersion - 1}) {
+      const auto distance = static_cast<int32_t>(
+          std::popcount(static_cast<uint32_t>(word ^ rmqr::FormatCodes[static_cast<size_t>(d)])));
+      if (distance < best) {
+        best = distance;
+        bestData = d;
+        FFormatCopy = copy;
+      }
+    }
+  }
+  if (bestData < 0) return;
+  FLevel = (bestData & 32) != 0 ? rmqr::kLevelH : rmqr::kLevelM;
+  FFormatOk = true;
 }
 
 void TSymbol::LoadMatrix(const TPlaneBoolean& matrix, int32_t height, int32_t width) {
@@ -148,6 +202,10 @@ void TSymbol::ReadFormat() {
     ReadMicroFormat();
     return;
   }
+  if (FKind == TSymbolKind::kRect) {
+    ReadRectFormat();
+    return;
+  }
   FFormatOk = false;
   FFormatCopy = 0;
   if (!FModule) return;
@@ -181,7 +239,21 @@ void TSymbol::ReadFormat() {
   FMask = (c[12] ? 4 : 0) + (c[11] ? 2 : 0) + (c[10] ? 1 : 0);
 }
 
+namespace {
+
+const rmqr::TBlocks* RectBlocks(int32_t version, int32_t level) {
+  if (!rmqr::IsValidVersion(version)) return nullptr;
+  if (level != rmqr::kLevelM && level != rmqr::kLevelH) return nullptr;
+  return &rmqr::SizeOf(version).Blocks[level == rmqr::kLevelM ? 0 : 1];
+}
+
+}  // namespace
+
 int32_t TSymbol::ECCodewordCount() const {
+  if (FKind == TSymbolKind::kRect) {
+    const rmqr::TBlocks* blocks = RectBlocks(FVersion, FLevel);
+    return blocks == nullptr ? 0 : blocks->Count * blocks->Check;
+  }
   if (FKind == TSymbolKind::kMicro)
     return FSymbolNumber < 0 ? 0 : micro::SymbolNumbers[static_cast<size_t>(FSymbolNumber)].Check;
   if (!IsValidVersion(FVersion) || !IsValidLevel(FLevel)) return 0;
@@ -189,6 +261,10 @@ int32_t TSymbol::ECCodewordCount() const {
 }
 
 int32_t TSymbol::BlockCount() const {
+  if (FKind == TSymbolKind::kRect) {
+    const rmqr::TBlocks* blocks = RectBlocks(FVersion, FLevel);
+    return blocks == nullptr ? 0 : blocks->Count;
+  }
   if (FKind == TSymbolKind::kMicro) return FSymbolNumber < 0 ? 0 : 1;
   if (!IsValidVersion(FVersion) || !IsValidLevel(FLevel)) return 0;
   return ECBlocks[static_cast<size_t>(FVersion - 1)][static_cast<size_t>(FLevel)];

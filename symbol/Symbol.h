@@ -27,6 +27,9 @@ class TSymbol : public TBase {
   // one format copy names the version and level together (FormatOk() is
   // false when it names another version than the side's).
   void LoadMatrix(const TPlaneBoolean& matrix, int32_t height, int32_t width, TSymbolKind kind);
+  // rMQR: height and width are one of the 32 sizes; either of the two format
+  // copies (eighteen bits, up to three wrong) names the level and the size,
+  // which must be the matrix's.
 
   // Reads both format-information copies and takes the codeword nearest to
   // either (at most three bit errors; on a tie the first copy wins). Sets
@@ -67,6 +70,9 @@ class TSymbol : public TBase {
   static TPoint FormatPosition(int32_t copy, int32_t i, int32_t side);
   // Module of bit i (0..14) of the one Micro QR format copy.
   static TPoint MicroFormatPosition(int32_t i);
+  // Module of bit i (0..17, bit 0 least significant) of rMQR format copy 1
+  // (beside the finder) or 2 (beside the finder sub-pattern).
+  static TPoint RectFormatPosition(int32_t copy, int32_t i, int32_t width, int32_t height);
 
  protected:
   TArrangement* MutableModule() { return FModule.get(); }
@@ -75,6 +81,7 @@ class TSymbol : public TBase {
   // Bits of one copy with the format mask removed.
   TBooleans ReadFormatCopy(int32_t copy) const;
   void ReadMicroFormat();
+  void ReadRectFormat();
 
   std::unique_ptr<TArrangement> FModule;
   TSymbolKind FKind = TSymbolKind::kModel2;

@@ -45,6 +45,11 @@ ZintSymbol MakeMicroQr(const std::string& text, int version, int level, bool kan
   return Encode(BARCODE_MICROQR, text, level, version, kanji ? UNICODE_MODE : DATA_MODE);
 }
 
+ZintSymbol MakeRmqr(const std::string& text, int version, int level, bool kanji) {
+  // libzint numbers the levels 2 M and 4 H.
+  return Encode(BARCODE_RMQR, text, level == 3 ? 4 : 2, version, kanji ? UNICODE_MODE : DATA_MODE);
+}
+
 ZintSymbol MakeQrencodeMicro(const std::string& text, int version, int level) {
   ZintSymbol result;
   QRcode* code =

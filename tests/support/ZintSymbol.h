@@ -4,7 +4,7 @@
 
 #include "common/Types.h"
 
-// Symbols of the kinds other than QR Code (Micro QR) from libzint and
+// Symbols of the kinds other than QR Code (Micro QR, rMQR) from libzint and
 // libqrencode, as module matrices: independent sources of test symbols.
 
 namespace vornak::test {
@@ -22,6 +22,11 @@ struct ZintSymbol {
 // smallest that fits; level 1 L, 2 M, 3 Q, 0 the encoder's choice.
 // kanji: text is Shift JIS and may go into Kanji mode.
 ZintSymbol MakeMicroQr(const std::string& text, int version, int level, bool kanji = false);
+
+// rMQR of the bytes of text (UTF-8 when kanji, so that Kanji mode may be
+// chosen). version 1..32 (R7x43..R17x139); level 1 M, 3 H (QR Code's
+// numbers of the two levels rMQR has).
+ZintSymbol MakeRmqr(const std::string& text, int version, int level, bool kanji = false);
 
 // The same from libqrencode: version 1..4 (M1..M4, no automatic choice),
 // level 0 L, 1 M, 2 Q; text in byte mode or as the encoder splits it.
