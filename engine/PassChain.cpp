@@ -87,6 +87,15 @@ bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std
   TDecorder::TMatrixOptions options;
   options.Confidence = location.Confidence;
   options.SearchFormat = true;
+  // A rectangle comes in its own frame, mirrored or not: no transpose of it
+  // is a symbol.
+  if (location.Rows > 0 && location.Rows != location.Size) {
+    if (decorder.DecodeMatrix(*location.Matrix, location.Size, location.Rows, work, options) != 0)
+      return false;
+    FMirrored = location.Mirrored;
+    text = std::move(work);
+    return true;
+  }
   if (decorder.DecodeMatrix(*location.Matrix, location.Size, work, options) == 0) {
     FMirrored = false;
     text = std::move(work);

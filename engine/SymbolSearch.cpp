@@ -11,6 +11,7 @@
 #include "engine/PassChain.h"
 #include "locate/Coordinates.h"
 #include "symbol/MicroTables.h"
+#include "symbol/RectTables.h"
 #include "symbol/StandardTables.h"
 
 namespace vornak {
@@ -24,21 +25,39 @@ struct TXY {
 
 TXY Of(const TPoint& p) { return {static_cast<double>(p.X), static_cast<double>(p.Y)}; }
 
-// Whether the symbol's version is one of its kind's, and its side in modules.
+// Whether the symbol's version is one of its kind's, and its modules across
+// and down.
 bool Sized(const TSymbolResult& symbol) {
-  return symbol.Kind == TSymbolKind::kMicro ? micro::IsValidVersion(symbol.Version)
-                                            : symbol.Version >= 1 && symbol.Version <= 40;
+  switch (symbol.Kind) {
+    case TSymbolKind::kMicro:
+      return micro::IsValidVersion(symbol.Version);
+    case TSymbolKind::kRect:
+      return rmqr::IsValidVersion(symbol.Version);
+    case TSymbolKind::kModel2:
+      break;
+  }
+  return symbol.Version >= 1 && symbol.Version <= 40;
 }
-double SideOf(const TSymbolResult& symbol) {
-  return symbol.Kind == TSymbolKind::kMicro ? micro::SymbolSide(symbol.Version)
-                                            : SymbolSide(symbol.Version);
+double ColumnsOf(const TSymbolResult& symbol) {
+  switch (symbol.Kind) {
+    case TSymbolKind::kMicro:
+      return micro::SymbolSide(symbol.Version);
+    case TSymbolKind::kRect:
+      return rmqr::SizeOf(symbol.Version).Width;
+    case TSymbolKind::kModel2:
+      break;
+  }
+  return SymbolSide(symbol.Version);
+}
+double RowsOf(const TSymbolResult& symbol) {
+  return symbol.Kind == TSymbolKind::kRect ? rmqr::SizeOf(symbol.Version).Height
+                                           : ColumnsOf(symbol);
 }
 
 // The pixel of module point (u, v) of symbol, bilinear between its four
 // corners: near enough a projective map over a finder's few modules.
 TXY ModuleToPixel(const TSymbolResult& symbol, double u, double v) {
-  const double side = SideOf(symbol);
-  const double s = u / side, t = v / side;
+  const double s = u / ColumnsOf(symbol), t = v / RowsOf(symbol);
   const TXY c0 = Of(symbol.Corners[0]), c1 = Of(symbol.Corners[1]);
   const TXY c2 = Of(symbol.Corners[2]), c3 = Of(symbol.Corners[3]);
   return {c0.X + s * (c1.X - c0.X) + t * (c2.X - c0.X) + s * t * (c3.X - c1.X - c2.X + c0.X),
@@ -133,11 +152,11 @@ namespace {
 template <typename TPlane>
 void EraseIn(const TSymbolResult& symbol, bool whole, TPlane& grey) {
   if (!Sized(symbol)) return;
-  const double side = SideOf(symbol);
-  // Top left module of each finder (Micro QR has the first only).
-  const std::array<TXY, 3> all = {TXY{0, 0}, TXY{side - 7, 0}, TXY{0, side - 7}};
-  const std::vector<TXY> origins(all.begin(),
-                                 all.begin() + (symbol.Kind == TSymbolKind::kMicro ? 1 : 3));
+  const double columns = ColumnsOf(symbol), rows = RowsOf(symbol);
+  // Top left module of each finder (Micro QR and rMQR have the first only).
+  const std::array<TXY, 3> all = {TXY{0, 0}, TXY{columns - 7, 0}, TXY{0, rows - 7}};
+  const std::vector<TXY> origins(
+      all.begin(), all.begin() + (symbol.Kind == TSymbolKind::kModel2 ? 3 : 1));
   const int32_t width = grey.Width(), height = grey.Height();
   for (const TXY& origin : origins) {
     // The light ring, two modules from the centre on each side: the colour
@@ -156,9 +175,9 @@ void EraseIn(const TSymbolResult& symbol, bool whole, TPlane& grey) {
     // The finder with its separator, not beyond the symbol (a neighbour
     // touching it keeps its modules); or the symbol and a module round it.
     const double u0 = whole ? -1 : std::max(origin.X - 1, 0.0);
-    const double u1 = whole ? side + 1 : std::min(origin.X + 8, side);
+    const double u1 = whole ? columns + 1 : std::min(origin.X + 8, columns);
     const double v0 = whole ? -1 : std::max(origin.Y - 1, 0.0);
-    const double v1 = whole ? side + 1 : std::min(origin.Y + 8, side);
+    const double v1 = whole ? rows + 1 : std::min(origin.Y + 8, rows);
     const std::array<TXY, 4> q = {ModuleToPixel(symbol, u0, v0), ModuleToPixel(symbol, u1, v0),
                                   ModuleToPixel(symbol, u1, v1), ModuleToPixel(symbol, u0, v1)};
     FillQuad(q, colour, grey);
@@ -167,7 +186,7 @@ void EraseIn(const TSymbolResult& symbol, bool whole, TPlane& grey) {
     // The modules along the edges too, so that a symbol touching this one
     // gets back the light its finders need round them.
     const std::array<std::array<double, 4>, 4> strips = {
-        {{0, 0, side, 1}, {0, side - 1, side, side}, {0, 0, 1, side}, {side - 1, 0, side, side}}};
+        {{0, 0, columns, 1}, {0, rows - 1, columns, rows}, {0, 0, 1, rows}, {columns - 1, 0, columns, rows}}};
     for (const std::array<double, 4>& r : strips)
       FillQuad(
           std::array<TXY, 4>{ModuleToPixel(symbol, r[0], r[1]), ModuleToPixel(symbol, r[2], r[1]),
@@ -243,7 +262,7 @@ bool TSymbolSearch::Explained(const TFinderCandidate& finder,
                               const std::vector<TSymbolResult>& found) {
   for (const TSymbolResult& symbol : found) {
     if (!Sized(symbol)) continue;
-    const double module = Extent(symbol) / SideOf(symbol);
+    const double module = Extent(symbol) / ((ColumnsOf(symbol) + RowsOf(symbol)) / 2);
     // A finder of a symbol nested in this one's data is much smaller.
     if (static_cast<double>(finder.Module) < kNestedModule * module) continue;
     if (Inside(Outline(symbol), TXY{static_cast<double>(finder.X), static_cast<double>(finder.Y)},

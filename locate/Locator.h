@@ -19,6 +19,12 @@ struct TLocation {
   // Size x Size like Matrix; nullptr when it cannot tell.
   const TPlaneConfidence* Confidence = nullptr;
   int32_t Size = 0;
+  // Rows of a rectangular matrix (rMQR; Size is then its columns); 0 for a
+  // square of Size rows.
+  int32_t Rows = 0;
+  // True when the locator sampled a mirrored symbol in its own frame, so
+  // that the matrix reads as it stands (no transposed retry needed).
+  bool Mirrored = false;
   // Version the matrix was sampled for (1..40).
   int32_t Version = 0;
   // Finder centres in pixels: corner finder, the one ending axis A (module

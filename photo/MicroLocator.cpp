@@ -14,13 +14,6 @@ namespace vornak {
 
 namespace {
 
-// Points read round a module centre, in modules either way: far enough to
-// outvote a speck, near enough to stay inside the module when the grid is a
-// quarter module off.
-constexpr double kSpread = 0.22;
-// Step of an edge search, in modules.
-constexpr long double kStep = 0.05L;
-
 // Cross product of b - a and c - a; positive when a, b, c turn clockwise in
 // pixel space (y down).
 long double Turn(const TPointReal& a, const TPointReal& b, const TPointReal& c) {
@@ -29,52 +22,7 @@ long double Turn(const TPointReal& a, const TPointReal& b, const TPointReal& c) 
 
 }  // namespace
 
-bool TMicroLocator::TFit::Refit() {
-  THomography next = Grid;
-  if (!next.FitLeastSquares(From, To)) return false;
-  Grid = next;
-  return true;
-}
-
-bool TMicroLocator::ModuleDark(const TPlaneBoolean& plane, const THomography& grid, long double u,
-                               long double v) {
-  const TPixelReader reader(plane, grid);
-  int32_t dark = 0;
-  for (int32_t j = -1; j <= 1; ++j)
-    for (int32_t i = -1; i <= 1; ++i)
-      dark +=
-          reader.Dark(static_cast<double>(u) + i * kSpread, static_cast<double>(v) + j * kSpread)
-              ? 1
-              : 0;
-  return dark >= 5;
-}
-
-bool TMicroLocator::AddEdge(const TPlaneBoolean& plane, TFit& fit, long double u, long double v,
-                            long double du, long double dv, long double start, long double stop,
-                            long double expected, bool toDark) {
-  const TPixelReader reader(plane, fit.Grid);
-  const auto dark = [&](long double t) {
-    return reader.Dark(static_cast<double>(u + t * du), static_cast<double>(v + t * dv));
-  };
-  // The first sample of the colour the edge turns to, after one of the other
-  // colour: the edge lies half a step before it.
-  bool before = dark(start);
-  for (long double t = start + kStep; t <= stop; t += kStep) {
-    const bool now = dark(t);
-    if (before != toDark && now == toDark) {
-      const long double at = t - kStep / 2;
-      TPointReal pixel;
-      if (!fit.Grid.Map(TPointReal{u + at * du, v + at * dv}, pixel)) return false;
-      fit.From.push_back(TPointReal{u + expected * du, v + expected * dv});
-      fit.To.push_back(pixel);
-      return true;
-    }
-    before = now;
-  }
-  return false;
-}
-
-int32_t TMicroLocator::FollowTiming(const TPlaneBoolean& plane, bool down, TFit& fit) const {
+int32_t TMicroLocator::FollowTiming(const TPlaneBoolean& plane, bool down, TEdgeFit& fit) const {
   // Module (k, 0) along the top edge, (0, k) along the left one.
   const auto at = [down](long double along, long double across) {
     return down ? TPointReal{across, along} : TPointReal{along, across};
@@ -85,42 +33,45 @@ int32_t TMicroLocator::FollowTiming(const TPlaneBoolean& plane, bool down, TFit&
   for (int32_t k = 8; k <= kMaxSide + 1; ++k) {
     const bool dark = k % 2 == 0;
     const TPointReal centre = at(k + 0.5L, 0.5L);
-    if (ModuleDark(plane, fit.Grid, centre.X, centre.Y) != dark) break;
+    if (fit.ModuleDark(plane, centre.X, centre.Y) != dark) break;
     last = k;
     if (!dark) continue;
     // A dark timing module shows the symbol's outer edge (quiet zone beyond)
     // and its two edges along the line.
     const TPointReal outer = at(k + 0.5L, 0);
-    AddEdge(plane, fit, outer.X, outer.Y, ca, cb, -0.8L, 0.6L, 0, true);
+    fit.AddEdge(plane, outer.X, outer.Y, ca, cb, -0.8L, 0.6L, 0, true);
     const TPointReal middle = at(k, 0.5L);
-    AddEdge(plane, fit, middle.X, middle.Y, da, db, -0.6L, 0.5L, 0, true);
-    AddEdge(plane, fit, middle.X, middle.Y, da, db, 0.5L, 1.6L, 1, false);
+    fit.AddEdge(plane, middle.X, middle.Y, da, db, -0.6L, 0.5L, 0, true);
+    fit.AddEdge(plane, middle.X, middle.Y, da, db, 0.5L, 1.6L, 1, false);
     fit.Refit();
   }
   return last;
 }
 
 bool TMicroLocator::Offer(const TPlaneBoolean& plane, const TPlaneGrey* grey,
-                          const THomography& grid, int32_t side, const TLocationSink& sink) {
-  FMatrix.Resize(side, side, 0);
-  for (int32_t y = 0; y < side; ++y)
-    for (int32_t x = 0; x < side; ++x)
-      FMatrix(x, y) = ModuleDark(plane, grid, x + 0.5L, y + 0.5L) ? 1 : 0;
+                          const THomography& grid, int32_t columns, int32_t rows, bool mirrored,
+                          const TLocationSink& sink) {
+  FMatrix.Resize(columns, rows, 0);
+  for (int32_t y = 0; y < rows; ++y)
+    for (int32_t x = 0; x < columns; ++x)
+      FMatrix(x, y) = TEdgeFit::ModuleDark(plane, grid, x + 0.5L, y + 0.5L) ? 1 : 0;
   TLocation location;
   location.Matrix = &FMatrix;
-  location.Size = side;
+  location.Size = columns;
+  location.Rows = rows == columns ? 0 : rows;
+  location.Mirrored = mirrored;
   // The trace reads a version as a QR Code one; the side tells this kind.
   location.Version = 0;
   if (grey != nullptr && grey->Width() == plane.Width() && grey->Height() == plane.Height()) {
     const TPixelReader reader(plane, grid);
-    FLevels.Resize(side, side, 0);
-    for (int32_t y = 0; y < side; ++y)
-      for (int32_t x = 0; x < side; ++x) {
+    FLevels.Resize(columns, rows, 0);
+    for (int32_t y = 0; y < rows; ++y)
+      for (int32_t x = 0; x < columns; ++x) {
         int32_t sum = 0, count = 0;
         for (int32_t j = -1; j <= 1; ++j)
           for (int32_t i = -1; i <= 1; ++i) {
             double px = 0, py = 0;
-            reader.Map(x + 0.5 + i * kSpread, y + 0.5 + j * kSpread, px, py);
+            reader.Map(x + 0.5 + i * TEdgeFit::kSpread, y + 0.5 + j * TEdgeFit::kSpread, px, py);
             const bool inside = px >= 0 && py >= 0 && px < grey->Width() && py < grey->Height();
             sum += inside ? (*grey)(static_cast<int32_t>(px), static_cast<int32_t>(py)) : 255;
             ++count;
@@ -136,7 +87,7 @@ bool TMicroLocator::Offer(const TPlaneBoolean& plane, const TPlaneGrey* grey,
   };
   const TPoint centre = pixel(3.5L, 3.5L);
   location.Finders = {centre, centre, centre};
-  location.Corners = {pixel(0, 0), pixel(side, 0), pixel(0, side), pixel(side, side)};
+  location.Corners = {pixel(0, 0), pixel(columns, 0), pixel(0, rows), pixel(columns, rows)};
   return sink(location);
 }
 
@@ -163,7 +114,7 @@ bool TMicroLocator::FormatFits(const TPlaneBoolean& plane, const THomography& gr
       const long double u = (transposed ? m.Y : m.X) + 0.5L;
       const long double v = (transposed ? m.X : m.Y) + 0.5L;
       bits[static_cast<size_t>(i)] =
-          ModuleDark(plane, grid, u, v) != (((micro::FormatMask >> i) & 1) != 0);
+          TEdgeFit::ModuleDark(plane, grid, u, v) != (((micro::FormatMask >> i) & 1) != 0);
     }
     TBooleans corrected;
     TBCH15_5 decoder(bits);
@@ -177,33 +128,19 @@ bool TMicroLocator::FormatFits(const TPlaneBoolean& plane, const THomography& gr
 }
 
 bool TMicroLocator::TryCorner(const TPlaneBoolean& plane, const TPlaneGrey* grey,
-                              const TFit& finder, int32_t turn, const TLocationSink& sink) {
-  // The finder is the same square whichever corner is the symbol's: its
-  // fit serves every turn, its corners taken a quarter on each.
-  static constexpr std::array<TPointReal, 4> kOuter = {TPointReal{0, 0}, TPointReal{7, 0},
-                                                       TPointReal{7, 7}, TPointReal{0, 7}};
-  std::array<TPointReal, 4> corners{};
-  for (size_t i = 0; i < 4; ++i)
-    if (!finder.Grid.Map(kOuter[(i + static_cast<size_t>(turn)) % 4], corners[i])) return false;
-  TFit fit;
-  if (!fit.Grid.Fit(kOuter, corners)) return false;
+                              const TEdgeFit& finder, int32_t turn, const TLocationSink& sink) {
+  // The finder's measured points come along in this turn's module space
+  // and keep holding the grid while the timing modules are added.
+  TEdgeFit fit;
+  if (!fit.StartAtFinder(finder, turn, false)) return false;
 
   // Both timing patterns must start where this corner puts them before any
   // more is measured: past the light separator, a dark module.
   for (const bool down : {false, true}) {
     const long double a = down ? 0.5L : 8.5L, b = down ? 8.5L : 0.5L;
-    if (!ModuleDark(plane, fit.Grid, a, b)) return false;
-    if (ModuleDark(plane, fit.Grid, down ? 0.5L : 7.5L, down ? 7.5L : 0.5L)) return false;
+    if (!fit.ModuleDark(plane, a, b)) return false;
+    if (fit.ModuleDark(plane, down ? 0.5L : 7.5L, down ? 7.5L : 0.5L)) return false;
   }
-  // The finder's measured points, in this turn's module space, keep
-  // holding the grid while the timing modules are added.
-  for (size_t i = 0; i < finder.From.size(); ++i) {
-    TPointReal p = finder.From[i];
-    for (int32_t k = 0; k < turn; ++k) p = TPointReal{p.Y, 7 - p.X};
-    fit.From.push_back(p);
-    fit.To.push_back(finder.To[i]);
-  }
-
   // The alternation runs to the last timing module (dark, at side - 1) and
   // one light quiet-zone module beyond it, so the last module that
   // alternates is the side itself.
@@ -218,7 +155,8 @@ bool TMicroLocator::TryCorner(const TPlaneBoolean& plane, const TPlaneGrey* grey
   // A grid whose format names another size the tail would refuse; noise
   // offers many such.
   for (const int32_t side : sides)
-    if (FormatFits(plane, fit.Grid, side) && Offer(plane, grey, fit.Grid, side, sink)) return true;
+    if (FormatFits(plane, fit.Grid, side) && Offer(plane, grey, fit.Grid, side, side, false, sink))
+      return true;
   return false;
 }
 
@@ -233,7 +171,7 @@ bool TMicroLocator::Locate(const TPlaneBoolean& plane, const TPlaneGrey* grey,
     // Clockwise on the screen, so that module columns turn onto rows as
     // they do in an upright symbol.
     if (Turn(ring[0], ring[1], ring[2]) < 0) std::swap(ring[1], ring[3]);
-    TFit finder;
+    TEdgeFit finder;
     if (!finder.Grid.Fit(kRing, ring)) continue;
     // A finder is light all round: separator on two sides, quiet zone on
     // the others. Most nested shapes in noise or texture are not, and are
@@ -249,15 +187,21 @@ bool TMicroLocator::Locate(const TPlaneBoolean& plane, const TPlaneGrey* grey,
       // whose every nested shape is tried, without reading better.
       for (int32_t k = 1; k < 7; k += 2) {
         const long double m = k + 0.5L;
-        AddEdge(plane, finder, m, 0, 0, 1, -0.8L, 0.6L, 0, true);
-        AddEdge(plane, finder, 0, m, 1, 0, -0.8L, 0.6L, 0, true);
-        AddEdge(plane, finder, m, 7, 0, 1, -0.6L, 0.5L, 0, false);
-        AddEdge(plane, finder, 7, m, 1, 0, -0.6L, 0.5L, 0, false);
+        finder.AddEdge(plane, m, 0, 0, 1, -0.8L, 0.6L, 0, true);
+        finder.AddEdge(plane, 0, m, 1, 0, -0.8L, 0.6L, 0, true);
+        finder.AddEdge(plane, m, 7, 0, 1, -0.6L, 0.5L, 0, false);
+        finder.AddEdge(plane, 7, m, 1, 0, -0.6L, 0.5L, 0, false);
       }
       finder.Refit();
     }
     for (int32_t turn = 0; turn < 4; ++turn)
       if (TryCorner(plane, grey, finder, turn, sink)) return true;
+    // The same finder as an rMQR one, in each turn, mirrored or not.
+    for (int32_t turn = 0; turn < 4; ++turn)
+      for (const bool mirrored : {false, true})
+        if (FRect.Fit(plane, finder, turn, mirrored) &&
+            Offer(plane, grey, FRect.Grid(), FRect.Columns(), FRect.Rows(), mirrored, sink))
+          return true;
   }
   return false;
 }

@@ -5,9 +5,11 @@
 
 #include "common/Geometry.h"
 #include "common/Types.h"
+#include "photo/EdgeFit.h"
 #include "photo/FinderLocator.h"
 #include "photo/FinderShapes.h"
 #include "photo/Homography.h"
+#include "photo/RectGrid.h"
 
 namespace vornak {
 
@@ -34,17 +36,10 @@ class TMicroLocator : public TFinderLocator {
               const TLocationSink& sink) override;
 
  private:
-  // Point pairs the grid is fitted on: module space to picture.
-  struct TFit {
-    std::vector<TPointReal> From;
-    std::vector<TPointReal> To;
-    THomography Grid;
-    bool Refit();
-  };
   // Tries the finder, fitted with its first light-ring corner at module
   // point (1, 1), with its symbol corner turn quarters on (0..3, clockwise);
   // offers each side the timing allows.
-  bool TryCorner(const TPlaneBoolean& plane, const TPlaneGrey* grey, const TFit& finder,
+  bool TryCorner(const TPlaneBoolean& plane, const TPlaneGrey* grey, const TEdgeFit& finder,
                  int32_t turn, const TLocationSink& sink);
   // Modules of the ring just outside a finder (32) that read light, through
   // the finder's grid; a finder needs most of them.
@@ -56,20 +51,13 @@ class TMicroLocator : public TFinderLocator {
   // Follows the timing pattern along the top edge (along false) or the left
   // edge (true) from the finder, adding the edges of its modules to fit;
   // returns the last module that alternated as it should.
-  int32_t FollowTiming(const TPlaneBoolean& plane, bool down, TFit& fit) const;
-  // Adds the point of the edge crossed by the line from module point
-  // (u, v) along (du, dv), searched between start and stop in module
-  // units, where it turns from light to dark (or dark to light); the edge
-  // should lie at offset expected. False when no such edge is found.
-  static bool AddEdge(const TPlaneBoolean& plane, TFit& fit, long double u, long double v,
-                      long double du, long double dv, long double start, long double stop,
-                      long double expected, bool toDark);
-  // The colour most of the points round module centre (u, v) read as.
-  static bool ModuleDark(const TPlaneBoolean& plane, const THomography& grid, long double u,
-                         long double v);
+  int32_t FollowTiming(const TPlaneBoolean& plane, bool down, TEdgeFit& fit) const;
+  // Samples a columns x rows matrix through grid (in the symbol's own frame
+  // when mirrored is set) and offers it.
   bool Offer(const TPlaneBoolean& plane, const TPlaneGrey* grey, const THomography& grid,
-             int32_t side, const TLocationSink& sink);
+             int32_t columns, int32_t rows, bool mirrored, const TLocationSink& sink);
 
+  TRectGrid FRect;
   TPlaneBoolean FMatrix;
   TPlaneInteger FLevels;
   TPlaneConfidence FConfidence;
