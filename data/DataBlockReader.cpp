@@ -33,6 +33,19 @@ TDataBlockReader::TDataBlockReader(const TIntegers& data, int32_t count, TSymbol
 
 int32_t TDataBlockReader::CharCountBits(int32_t mode, TSymbolKind kind, int32_t version) {
   if (kind == TSymbolKind::kModel2) return CharCountBits(mode, version);
+  // Model 1 counts as Model 2 does in its versions (seen in 1 to 9 only).
+  if (kind == TSymbolKind::kModel1) {
+    if (version < 1 || version > 14) return 0;
+    switch (mode) {
+      case kModeNumeric:
+      case kModeAlphanumeric:
+      case kModeByte:
+      case kModeKanji:
+        return CharCountBits(mode, version);
+      default:
+        return 0;
+    }
+  }
   if (!micro::IsValidVersion(version)) return 0;
   const auto& widths = micro::StreamWidths[static_cast<size_t>(version - 1)].Count;
   switch (mode) {
@@ -276,6 +289,11 @@ bool TDataBlockReader::Decode(std::string& text) {
   FHeaders = THeaders{};
   if (FKind == TSymbolKind::kMicro) return DecodeMicro(text);
   if (FVersion < 1 || FVersion > 40) return false;
+  // Model 1 streams start with four zero bits (the high half of the first
+  // codeword, which the symbol does not place) and know only the four
+  // character modes.
+  const bool model1 = FKind == TSymbolKind::kModel1;
+  if (model1 && (FVersion > 14 || ReadBits(4) != 0 || FExhausted)) return false;
 
   std::string result;
   result.reserve(static_cast<size_t>(FCount) * 2);
@@ -284,6 +302,8 @@ bool TDataBlockReader::Decode(std::string& text) {
     // standard allows when the data fills the symbol.
     if (BitsLeft() < 4) break;
     FMode = ReadMode();
+    if (model1 && FMode != kModeTerminator && CharCountBits(FMode, FKind, FVersion) == 0)
+      return false;
     bool sound = true;
     switch (FMode) {
       case kModeTerminator:

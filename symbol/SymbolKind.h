@@ -10,15 +10,19 @@ namespace vornak {
 enum class TSymbolKind : uint8_t {
   kModel2,  // QR Code, versions 1-40
   kMicro,   // Micro QR Code, M1-M4
+  kModel1,  // QR Code Model 1, versions 1-14 (the passes after the classic pipeline)
 };
 
-// The name a report shows for a kind ("QR Code", "Micro QR Code").
+// The name a report shows for a kind ("QR Code", "Micro QR Code", "QR Code
+// Model 1").
 inline const char* SymbolKindName(TSymbolKind kind) {
   switch (kind) {
     case TSymbolKind::kModel2:
       return "QR Code";
     case TSymbolKind::kMicro:
       return "Micro QR Code";
+    case TSymbolKind::kModel1:
+      return "QR Code Model 1";
   }
   return "";
 }
