@@ -43,6 +43,19 @@ int32_t TDataBlockReader::ReadMode() {
 
 int32_t TDataBlockReader::CharCountBits(int32_t mode, TSymbolKind kind, int32_t version) {
   if (kind == TSymbolKind::kModel2) return CharCountBits(mode, version);
+  // Model 1 counts as Model 2 does in its versions (seen in 1 to 9 only).
+  if (kind == TSymbolKind::kModel1) {
+    if (version < 1 || version > 14) return 0;
+    switch (mode) {
+      case kModeNumeric:
+      case kModeAlphanumeric:
+      case kModeByte:
+      case kModeKanji:
+        return CharCountBits(mode, version);
+      default:
+        return 0;
+    }
+  }
   std::array<int32_t, 4> widths{};
   if (kind == TSymbolKind::kRect) {
     if (!rmqr::IsValidVersion(version)) return 0;
@@ -296,6 +309,11 @@ bool TDataBlockReader::Decode(std::string& text) {
     return false;
   // rMQR's terminator is three bits, QR Code's four.
   const int32_t terminator = FKind == TSymbolKind::kRect ? rmqr::ModeBits : 4;
+  // Model 1 streams start with four zero bits (the high half of the first
+  // codeword, which the symbol does not place) and know only the four
+  // character modes.
+  const bool model1 = FKind == TSymbolKind::kModel1;
+  if (model1 && (FVersion > 14 || ReadBits(4) != 0 || FExhausted)) return false;
 
   std::string result;
   result.reserve(static_cast<size_t>(FCount) * 2);
@@ -304,6 +322,8 @@ bool TDataBlockReader::Decode(std::string& text) {
     // allows when the data fills the symbol.
     if (BitsLeft() < terminator) break;
     FMode = ReadMode();
+    if (model1 && FMode != kModeTerminator && CharCountBits(FMode, FKind, FVersion) == 0)
+      return false;
     bool sound = true;
     switch (FMode) {
       case kModeTerminator:

@@ -39,7 +39,9 @@ class TDataBlockReader {
   // The same for a kind and its version (Micro QR: 1..4 for M1..M4), whose
   // mode indicators, character counts and terminator have their own widths;
   // a Micro QR stream of M1 or M3 ends four bits before its last codeword
-  // does (the half codeword).
+  // does (the half codeword). A Model 1 stream (versions 1..14) starts with
+  // four zero bits and has the numeric, alphanumeric, byte and Kanji modes
+  // only.
   TDataBlockReader(const TIntegers& data, int32_t count, TSymbolKind kind, int32_t version,
                    bool hanzi = true);
   TDataBlockReader(TIntegers&& data, int32_t count, TSymbolKind kind, int32_t version,

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "symbol/MicroTables.h"
+#include "symbol/Model1Tables.h"
 #include "symbol/RectTables.h"
 
 namespace vornak {
@@ -53,11 +54,14 @@ int32_t TDecorder::DecodePlane(const TPlaneBoolean& plane, int32_t width, int32_
   FErrorText.clear();
   SetErrorCode(FReader->Read(plane, width, height));
   if (ErrorCode() >= 1) return Fail(ErrorCode());
-  // The classic pipeline reads the modes it always read, so that what it
-  // gives stays as it was; the passes after it read Hanzi too.
+  // The classic pipeline reads the modes and kinds it always read, so that
+  // what it gives stays as it was; the passes after it read Hanzi and
+  // Model 1 too.
   FHanzi = false;
+  FModel1 = false;
   const int32_t code = DecodeMatrix(FReader->Matrix(), FReader->Size(), text);
   FHanzi = true;
+  FModel1 = true;
   return code;
 }
 
@@ -127,11 +131,17 @@ int32_t TDecorder::DecodeTail(const TPlaneBoolean& matrix, int32_t width, int32_
   }
   if (size < 21 || size > 177 || (size - 17) % 4 != 0) return Fail(kUnsupportedVersion);
   LoadMatrix(matrix, size, size);
-  if (FormatOk()) return ReadData(text) == 0 ? 0 : Fail(kReadError);
+  if (FormatOk()) {
+    if (ReadData(text) == 0) return 0;
+    return ReadModel1(matrix, size, text) == 0 ? 0 : Fail(kReadError);
+  }
+  if (ReadModel1(matrix, size, text) == 0) return 0;
   // A format word that no copy could correct gives no level or mask to
   // trust: reading on would only produce garbage, unless every level and
   // mask is tried and the blocks decide.
-  if (!searchFormat || !TimingReads()) return Fail(kReadError);
+  if (!searchFormat) return Fail(kReadError);
+  if (Kind() != TSymbolKind::kModel2) LoadMatrix(matrix, size, size);
+  if (!TimingReads()) return Fail(kReadError);
   std::array<int32_t, 32> formats{};
   std::array<int32_t, 32> distance{};
   for (int32_t f = 0; f < 32; ++f) {
@@ -182,6 +192,46 @@ int32_t TDecorder::ReadData(std::string& text) {
   return 0;
 }
 
+int32_t TDecorder::ReadModel1(const TPlaneBoolean& matrix, int32_t size, std::string& text) {
+  // A Model 2 reading failed. Only a matrix whose extension patterns and
+  // corner stand where Model 1 has them is read again as one: the others
+  // would cost a second unmasking and block correction for nothing.
+  if (!FModel1 || !model1::IsValidVersion((size - 17) / 4) || !Model1PatternsRead())
+    return kReadError;
+  LoadMatrix(matrix, size, size, TSymbolKind::kModel1);
+  if (!FormatOk()) return kReadError;
+  return ReadData(text);
+}
+
+bool TDecorder::Model1PatternsRead() const {
+  const TArrangement* module = Module();
+  if (module == nullptr) return false;
+  const int32_t side = module->Width();
+  const int32_t version = (side - 17) / 4;
+  int32_t wrong = 0, total = 0;
+  auto expect = [&](int32_t x, int32_t y, uint8_t dark) {
+    wrong += module->GetRaw(x, y) != dark ? 1 : 0;
+    ++total;
+  };
+  // Each extension pattern: the edge line dark, the inner line light.
+  for (int32_t k = 0; k < model1::ExtensionCount(version); ++k) {
+    const int32_t p = model1::ExtensionPosition(version, k);
+    for (int32_t i = p; i < p + 4; ++i) {
+      expect(side - 1, i, 1);
+      expect(side - 2, i, 0);
+      expect(i, side - 1, 1);
+      expect(i, side - 2, 0);
+    }
+  }
+  // The corner: only its outermost module dark.
+  expect(side - 1, side - 1, 1);
+  expect(side - 2, side - 1, 0);
+  expect(side - 1, side - 2, 0);
+  expect(side - 2, side - 2, 0);
+  // A slip or two of the sampler is allowed; not half the modules wrong.
+  return 10 * wrong <= total;
+}
+
 bool TDecorder::TimingReads() const {
   const TArrangement* module = Module();
   if (module == nullptr) return false;
@@ -223,6 +273,7 @@ bool TDecorder::SplitBlocks() {
   FFailedBlocks = 0;
   FErasedCodewords = 0;
   if (Module() == nullptr) return false;
+  if (Kind() == TSymbolKind::kModel1) return SplitModel1Blocks();
 
   const int32_t blockCount = BlockCount();
   const int32_t total = static_cast<int32_t>(FCodewords.size());
@@ -286,6 +337,69 @@ bool TDecorder::SplitBlocks() {
   return true;
 }
 
+bool TDecorder::SplitModel1Blocks() {
+  const int32_t blockCount = BlockCount();
+  const int32_t total = static_cast<int32_t>(FCodewords.size());
+  if (blockCount < 1 || total != Module()->CodewordCount()) return false;
+  const int32_t checkTotal = ECCodewordCount();
+  if (checkTotal % blockCount != 0) return false;
+  const int32_t check = checkTotal / blockCount;
+  const int32_t dataTotal = total - checkTotal;
+  const int32_t data = dataTotal / blockCount;
+  const int32_t longCount = dataTotal % blockCount;
+  const int32_t shortCount = blockCount - longCount;
+  if (check < 1 || data < 1) return false;
+  const int32_t protection = MisdecodeProtection(Version(), Level());
+  const bool soft = FCodewordDoubt.size() == FCodewords.size();
+  TIntegers doubt;
+  if (longCount == 0)
+    FBlocks.assign(static_cast<size_t>(blockCount), TIntegers(static_cast<size_t>(data + check)));
+  FShortBlocks.assign(longCount == 0 ? 0 : static_cast<size_t>(shortCount),
+                      TIntegers(static_cast<size_t>(data + check)));
+  FLongBlocks.assign(static_cast<size_t>(longCount),
+                     TIntegers(static_cast<size_t>(data + 1 + check)));
+
+  // Model 1 does not interleave: the data codewords of one block after the
+  // other, then their check codewords the same way.
+  int32_t dataAt = 0;
+  for (int32_t i = 0; i < blockCount; ++i) {
+    const bool isLong = i >= shortCount;
+    TIntegers& block = longCount == 0 ? FBlocks[static_cast<size_t>(i)]
+                       : isLong       ? FLongBlocks[static_cast<size_t>(i - shortCount)]
+                                      : FShortBlocks[static_cast<size_t>(i)];
+    const int32_t own = data + (isLong ? 1 : 0);
+    if (soft) doubt.resize(block.size());
+    for (int32_t j = 0; j < own + check; ++j) {
+      const int32_t index = j < own ? dataAt + j : dataTotal + i * check + (j - own);
+      block[static_cast<size_t>(j)] = FCodewords[static_cast<size_t>(index)];
+      if (soft) doubt[static_cast<size_t>(j)] = FCodewordDoubt[static_cast<size_t>(index)];
+    }
+    const int32_t failed = FFailedBlocks;
+    CorrectBlock(block, check, protection, soft ? &doubt : nullptr);
+    // Most of this version's block table is unverified. A block that is a
+    // codeword of two more check codewords as well says the table gives it
+    // too few: its data would take in check codewords, so it is not read.
+    if (FFailedBlocks == failed && ValidBeyond(block, check)) ++FFailedBlocks;
+    dataAt += own;
+    FDataCodewords.insert(FDataCodewords.end(), block.begin(), block.begin() + own);
+  }
+  if (FFailedBlocks > 0) {
+    FDataCodewords.clear();
+    return false;
+  }
+  return true;
+}
+
+bool TDecorder::ValidBeyond(const TIntegers& block, int32_t check) const {
+  for (int32_t root = check; root < check + 2; ++root) {
+    const int32_t alpha = FReedSolomon->Power(root);
+    int32_t syndrome = 0;
+    for (int32_t value : block) syndrome = FReedSolomon->Multiply(syndrome, alpha) ^ value;
+    if (syndrome != 0) return false;
+  }
+  return true;
+}
+
 bool TDecorder::MaskInverts(int32_t mask, int32_t x, int32_t y) {
   switch (mask) {
     case 0:
@@ -340,6 +454,10 @@ void TDecorder::ReadCodewords() {
   if (confidence != nullptr &&
       (confidence->Width() < module->Width() || confidence->Height() < module->Height()))
     confidence = nullptr;
+  if (Kind() == TSymbolKind::kModel1) {
+    ReadModel1Codewords(confidence);
+    return;
+  }
   int32_t doubt = 0;
   // QR Code strips step over the vertical timing column; Micro QR's lies at
   // the edge, where the placement never reaches. M1 and M3 end their data
@@ -393,6 +511,43 @@ void TDecorder::ReadCodewords() {
     do step();
     while (x >= 0 && module->IsFunctionModule(x, y));
   }
+}
+
+}  // namespace vornak
+
+namespace vornak {
+
+void TDecorder::ReadModel1Codewords(const TPlaneConfidence* confidence) {
+  const TArrangement* module = Module();
+  const int32_t side = module->Width();
+  // The first codeword's high half is not placed (the fixed corner stands
+  // for it): it is zero, and the stream starts at its low half.
+  int32_t acc = 0;
+  int32_t bit = 3;
+  int32_t doubt = 0;
+  auto take = [&](int32_t x, int32_t y) {
+    if (module->IsFunctionModule(x, y)) return;
+    if (module->GetData(x, y) != 0) acc |= 1 << bit;
+    if (confidence != nullptr) doubt += ModuleDoubt((*confidence)(x, y));
+    if (--bit < 0) {
+      FCodewords.push_back(acc);
+      if (confidence != nullptr) FCodewordDoubt.push_back(doubt);
+      ++FCount;
+      acc = 0;
+      bit = 7;
+      doubt = 0;
+    }
+  };
+  // Up a column of the given width whose right-hand column is right; each
+  // row right to left.
+  auto column = [&](int32_t right, int32_t width) {
+    for (int32_t y = side - 1; y >= 0; --y)
+      for (int32_t x = right; x > right - width; --x) take(x, y);
+  };
+  column(side - 1, 2);
+  column(side - 3, 2);
+  for (int32_t right = side - 5; right >= 12; right -= 4) column(right, 4);
+  for (int32_t right : {8, 5, 3, 1}) column(right, 2);
 }
 
 }  // namespace vornak

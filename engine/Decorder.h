@@ -50,7 +50,8 @@ class TDecorder : public TSymbol {
   // loads the size x size matrix (indexed (x, y), non-zero = dark), reads the
   // format, unmasks, reads the codewords, splits and corrects the blocks and
   // decodes the data. The side tells the kind: 21 to 177 QR Code, 11 to 17
-  // Micro QR (Kind() tells which was read). Returns the error code: 0 with
+  // Micro QR; a QR Code side that does not read as Model 2 is tried as
+  // Model 1 (Kind() tells which was read). Returns the error code: 0 with
   // the text on success; kUnsupportedVersion when size is no version's side
   // (or the plane is smaller); kReadError when the format, a block or the data stream cannot
   // be read. On an error text keeps what the caller passed and ErrorText()
@@ -97,7 +98,8 @@ class TDecorder : public TSymbol {
   void Unmask();
   // Reads the data layer in placement order (two-column strips from the
   // bottom-right corner, skipping function modules and the vertical timing
-  // column) into Codewords(); remainder bits are dropped. Within a decode
+  // column) into Codewords(); remainder bits are dropped. Model 1 has its
+  // own placement (ReadModel1Codewords). Within a decode
   // with confidence it also fills CodewordDoubt(), else empties it.
   void ReadCodewords();
 
@@ -160,6 +162,20 @@ class TDecorder : public TSymbol {
   // Whether the loaded matrix's timing patterns alternate but for a few
   // modules.
   bool TimingReads() const;
+  // After a failed Model 2 reading: reads the matrix as Model 1 when the
+  // passes may (not the classic pipeline), its side is one of versions 1..14
+  // and its extension patterns and corner read true; 0 or kReadError.
+  int32_t ReadModel1(const TPlaneBoolean& matrix, int32_t size, std::string& text);
+  // Whether the loaded matrix shows Model 1's extension patterns and
+  // bottom-right corner but for a few modules.
+  bool Model1PatternsRead() const;
+  // Model 1's placement (see Model1Tables.h) into Codewords().
+  void ReadModel1Codewords(const TPlaneConfidence* confidence);
+  // SplitBlocks for Model 1, whose blocks follow one another.
+  bool SplitModel1Blocks();
+  // Whether a corrected block of check codewords is a codeword of two more
+  // as well (the syndromes at the next two roots are zero).
+  bool ValidBeyond(const TIntegers& block, int32_t check) const;
   // Corrects one filled block and keeps the tally; with doubt (one per
   // codeword of the block), a failed block is retried with erasures.
   void CorrectBlock(TIntegers& block, int32_t check, int32_t protection, const TIntegers* doubt);
@@ -199,9 +215,10 @@ class TDecorder : public TSymbol {
   int32_t FFailedBlocks = 0;
   int32_t FErasedCodewords = 0;
   TDataBlockReader::THeaders FHeaders;
-  // Whether the data reader takes Hanzi segments (not in the classic
-  // pipeline).
+  // Whether the data reader takes Hanzi segments, and whether the tail reads
+  // Model 1 (neither in the classic pipeline).
   bool FHanzi = true;
+  bool FModel1 = true;
 };
 
 }  // namespace vornak

@@ -33,6 +33,7 @@ bool Sized(const TSymbolResult& symbol) {
       return micro::IsValidVersion(symbol.Version);
     case TSymbolKind::kRect:
       return rmqr::IsValidVersion(symbol.Version);
+    case TSymbolKind::kModel1:
     case TSymbolKind::kModel2:
       break;
   }
@@ -44,6 +45,7 @@ double ColumnsOf(const TSymbolResult& symbol) {
       return micro::SymbolSide(symbol.Version);
     case TSymbolKind::kRect:
       return rmqr::SizeOf(symbol.Version).Width;
+    case TSymbolKind::kModel1:
     case TSymbolKind::kModel2:
       break;
   }
@@ -155,8 +157,8 @@ void EraseIn(const TSymbolResult& symbol, bool whole, TPlane& grey) {
   const double columns = ColumnsOf(symbol), rows = RowsOf(symbol);
   // Top left module of each finder (Micro QR and rMQR have the first only).
   const std::array<TXY, 3> all = {TXY{0, 0}, TXY{columns - 7, 0}, TXY{0, rows - 7}};
-  const std::vector<TXY> origins(
-      all.begin(), all.begin() + (symbol.Kind == TSymbolKind::kModel2 ? 3 : 1));
+  const bool oneFinder = symbol.Kind == TSymbolKind::kMicro || symbol.Kind == TSymbolKind::kRect;
+  const std::vector<TXY> origins(all.begin(), all.begin() + (oneFinder ? 1 : 3));
   const int32_t width = grey.Width(), height = grey.Height();
   for (const TXY& origin : origins) {
     // The light ring, two modules from the centre on each side: the colour
@@ -185,8 +187,10 @@ void EraseIn(const TSymbolResult& symbol, bool whole, TPlane& grey) {
     if (origin.X != 0 || origin.Y != 0) continue;
     // The modules along the edges too, so that a symbol touching this one
     // gets back the light its finders need round them.
-    const std::array<std::array<double, 4>, 4> strips = {
-        {{0, 0, columns, 1}, {0, rows - 1, columns, rows}, {0, 0, 1, rows}, {columns - 1, 0, columns, rows}}};
+    const std::array<std::array<double, 4>, 4> strips = {{{0, 0, columns, 1},
+                                                          {0, rows - 1, columns, rows},
+                                                          {0, 0, 1, rows},
+                                                          {columns - 1, 0, columns, rows}}};
     for (const std::array<double, 4>& r : strips)
       FillQuad(
           std::array<TXY, 4>{ModuleToPixel(symbol, r[0], r[1]), ModuleToPixel(symbol, r[2], r[1]),

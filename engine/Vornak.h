@@ -93,7 +93,8 @@ class TVornak {
   // Message of the exception that ended the last decode ("Base Angle Error",
   // "Program Error", ...); empty when none was raised.
   const std::string& ExceptionText() const { return FExceptionText; }
-  // The kind of the symbol read (QR Code, Micro QR Code); QR Code after a
+  // The kind of the symbol read (QR Code, Micro QR Code, QR Code Model 1,
+  // which only the passes after the classic pipeline read); QR Code after a
   // failure.
   TSymbolKind Kind() const { return FRead.Kind; }
   // Symbol version 1..40 (Micro QR: 1..4 for M1..M4); 0 when the symbol was

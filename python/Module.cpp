@@ -17,6 +17,7 @@
 #include "engine/Vornak.h"
 #include "platform/DisplayText.h"
 #include "platform/PictureFile.h"
+#include "symbol/RectTables.h"
 #include "symbol/SymbolKind.h"
 
 namespace py = pybind11;
@@ -209,10 +210,18 @@ py::object OptionalEci(int32_t eci) { return eci < 0 ? py::none() : py::cast(eci
 // Python's repr of a str, for the reprs below.
 std::string Quoted(const std::string& utf8) { return py::repr(py::str(utf8)).cast<std::string>(); }
 
+// The version as its kind names it: 7, M3, R13x77.
+std::string VersionName(const TSymbolResult& result) {
+  if (result.Kind == TSymbolKind::kMicro) return "M" + std::to_string(result.Version);
+  if (result.Kind == TSymbolKind::kRect && rmqr::IsValidVersion(result.Version))
+    return "R" + std::to_string(rmqr::SizeOf(result.Version).Height) + "x" +
+           std::to_string(rmqr::SizeOf(result.Version).Width);
+  return std::to_string(result.Version);
+}
+
 std::string ResultRepr(const TSymbolResult& result) {
   std::string text = "<vornak.Result " + std::string(SymbolKindName(result.Kind)) + " " +
-                     (result.Kind == TSymbolKind::kMicro ? "M" : "") +
-                     std::to_string(result.Version) + "-" + LevelName(result.Level) + " mask " +
+                     VersionName(result) + "-" + LevelName(result.Level) + " mask " +
                      std::to_string(result.Mask);
   if (result.Eci >= 0) text += " ECI " + std::to_string(result.Eci);
   if (result.HasStructuredAppend)
@@ -236,7 +245,7 @@ std::string MessageRepr(const TAppendMerger::TMessage& message) {
 
 PYBIND11_MODULE(vornak, m) {
   using namespace vornak;
-  m.doc() = "Reads QR Codes and Micro QR Codes from pictures.";
+  m.doc() = "Reads QR Codes, Micro QR Codes and rMQR Codes from pictures.";
   m.attr("__version__") = VORNAK_VERSION;
 
   gError =
@@ -263,7 +272,8 @@ PYBIND11_MODULE(vornak, m) {
           "The symbol's data as it was encoded.")
       .def_property_readonly(
           "version", [](const TSymbolResult& r) { return r.Version; },
-          "1 to 40 (Micro QR Code: 1 to 4 for M1 to M4).")
+          "1 to 40 (Model 1: 1 to 14; Micro QR Code: 1 to 4 for M1 to M4; rMQR Code: 1 to 32 "
+          "for R7x43 to R17x139).")
       .def_property_readonly("level", [](const TSymbolResult& r) { return LevelName(r.Level); })
       .def_property_readonly("mask", [](const TSymbolResult& r) { return r.Mask; })
       .def_property_readonly("eci", [](const TSymbolResult& r) { return OptionalEci(r.Eci); })

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "symbol/MicroTables.h"
+#include "symbol/Model1Tables.h"
 #include "symbol/RectTables.h"
 #include "symbol/StandardTables.h"
 
@@ -25,6 +26,12 @@ int32_t SideOf(TSymbolKind kind, int32_t version, bool height = false) {
       throw std::invalid_argument("Micro QR version out of range 1..4: " + std::to_string(version));
     return micro::SymbolSide(version);
   }
+  if (kind == TSymbolKind::kModel1) {
+    if (!model1::IsValidVersion(version))
+      throw std::invalid_argument("QR Code Model 1 version out of range 1..14: " +
+                                  std::to_string(version));
+    return model1::SymbolSide(version);
+  }
   if (!IsValidVersion(version))
     throw std::invalid_argument("QR Code version out of range 1..40: " + std::to_string(version));
   return SymbolSide(version);
@@ -43,6 +50,8 @@ TArrangement::TArrangement(TSymbolKind kind, int32_t version)
     MarkMicro();
   } else if (kind == TSymbolKind::kRect) {
     MarkRectangular();
+  } else if (kind == TSymbolKind::kModel1) {
+    MarkModel1();
   } else {
     FAlignment = std::make_unique<TSeedModule>(version);
     MarkModel2();
@@ -105,6 +114,27 @@ void TArrangement::MarkRectangular() {
   }
 }
 
+void TArrangement::MarkModel1() {
+  const int32_t w = Width();
+  const int32_t h = Height();
+  MarkRect(0, 0, 8, 8, kFunctionCode);
+  SetFunctionCode(3, 3, kCentreCode);
+  MarkRect(w - 8, 0, w - 1, 8, kFunctionCode);
+  SetFunctionCode(w - 4, 3, kCentreCode);
+  MarkRect(0, h - 8, 8, h - 1, kFunctionCode);
+  SetFunctionCode(3, h - 4, kCentreCode);
+  for (int32_t k = 9; k <= w - 9; ++k) {
+    SetFunctionCode(k, 6, kTimingCode);
+    SetFunctionCode(6, k, kTimingCode);
+  }
+  for (int32_t k = 0; k < model1::ExtensionCount(FVersion); ++k) {
+    const int32_t p = model1::ExtensionPosition(FVersion, k);
+    MarkRect(w - 2, p, w - 1, p + 3, kFunctionCode);
+    MarkRect(p, h - 2, p + 3, h - 1, kFunctionCode);
+  }
+  MarkRect(w - 2, h - 2, w - 1, h - 1, kFunctionCode);
+}
+
 void TArrangement::MarkModel2() {
   const int32_t version = FVersion;
   const int32_t w = Width();
@@ -158,6 +188,7 @@ void TArrangement::MarkSquare(int32_t x, int32_t y, int32_t radius, uint8_t code
 int32_t TArrangement::CodewordCount() const {
   if (FKind == TSymbolKind::kMicro) return micro::Codewords[static_cast<size_t>(FVersion - 1)];
   if (FKind == TSymbolKind::kRect) return rmqr::SizeOf(FVersion).Codewords;
+  if (FKind == TSymbolKind::kModel1) return model1::Codewords(FVersion);
   // Per version group: alignment centres on each timing line (k) and
   // alignment patterns drawn (a).
   struct Group {

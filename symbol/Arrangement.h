@@ -23,7 +23,7 @@ class TArrangement : public TModule {
   // Throws std::invalid_argument for a version outside 1..40.
   explicit TArrangement(int32_t version);
   // The map of a kind's version: QR Code 1..40, Micro QR 1..4 (M1..M4),
-  // rMQR 1..32 (R7x43..R17x139).
+  // rMQR 1..32 (R7x43..R17x139), Model 1 1..14.
   // Throws std::invalid_argument for a version outside the kind's range.
   TArrangement(TSymbolKind kind, int32_t version);
 
@@ -38,13 +38,17 @@ class TArrangement : public TModule {
   bool IsFunctionModule(int32_t x, int32_t y) const { return GetFunctionCode(x, y) != kDataCode; }
 
   // Data plus error-correction codewords the data region holds; the
-  // remainder bits are not counted (a Micro QR half codeword is).
+  // remainder bits are not counted (a Micro QR half codeword is, and so is
+  // Model 1's first codeword, whose high half is not placed).
   int32_t CodewordCount() const;
 
  private:
   void MarkModel2();
   void MarkMicro();
   void MarkRectangular();
+  // Finders, format and timing as Model 2 (no alignment, no version
+  // information), the extension patterns and the fixed corner.
+  void MarkModel1();
   void MarkRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t code);
   void MarkSquare(int32_t x, int32_t y, int32_t radius, uint8_t code);
 

@@ -7,6 +7,7 @@
 
 #include "symbol/BCH15_5.h"
 #include "symbol/MicroTables.h"
+#include "symbol/Model1Tables.h"
 #include "symbol/RectTables.h"
 #include "symbol/StandardTables.h"
 
@@ -16,6 +17,10 @@ void TSymbol::LoadMatrix(const TPlaneBoolean& matrix, int32_t height, int32_t wi
                          TSymbolKind kind) {
   if (kind == TSymbolKind::kModel2) {
     LoadMatrix(matrix, height, width);
+    return;
+  }
+  if (kind == TSymbolKind::kModel1) {
+    LoadModel1(matrix, height, width);
     return;
   }
   FModule.reset();
@@ -47,6 +52,27 @@ void TSymbol::LoadMatrix(const TPlaneBoolean& matrix, int32_t height, int32_t wi
   for (int32_t x = 0; x < width; ++x)
     for (int32_t y = 0; y < height; ++y) FModule->SetRaw(x, y, matrix(x, y) != 0 ? 1 : 0);
   ReadMicroFormat();
+}
+
+void TSymbol::LoadModel1(const TPlaneBoolean& matrix, int32_t height, int32_t width) {
+  FModule.reset();
+  FFormatOk = false;
+  FFormatCopy = 0;
+  FSymbolNumber = -1;
+  FKind = TSymbolKind::kModel1;
+  FHeight = height;
+  FWidth = width;
+  FVersion = (height - 17) / 4;
+  if (height != width || (height - 17) % 4 != 0 || !model1::IsValidVersion(FVersion) ||
+      matrix.Width() < width || matrix.Height() < height) {
+    FVersion = 0;
+    throw std::invalid_argument("module matrix " + std::to_string(width) + " x " +
+                                std::to_string(height) + " is not a QR Code Model 1 symbol");
+  }
+  FModule = std::make_unique<TArrangement>(TSymbolKind::kModel1, FVersion);
+  for (int32_t x = 0; x < width; ++x)
+    for (int32_t y = 0; y < height; ++y) FModule->SetRaw(x, y, matrix(x, y) != 0 ? 1 : 0);
+  ReadFormat();
 }
 
 TPoint TSymbol::MicroFormatPosition(int32_t i) {
@@ -163,10 +189,12 @@ TPoint TSymbol::FormatPosition(int32_t copy, int32_t i, int32_t side) {
 }
 
 TBooleans TSymbol::ReadFormatCopy(int32_t copy) const {
+  // The two models differ only in the mask of their format information.
+  const int32_t mask = FKind == TSymbolKind::kModel1 ? model1::FormatMask : FormatMask;
   TBooleans bits(15, false);
   for (int32_t i = 0; i < 15; ++i) {
     const TPoint p = FormatPosition(copy, i, FWidth);
-    const bool maskBit = ((FormatMask >> i) & 1) != 0;
+    const bool maskBit = ((mask >> i) & 1) != 0;
     bits[static_cast<size_t>(i)] = (FModule->GetRaw(p.X, p.Y) != 0) != maskBit;
   }
   return bits;
@@ -256,6 +284,10 @@ int32_t TSymbol::ECCodewordCount() const {
   }
   if (FKind == TSymbolKind::kMicro)
     return FSymbolNumber < 0 ? 0 : micro::SymbolNumbers[static_cast<size_t>(FSymbolNumber)].Check;
+  if (FKind == TSymbolKind::kModel1) {
+    if (!model1::IsValidVersion(FVersion) || !IsValidLevel(FLevel)) return 0;
+    return model1::Codewords(FVersion) - model1::Level(FVersion, FLevel).Data;
+  }
   if (!IsValidVersion(FVersion) || !IsValidLevel(FLevel)) return 0;
   return ECCodewords[static_cast<size_t>(FVersion - 1)][static_cast<size_t>(FLevel)];
 }
@@ -266,6 +298,10 @@ int32_t TSymbol::BlockCount() const {
     return blocks == nullptr ? 0 : blocks->Count;
   }
   if (FKind == TSymbolKind::kMicro) return FSymbolNumber < 0 ? 0 : 1;
+  if (FKind == TSymbolKind::kModel1)
+    return model1::IsValidVersion(FVersion) && IsValidLevel(FLevel)
+               ? model1::Level(FVersion, FLevel).Blocks
+               : 0;
   if (!IsValidVersion(FVersion) || !IsValidLevel(FLevel)) return 0;
   return ECBlocks[static_cast<size_t>(FVersion - 1)][static_cast<size_t>(FLevel)];
 }

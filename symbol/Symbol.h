@@ -25,7 +25,9 @@ class TSymbol : public TBase {
   void LoadMatrix(const TPlaneBoolean& matrix, int32_t height, int32_t width);
   // The same for a kind: a Micro QR side is 2V + 9 of M1..M4 (V 1..4), whose
   // one format copy names the version and level together (FormatOk() is
-  // false when it names another version than the side's).
+  // false when it names another version than the side's); a Model 1 side is
+  // 4V + 17 of a version 1..14, its format read as Model 2's under its own
+  // mask.
   void LoadMatrix(const TPlaneBoolean& matrix, int32_t height, int32_t width, TSymbolKind kind);
   // rMQR: height and width are one of the 32 sizes; either of the two format
   // copies (eighteen bits, up to three wrong) names the level and the size,
@@ -82,6 +84,7 @@ class TSymbol : public TBase {
   TBooleans ReadFormatCopy(int32_t copy) const;
   void ReadMicroFormat();
   void ReadRectFormat();
+  void LoadModel1(const TPlaneBoolean& matrix, int32_t height, int32_t width);
 
   std::unique_ptr<TArrangement> FModule;
   TSymbolKind FKind = TSymbolKind::kModel2;

@@ -11,9 +11,11 @@ enum class TSymbolKind : uint8_t {
   kModel2,  // QR Code, versions 1-40
   kMicro,   // Micro QR Code, M1-M4
   kRect,    // rectangular Micro QR Code (rMQR), R7x43-R17x139
+  kModel1,  // QR Code Model 1, versions 1-14 (the passes after the classic pipeline)
 };
 
-// The name a report shows for a kind ("QR Code", "Micro QR Code", "rMQR Code").
+// The name a report shows for a kind ("QR Code", "Micro QR Code", "rMQR
+// Code", "QR Code Model 1").
 inline const char* SymbolKindName(TSymbolKind kind) {
   switch (kind) {
     case TSymbolKind::kModel2:
@@ -22,6 +24,8 @@ inline const char* SymbolKindName(TSymbolKind kind) {
       return "Micro QR Code";
     case TSymbolKind::kRect:
       return "rMQR Code";
+    case TSymbolKind::kModel1:
+      return "QR Code Model 1";
   }
   return "";
 }

@@ -109,6 +109,25 @@ def test_micro_qr(qr_png):
     assert result.level == "L"
 
 
+def test_rmqr_with_eci(tmp_path):
+    # zint's rMQR (145), R13x77 (version 20) at level H, with an ECI: the
+    # size shows in the repr.
+    path = tmp_path / "rmqr.png"
+    subprocess.run(
+        ["zint", "-b", "145", "--vers=20", "--secure=4", "--eci=7", "--quietzones",
+         "--scale=4", "-d", "Привет, rMQR", "-o", path],
+        check=True,
+        capture_output=True,
+    )
+    result = vornak.decode(path)
+    assert result.text == "Привет, rMQR"
+    assert result.kind == "rMQR Code"
+    assert result.version == 20
+    assert result.level == "H"
+    assert result.eci == 7
+    assert "R13x77-H" in repr(result)
+
+
 def test_grey_array():
     picture = grey(modules(TEXT, "-l", "Q"))
     assert picture.dtype == np.uint8 and picture.ndim == 2

@@ -484,5 +484,77 @@ TEST(MicroStream, ModesAndTerminatorsOfEachVersion) {
             6);
 }
 
+// Model 1 streams: four zero bits, then the segments of Model 2 with its
+// count widths, the four character modes only.
+TEST(Model1Stream, FourZeroBitsThenTheSegments) {
+  // 0000, byte mode 0100, count 3, "Hi!", terminator.
+  const std::string segment =
+      "0100"
+      "00000011"
+      "01001000"
+      "01101001"
+      "00100001";
+  const TIntegers data = Codewords("0000" + segment + "0000");
+  TDataBlockReader reader(data, static_cast<int32_t>(data.size()), TSymbolKind::kModel1, 2);
+  std::string text;
+  ASSERT_TRUE(reader.Decode(text));
+  EXPECT_EQ(text, "Hi!");
+  // Without the four bits the stream is misaligned by half a codeword.
+  const TIntegers bare = Codewords(segment + "0000");
+  TDataBlockReader misread(bare, static_cast<int32_t>(bare.size()), TSymbolKind::kModel1, 2);
+  EXPECT_FALSE(misread.Decode(text));
+  EXPECT_TRUE(text.empty());
+}
+
+TEST(Model1Stream, ANonZeroLeadOrAModeModel1LacksBreaksTheStream) {
+  const std::string bytes =
+      "0100"
+      "00000001"
+      "01000001"
+      "0000";
+  for (const char* lead : {"0001", "1000", "0110"}) {
+    const TIntegers data = Codewords(lead + bytes);
+    TDataBlockReader reader(data, static_cast<int32_t>(data.size()), TSymbolKind::kModel1, 1);
+    std::string text;
+    EXPECT_FALSE(reader.Decode(text)) << lead;
+  }
+  // ECI, structured append, FNC1 and Hanzi ahead of a byte segment: Model 2
+  // reads past them, Model 1 does not have them.
+  const std::vector<std::string> headers = {
+      "0111"
+      "00000011",
+      "0011"
+      "0000"
+      "0001"
+      "00000000",
+      "0101",
+      "1001"
+      "00000001"};
+  for (const std::string& header : headers) {
+    const TIntegers model2 = Codewords(header + bytes);
+    TDataBlockReader second(model2, static_cast<int32_t>(model2.size()), 1);
+    std::string text;
+    EXPECT_TRUE(second.Decode(text)) << header;
+    EXPECT_EQ(text.back(), 'A') << header;
+    const TIntegers model1 = Codewords("0000" + header + bytes);
+    TDataBlockReader first(model1, static_cast<int32_t>(model1.size()), TSymbolKind::kModel1, 1);
+    EXPECT_FALSE(first.Decode(text)) << header;
+  }
+}
+
+TEST(Model1Stream, CountWidthsAreModel2sForTheFourModes) {
+  for (int version = 1; version <= 14; ++version) {
+    for (int mode : {TDataBlockReader::kModeNumeric, TDataBlockReader::kModeAlphanumeric,
+                     TDataBlockReader::kModeByte, TDataBlockReader::kModeKanji})
+      EXPECT_EQ(TDataBlockReader::CharCountBits(mode, TSymbolKind::kModel1, version),
+                TDataBlockReader::CharCountBits(mode, version));
+    EXPECT_EQ(TDataBlockReader::CharCountBits(TDataBlockReader::kModeHanzi, TSymbolKind::kModel1,
+                                              version),
+              0);
+  }
+  EXPECT_EQ(TDataBlockReader::CharCountBits(TDataBlockReader::kModeByte, TSymbolKind::kModel1, 15),
+            0);
+}
+
 }  // namespace
 }  // namespace vornak

@@ -211,5 +211,49 @@ TEST(MicroArrangement, DataModulesFillTheCodewords) {
   EXPECT_EQ(TArrangement(TSymbolKind::kModel2, 7).CodewordCount(), TArrangement(7).CodewordCount());
 }
 
+// The Model 1 map leaves eight data modules to each codeword but the
+// first, whose high half the corner stands for; its extension patterns lie
+// on the right and bottom edges, the corner is a function block, and there
+// is no alignment pattern or version information.
+TEST(Model1Arrangement, DataModulesFillTheCodewords) {
+  // Total codewords of versions 1 to 11 as remembered from the standard
+  // (2 and 5 confirmed on real symbols).
+  constexpr int kRemembered[11] = {26, 46, 72, 100, 134, 170, 212, 256, 306, 358, 416};
+  for (int version = 1; version <= 14; ++version) {
+    SCOPED_TRACE(version);
+    const TArrangement map(TSymbolKind::kModel1, version);
+    const int side = 4 * version + 17;
+    ASSERT_EQ(map.Width(), side);
+    EXPECT_EQ(map.Kind(), TSymbolKind::kModel1);
+    EXPECT_EQ(map.Alignment(), nullptr);
+    EXPECT_EQ(DataModules(map), 8 * map.CodewordCount() - 4);
+    if (version <= 11) {
+      EXPECT_EQ(map.CodewordCount(), kRemembered[version - 1]);
+    }
+    for (int x = side - 2; x < side; ++x)
+      for (int y = side - 2; y < side; ++y) EXPECT_TRUE(map.IsFunctionModule(x, y));
+    // Patterns every eight modules from side - 12 towards the finders.
+    int patterns = 0;
+    for (int p = 9; p < side - 2; ++p) {
+      const bool right = map.IsFunctionModule(side - 1, p) && map.IsFunctionModule(side - 2, p);
+      const bool bottom = map.IsFunctionModule(p, side - 1) && map.IsFunctionModule(p, side - 2);
+      EXPECT_EQ(right, bottom) << p;
+      EXPECT_EQ(right, p >= 13 && (p - (side - 12) + 8 * 8) % 8 < 4 && p <= side - 9) << p;
+      EXPECT_FALSE(map.IsFunctionModule(side - 3, p)) << p;
+      patterns += right ? 1 : 0;
+    }
+    EXPECT_EQ(patterns % 4, 0);
+    EXPECT_EQ(patterns / 4, version <= 1 ? 0 : version / 2);
+    // Timing, no version information.
+    EXPECT_EQ(map.GetFunctionCode(10, 6), TArrangement::kTimingCode);
+    EXPECT_EQ(map.GetFunctionCode(6, 10), TArrangement::kTimingCode);
+    if (version >= 7) {
+      EXPECT_FALSE(map.IsFunctionModule(side - 11, 0));
+    }
+  }
+  EXPECT_THROW(TArrangement(TSymbolKind::kModel1, 0), std::invalid_argument);
+  EXPECT_THROW(TArrangement(TSymbolKind::kModel1, 15), std::invalid_argument);
+}
+
 }  // namespace
 }  // namespace vornak
