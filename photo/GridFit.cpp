@@ -112,8 +112,8 @@ void TGridFit::Measure(const TPlaneBoolean& plane, const TModuleGrid& grid,
     FEdges.push_back(TEdge{u, v, ux, uy, best, length});
   };
   if (edges == TEdges::Chains) {
-    // The timing patterns' edges alone, from the corner finder's outer ring
-    // to the other finders', followed as chains.
+    // The corner finder's edges along its middle lines and the timing
+    // patterns' edges on to the other finders, followed as chains.
     if (n >= 21 && FFixed[static_cast<size_t>(6 * n + 8)] == 1) {
       Chain(reader, n, true);
       Chain(reader, n, false);
@@ -140,102 +140,147 @@ int32_t TGridFit::FixedAgreement(const TPlaneBoolean& plane, const TModuleGrid& 
   return agreed;
 }
 
-void TGridFit::Chain(const TGridReader& reader, int32_t n, bool along) {
-  // On a label bent round a bottle the modules narrow steadily towards
-  // the side turned away, and a grid that lies right at the finders may lie
-  // a module or more off there: the next edge of the same sense two modules
-  // on would answer a search about the grid's prediction. The modules'
-  // width changes smoothly, so the edges found so far predict the next one
-  // within a fraction of a module, however far the grid is off.
-  double drift = 0, rate = 0;  // the grid's error at the last edge, in modules, and its change
-  double step = 0;             // the last module's width in pixels, as measured
-  bool have = false;
-  double lastX = 0, lastY = 0;
-  for (int32_t k = 7; k <= n - 7; ++k) {
-    // The edge between modules k - 1 and k of the line: dark to light after
-    // the finder's ring, then alternating.
-    const bool before = k == 7 || k % 2 == 1;
-    const double predicted = k + drift + rate;
-    auto point = [along](double t, double& u, double& v) {
-      u = along ? t : 6.5;
-      v = along ? 6.5 : t;
-    };
-    const int32_t cell = std::clamp(static_cast<int32_t>(predicted), 0, n - 1);
-    const TPixelReader& map = along ? reader.ReaderOf(cell, 6) : reader.ReaderOf(6, cell);
-    double u = 0, v = 0, ax = 0, ay = 0, bx = 0, by = 0, px = 0, py = 0, kx = 0, ky = 0;
-    point(predicted - 0.5, u, v);
-    map.Map(u, v, ax, ay);
-    point(predicted + 0.5, u, v);
-    map.Map(u, v, bx, by);
-    point(predicted, u, v);
-    map.Map(u, v, px, py);
-    point(k, u, v);
-    map.Map(u, v, kx, ky);
-    const double length = std::hypot(bx - ax, by - ay);
-    if (!(length > 1) || !std::isfinite(length)) return;
-    const double ux = (bx - ax) / length, uy = (by - ay) / length;
+bool TGridFit::Follow(const TGridReader& reader, int32_t n, bool along, double line, int32_t k,
+                      int32_t direction, bool before, bool fromCentre, TWalk& walk) {
+  auto point = [along, line](double t, double& u, double& v) {
+    u = along ? t : line;
+    v = along ? line : t;
+  };
+  const double predicted =
+      fromCentre ? 3.5 + walk.Drift : k + walk.Drift + walk.Rate * std::abs(k - walk.Module);
+  const auto row = static_cast<int32_t>(line);
+  const int32_t cell = std::clamp(static_cast<int32_t>(predicted), 0, n - 1);
+  const TPixelReader& map = along ? reader.ReaderOf(cell, row) : reader.ReaderOf(row, cell);
+  double u = 0, v = 0, ax = 0, ay = 0, bx = 0, by = 0, px = 0, py = 0, kx = 0, ky = 0;
+  point(predicted - 0.5, u, v);
+  map.Map(u, v, ax, ay);
+  point(predicted + 0.5, u, v);
+  map.Map(u, v, bx, by);
+  point(predicted, u, v);
+  map.Map(u, v, px, py);
+  point(k, u, v);
+  map.Map(u, v, kx, ky);
+  const double length = std::hypot(bx - ax, by - ay);
+  if (!(length > 1) || !std::isfinite(length)) return false;
+  // The grid's direction of growing module coordinate, and the walk's.
+  const double ux = (bx - ax) / length, uy = (by - ay) / length;
+  const double wx = direction * ux, wy = direction * uy;
+  double best = 0;
+  bool found = false;
+  if (fromCentre) {
+    // The first change out of the finder's dark core: its edge lies 1.5
+    // modules out, at whatever scale the finder shows.
+    bool was = map.DarkAt(px, py);
+    for (double s = 0.5; s <= 2.5 * length && !found; s += 0.5) {
+      const bool is = map.DarkAt(px + s * wx, py + s * wy);
+      if (was == before && is != before) {
+        best = s - 0.25;
+        found = true;
+      }
+      was = is;
+    }
+  } else {
     // Within most of a module either side, of the narrower of the grid's
-    // and the one measured last.
-    const double reach = kFixedReach * (have && step > 0 ? std::min(length, step) : length);
-    double best = reach + 1;
-    bool was = map.DarkAt(px - reach * ux, py - reach * uy);
+    // and the one measured last: the next edge of the same sense lies two
+    // modules on.
+    const double reach = kFixedReach * (walk.Step > 0 ? std::min(length, walk.Step) : length);
+    best = reach + 1;
+    bool was = map.DarkAt(px - reach * wx, py - reach * wy);
     for (double s = -reach + 0.5; s <= reach; s += 0.5) {
-      const bool is = map.DarkAt(px + s * ux, py + s * uy);
+      const bool is = map.DarkAt(px + s * wx, py + s * wy);
       if (was == before && is != before && std::fabs(s - 0.25) < std::fabs(best)) best = s - 0.25;
       was = is;
     }
-    if (best > reach) {
-      // Not found: the drift goes on as it went.
-      drift += rate;
-      have = false;
-      continue;
-    }
-    const double fx = px + best * ux, fy = py + best * uy;
-    if (have) step = std::hypot(fx - lastX, fy - lastY);
-    have = true;
-    lastX = fx;
-    lastY = fy;
-    const double found = predicted + best / length - k;
+    found = best <= reach;
+  }
+  if (!found) {
+    // Not found: the drift goes on as it went.
+    walk.Drift += walk.Rate * std::abs(k - walk.Module);
+    walk.Module = k;
+    walk.Step = 0;
+    return false;
+  }
+  const double fx = px + best * wx, fy = py + best * wy;
+  const double drift = predicted + direction * best / length - k;
+  if (walk.Have) {
+    const double modules = std::max(1, std::abs(k - walk.Module));
+    walk.Step = std::hypot(fx - walk.X, fy - walk.Y) / modules;
     // Half the new change, half the old: one edge a pixel off does not
     // swing the prediction of the next.
-    rate = 0.5 * rate + 0.5 * (found - drift);
-    drift = found;
-    point(k, u, v);
-    FEdges.push_back(TEdge{u, v, ux, uy, (fx - kx) * ux + (fy - ky) * uy, length});
-    if (k < n - 7) continue;
-    // Past the last timing edge the line runs along the far finder's outer
-    // ring, dark for seven modules, then into the light quiet zone: the
-    // first change to light beyond it is the symbol's outer edge, however
-    // the finder narrows.
-    const double width = std::max(step, 1.0);
-    const double far = 14 * width;
-    bool dark = false;
-    for (double s = 0.5; s <= far; s += 0.5) {
-      const bool is = map.DarkAt(fx + s * ux, fy + s * uy);
-      if (dark && !is) {
-        // The ring may narrow to half the last module's width, no more: a
-        // change sooner is a flaw in the ring, or the line has left it.
-        if (s < 3.5 * width) break;
-        const double ex = fx + (s - 0.25) * ux, ey = fy + (s - 0.25) * uy;
-        double ox = 0, oy = 0, qx = 0, qy = 0, gx = 0, gy = 0;
-        const TPixelReader& edge = along ? reader.ReaderOf(n - 1, 6) : reader.ReaderOf(6, n - 1);
-        point(n - 0.5, u, v);
-        edge.Map(u, v, ox, oy);
-        point(n + 0.5, u, v);
-        edge.Map(u, v, qx, qy);
-        point(n, u, v);
-        edge.Map(u, v, gx, gy);
-        const double l = std::hypot(qx - ox, qy - oy);
-        if (!(l > 1) || !std::isfinite(l)) break;
-        const double dx = (qx - ox) / l, dy = (qy - oy) / l;
-        FEdges.push_back(TEdge{u, v, dx, dy, (ex - gx) * dx + (ey - gy) * dy, l});
-        break;
-      }
-      // Seven modules of the ring, in at most twice the last module's width
-      // each: nothing beyond belongs to the finder.
-      if (is) dark = true;
-      if (!dark && s > 2 * width) break;
+    walk.Rate = 0.5 * walk.Rate + 0.5 * (drift - walk.Drift) / modules;
+  } else if (fromCentre) {
+    // 1.5 modules from the centre: the finder's own scale.
+    walk.Step = std::fabs(best) / 1.5;
+    walk.Rate = (drift - walk.Drift) / 1.5;
+  }
+  walk.Drift = drift;
+  walk.Module = k;
+  walk.X = fx;
+  walk.Y = fy;
+  walk.Have = true;
+  point(k, u, v);
+  FEdges.push_back(TEdge{u, v, ux, uy, (fx - kx) * ux + (fy - ky) * uy, length});
+  return true;
+}
+
+void TGridFit::Chain(const TGridReader& reader, int32_t n, bool along) {
+  // On a label bent round a bottle the modules narrow steadily towards
+  // the sides turned away, and a grid that lies right at the finders'
+  // centres may lie a module or more off beside them and beyond: the next
+  // edge of the same sense two modules on would answer a search about the
+  // grid's prediction. The modules' width changes smoothly, so the edges
+  // found so far predict the next one within a fraction of a module,
+  // however far the grid is off. The walk starts at the corner finder's
+  // centre, where every grid is anchored, out through its core and rings
+  // along its middle line, both ways.
+  TWalk outward, inward;
+  if (Follow(reader, n, along, 3.5, 2, -1, true, true, inward)) {
+    Follow(reader, n, along, 3.5, 1, -1, false, false, inward);
+    Follow(reader, n, along, 3.5, 0, -1, true, false, inward);
+  }
+  if (Follow(reader, n, along, 3.5, 5, 1, true, true, outward)) {
+    Follow(reader, n, along, 3.5, 6, 1, false, false, outward);
+    Follow(reader, n, along, 3.5, 7, 1, true, false, outward);
+  } else {
+    outward = TWalk{};
+  }
+  // Then along the timing line from the finder's outer ring: dark to light
+  // after the ring, then alternating, into the far finder's ring.
+  outward.Have = false;
+  for (int32_t k = 7; k <= n - 7; ++k)
+    Follow(reader, n, along, 6.5, k, 1, k % 2 == 1, false, outward);
+  if (!outward.Have || outward.Module != n - 7) return;
+  // Past the last timing edge the line runs along the far finder's outer
+  // ring, dark for seven modules, then into the light quiet zone: the
+  // first change to light beyond it is the symbol's outer edge, however
+  // the finder narrows.
+  const TPixelReader& edge = along ? reader.ReaderOf(n - 1, 6) : reader.ReaderOf(6, n - 1);
+  auto map = [&edge, along](double t, double& x, double& y) {
+    edge.Map(along ? t : 6.5, along ? 6.5 : t, x, y);
+  };
+  double ox = 0, oy = 0, qx = 0, qy = 0, gx = 0, gy = 0;
+  map(n - 0.5, ox, oy);
+  map(n + 0.5, qx, qy);
+  map(n, gx, gy);
+  const double l = std::hypot(qx - ox, qy - oy);
+  if (!(l > 1) || !std::isfinite(l)) return;
+  const double dx = (qx - ox) / l, dy = (qy - oy) / l;
+  const double width = std::max(outward.Step, 1.0);
+  bool dark = false;
+  for (double s = 0.5; s <= 14 * width; s += 0.5) {
+    const bool is = edge.DarkAt(outward.X + s * dx, outward.Y + s * dy);
+    if (dark && !is) {
+      // The ring may narrow to half the last module's width, no more: a
+      // change sooner is a flaw in the ring, or the line has left it.
+      if (s < 3.5 * width) return;
+      const double ex = outward.X + (s - 0.25) * dx, ey = outward.Y + (s - 0.25) * dy;
+      FEdges.push_back(TEdge{along ? static_cast<double>(n) : 6.5,
+                             along ? 6.5 : static_cast<double>(n), dx, dy,
+                             (ex - gx) * dx + (ey - gy) * dy, l});
+      return;
     }
+    if (is) dark = true;
+    if (!dark && s > 2 * width) return;
   }
 }
 
@@ -358,8 +403,8 @@ bool TGridFit::Refine(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoole
         1U << 0 | 1U << 1 | 1U << 2 | 1U << 3 | 1U << 5 | 1U << 6 | 1U << 9;
     const int32_t agreed = FixedAgreement(plane, grid);
     Measure(plane, grid, matrix, TEdges::Chains);
-    if (!Fit(grid, kAlongAxes, kMinChainEdges) || FixedAgreement(plane, grid) < agreed)
-      grid.Bend = before;
+    const bool fitted = Fit(grid, kAlongAxes, kMinChainEdges);
+    if (!fitted || FixedAgreement(plane, grid) < agreed) grid.Bend = before;
   }
   Measure(plane, grid, matrix, r.Data ? TEdges::All : TEdges::Fixed);
   if (!Fit(grid, (1U << r.Terms) - 1, kMinEdges)) {

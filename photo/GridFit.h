@@ -58,10 +58,30 @@ class TGridFit {
   // The edges of matrix as read through grid.
   void Measure(const TPlaneBoolean& plane, const TModuleGrid& grid, const TPlaneBoolean& matrix,
                TEdges edges);
-  // The edges of one timing pattern (row 6 when along, else column 6),
-  // followed module by module from the corner finder: each edge is looked
-  // for where the ones before it put it, not where the grid does.
+  // The edges of the corner finder's middle line and of one timing pattern
+  // (rows 3 and 6 when along, else columns 3 and 6), followed module by
+  // module from the finder's centre: each edge is looked for where the
+  // ones before it put it, not where the grid does.
   void Chain(const TGridReader& reader, int32_t n, bool along);
+  // A walk along a line of modules: the grid's error at the last edge found
+  // (in modules along the line) and its change per module, the last edge's
+  // module coordinate and picture point, the module width measured there.
+  struct TWalk {
+    double Drift = 0;
+    double Rate = 0;
+    int32_t Module = 0;
+    double X = 0;
+    double Y = 0;
+    double Step = 0;
+    bool Have = false;
+  };
+  // Looks for the edge at module coordinate k of the line at line (a row
+  // when along, else a column), walking in direction (+1 or -1) from a
+  // colour before to the other, where walk predicts it (fromCentre: the
+  // first change out from the finder's centre); adds it to FEdges and
+  // moves walk on. False when it is not found.
+  bool Follow(const TGridReader& reader, int32_t n, bool along, double line, int32_t k,
+              int32_t direction, bool before, bool fromCentre, TWalk& walk);
   // How many modules whose colours the standard fixes read so through grid.
   int32_t FixedAgreement(const TPlaneBoolean& plane, const TModuleGrid& grid);
   // FFixed for a symbol n modules a side.
