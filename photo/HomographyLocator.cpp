@@ -286,7 +286,7 @@ bool THomographyLocator::Rescue(const TPlaneBoolean& plane,
   FAlignments.clear();
   if (!Start(finders, modules, side, outline)) return false;
   for (int32_t round = 0; round < TGridFit::kFixedRounds; ++round)
-    if (!FFit.Refine(plane, FGrid, FMatrix, round)) return false;
+    if (!FFit.Refine(plane, FGrid, FMatrix, round, false)) return false;
   return TGridReader(plane, FGrid).TimingAlternates(kMinAlternation);
 }
 

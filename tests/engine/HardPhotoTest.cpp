@@ -89,7 +89,9 @@ TEST_P(HardBottleTest, ReadsTheLabel) {
 // in the middle, which the grid through the finders misplaces by up to a
 // module. Seen from below, the rows bow as well: the grid the finders give
 // reads its timing like noise and is bent onto the fixed patterns before it
-// is read at all.
+// is read at all. Spanning 120 degrees, half their width: the grid is off
+// by more than a module beside every finder, and only the walk along the
+// timing patterns from the corner finder's centre finds them.
 INSTANTIATE_TEST_SUITE_P(
     Bottles, HardBottleTest,
     ::testing::Values(TBottle{"Spanning60Degrees", "https://vornak.test/bottle/60", 3, 1, 2, 60, 4,
@@ -97,7 +99,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TBottle{"Spanning90Degrees", "https://vornak.test/bottle/90/version-5", 5, 0,
                               3, 92, -4, 0, 0, 4.7},
                       TBottle{"SeenFromBelow", "BOTTLE FROM BELOW 90", 3, 0, 6, 90, -7, -24, -7, 0},
-                      TBottle{"Tilted", "TILTED BOTTLE 2", 2, 1, 5, 60, 0, 12, 8, 5}),
+                      TBottle{"Tilted", "TILTED BOTTLE 2", 2, 1, 5, 60, 0, 12, 8, 5},
+                      TBottle{"Spanning120Degrees", "https://vornak.test/bottle/120/version-6", 6,
+                              1, 2, 120, 0, 0, 0, 5.6}),
     [](const ::testing::TestParamInfo<TBottle>& info) { return std::string(info.param.Name); });
 
 TEST_F(HardPhotoTest, ReadsALabelWithALongWrinkle) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <numbers>
 #include <random>
 #include <stdexcept>
@@ -258,16 +259,21 @@ TScreenOptions DrawScreen(TDraw& draw, int32_t side, std::string& notes) {
 }
 
 TPhoto RenderKind(THardGroup kind, TDraw& draw, int32_t index, const TPlaneBoolean& matrix,
-                  std::string& notes) {
+                  std::string& notes, std::function<TPointF(double, double)>& toPixel) {
   const int32_t side = matrix.Width();
-  if (kind == THardGroup::Screen)
-    return TScreenPhoto(side, DrawScreen(draw, side, notes)).Render(matrix);
+  if (kind == THardGroup::Screen) {
+    const auto screen = std::make_shared<TScreenPhoto>(side, DrawScreen(draw, side, notes));
+    toPixel = [screen](double mx, double my) { return screen->ModuleToPixel(mx, my); };
+    return screen->Render(matrix);
+  }
   TBentLabelOptions o;
   if (kind == THardGroup::Cylinder) o = DrawCylinder(draw, index, notes);
   if (kind == THardGroup::Wrinkles) o = DrawWrinkles(draw, side, notes);
   if (kind == THardGroup::Crease) o = DrawCrease(draw, side, notes);
   o.Finish = DrawFinish(draw, 0.5, 1.2, 0.35, notes);
-  return TBentLabel(side, o).Render(matrix);
+  const auto label = std::make_shared<TBentLabel>(side, o);
+  toPixel = [label](double mx, double my) { return label->ModuleToPixel(mx, my); };
+  return label->Render(matrix);
 }
 
 }  // namespace
@@ -307,7 +313,9 @@ THardPhoto HardPhoto(THardGroup group, int32_t index) {
   photo.Notes = symbol.Notes;
   if (group != THardGroup::NoSymbol) {
     photo.Expected = symbol.Text;
-    photo.Photo = RenderKind(group, draw, index, symbol.Symbol.Matrix, photo.Notes);
+    photo.Matrix = symbol.Symbol.Matrix;
+    photo.Photo =
+        RenderKind(group, draw, index, symbol.Symbol.Matrix, photo.Notes, photo.ModuleToPixel);
     return photo;
   }
   // The four scenes in turn, each with either decoy.
@@ -316,8 +324,8 @@ THardPhoto HardPhoto(THardGroup group, int32_t index) {
   photo.Notes = HardGroupName(kind);
   photo.Notes += keepFinders ? " finders side " : " random side ";
   photo.Notes += std::to_string(symbol.Symbol.Side());
-  photo.Photo = RenderKind(kind, draw, index / 4, Decoy(symbol.Symbol.Matrix, keepFinders, draw),
-                           photo.Notes);
+  photo.Matrix = Decoy(symbol.Symbol.Matrix, keepFinders, draw);
+  photo.Photo = RenderKind(kind, draw, index / 4, photo.Matrix, photo.Notes, photo.ModuleToPixel);
   return photo;
 }
 

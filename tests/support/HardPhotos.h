@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/support/PhotoFinish.h"
+#include "tests/support/Renderer.h"
 
 namespace vornak::test {
 
@@ -20,6 +22,11 @@ struct THardPhoto {
   std::string Notes;     // the parameters drawn, for a reader
   std::string Expected;  // the symbol's text; empty when there is no symbol
   TPhoto Photo;
+  // The symbol's modules as encoded (the decoy's for a picture without a
+  // symbol), and where module-space point (mx, my) shows in the picture:
+  // the truth a probe compares a sampled grid with.
+  TPlaneBoolean Matrix;
+  std::function<TPointF(double, double)> ModuleToPixel;
 };
 
 std::vector<THardGroup> HardGroups();
