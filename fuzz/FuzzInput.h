@@ -3,13 +3,29 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "symbol/SymbolKind.h"
+
 // The input formats shared by the fuzz targets and the seed generator: a few
 // header bytes that choose the shape of the case, then the payload.
 namespace vornak::fuzz {
 
 // TDataBlockReader: [version selector] [count selector] codewords...
 // Versions 0 and 41 are kept reachable on purpose (no count widths).
-inline int32_t ReaderVersion(uint8_t selector) { return selector % 42; }
+// Selectors below 168 read QR Code Model 2 streams; 168..199 rMQR versions
+// 1..32, 200..214 Model 1 versions 0..14, 215..219 Micro QR versions 0..4
+// (0 again out of range), the rest Model 2 again.
+inline int32_t ReaderVersion(uint8_t selector) {
+  if (selector >= 168 && selector < 200) return selector - 167;
+  if (selector >= 200 && selector < 215) return selector - 200;
+  if (selector >= 215 && selector < 220) return selector - 215;
+  return selector % 42;
+}
+inline TSymbolKind ReaderKind(uint8_t selector) {
+  if (selector >= 168 && selector < 200) return TSymbolKind::kRect;
+  if (selector >= 200 && selector < 215) return TSymbolKind::kModel1;
+  if (selector >= 215 && selector < 220) return TSymbolKind::kMicro;
+  return TSymbolKind::kModel2;
+}
 // Selector below 0x80 reads every codeword; else the low seven bits cap the count.
 inline size_t ReaderCount(uint8_t selector, size_t size) {
   if (selector < 0x80) return size;
@@ -43,8 +59,11 @@ inline TMatrixShape MatrixShape(uint8_t selector) {
   return static_cast<TMatrixShape>(selector & 3);
 }
 // The top bit of the shape selector asks for a Micro QR matrix: side
-// 2V + 9 of M1..M4, V the version selector modulo 4, plus one.
+// 2V + 9 of M1..M4, V the version selector modulo 4, plus one. Without it,
+// the next bit asks for an rMQR matrix of version (selector modulo 32) + 1.
 inline bool MatrixMicro(uint8_t selector) { return (selector & 0x80) != 0; }
+inline bool MatrixRect(uint8_t selector) { return (selector & 0xC0) == 0x40; }
+inline int32_t MatrixRectVersion(uint8_t versionSelector) { return versionSelector % 32 + 1; }
 inline int32_t MatrixSide(uint8_t versionSelector, uint8_t shapeSelector) {
   if (MatrixMicro(shapeSelector)) return 2 * (versionSelector % 4 + 1) + 9;
   return 4 * MatrixVersion(versionSelector) + 17;

@@ -15,6 +15,7 @@
 
 #include "fuzz/FuzzInput.h"
 #include "tests/support/JpegEncoder.h"
+#include "tests/support/Model1Symbol.h"
 #include "tests/support/ReferenceSymbol.h"
 #include "tests/support/Renderer.h"
 #include "tests/support/ZintSymbol.h"
@@ -95,6 +96,25 @@ Bytes MatrixSeed(const ReferenceSymbol& symbol) {
 Bytes MicroMatrixSeed(const vornak::test::ZintSymbol& symbol) {
   const auto version = static_cast<uint8_t>((symbol.Columns - 9) / 2 - 1);
   return PackMatrix({version, static_cast<uint8_t>(0x80)}, symbol.Matrix);
+}
+
+// An rMQR symbol (libzint), the shape selector's rMQR bit set.
+Bytes RectMatrixSeed(const vornak::test::ZintSymbol& symbol, int32_t version) {
+  const int32_t w = symbol.Columns, h = symbol.Rows;
+  Bytes seed = {static_cast<uint8_t>(version - 1), static_cast<uint8_t>(0x40)};
+  uint8_t byte = 0;
+  int32_t filled = 0;
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      byte = static_cast<uint8_t>((byte << 1) | (symbol.Matrix(x, y) != 0 ? 1 : 0));
+      if (++filled == 8) {
+        seed.push_back(byte);
+        byte = 0;
+        filled = 0;
+      }
+    }
+  if (filled > 0) seed.push_back(static_cast<uint8_t>(byte << (8 - filled)));
+  return seed;
 }
 
 TBitmap Render(const ReferenceSymbol& symbol, double moduleSize, double rotation, double noise) {
@@ -213,6 +233,23 @@ int main(int argc, char** argv) {
       if (micro.Error.empty())
         Write(root / "decode_matrix", "seed-micro-m" + std::to_string(version),
               MicroMatrixSeed(micro));
+    }
+
+    for (const int32_t version : {1, 6, 11, 17, 23, 28}) {
+      const vornak::test::ZintSymbol rect =
+          vornak::test::MakeRmqr("rMQR " + std::to_string(version), version, 1);
+      if (rect.Error.empty())
+        Write(root / "decode_matrix", "seed-rmqr-" + std::to_string(version),
+              RectMatrixSeed(rect, version));
+    }
+    // Model 1 at the entries real symbols confirmed (2-M, 5-H) and one more.
+    for (const auto& [version, level] : {std::pair{1, 1}, {2, 1}, {5, 3}}) {
+      const vornak::test::Model1Symbol model1 =
+          vornak::test::MakeModel1("MODEL 1 " + std::to_string(version), version, level, version);
+      Write(root / "decode_matrix", "seed-model1-v" + std::to_string(version),
+            PackMatrix({vornak::fuzz::MatrixVersionSelector(version),
+                        static_cast<uint8_t>(vornak::fuzz::TMatrixShape::Exact)},
+                       model1.Matrix));
     }
 
     // Small pictures: the first symbols fit the bitmap target's size limit.
