@@ -139,6 +139,7 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
 
   for (TPass& pass : FPasses) {
     if (!FOnly.empty() && pass.Name != FOnly) continue;
+    if (!FOnlyLocator.empty() && FOnlyLocator != pass.Locator->Name()) continue;
     const size_t b = pass.Binarizer;
     if (!FBuilt[b]) {
       const bool given = global != nullptr && global->Width() == grey.Width() &&

@@ -45,6 +45,9 @@ class TPassChain {
   // Runs only the pass of this name; empty runs them all (the default). For
   // measuring passes one by one.
   void SetOnly(const std::string& name) { FOnly = name; }
+  // Runs only the passes of this locator (by its Name()); empty runs them
+  // all (the default).
+  void SetOnlyLocator(const std::string& name) { FOnlyLocator = name; }
 
   // Runs the passes on grey (levels 0..255) until one decodes. True then,
   // with the text in text, the decorder holding version, level, mask and
@@ -108,6 +111,7 @@ class TPassChain {
   TPlaneBoolean FTransposed;
   TPlaneConfidence FTransposedConfidence;
   std::string FOnly;
+  std::string FOnlyLocator;
   std::string FPass;
   const TPlaneBoolean* FPlane = nullptr;  // one of FSources: not copied
   bool FMirrored = false;

@@ -10,6 +10,7 @@
 #include "engine/Decorder.h"
 #include "engine/PassChain.h"
 #include "locate/Coordinates.h"
+#include "photo/MicroLocator.h"
 #include "symbol/MicroTables.h"
 #include "symbol/RectTables.h"
 #include "symbol/StandardTables.h"
@@ -297,6 +298,15 @@ bool TSymbolSearch::AnyTriple(const std::vector<TSymbolResult>& found) {
       for (size_t i = 8 * words; i < data.size(); ++i) data[i] ^= 1;
     }
     FFinders.Find(FPlane);
+    if (polarity == 0)
+      FLoneFinder =
+          std::any_of(FFinders.Candidates().begin(), FFinders.Candidates().end(),
+                      [&](const TFinderCandidate& f) {
+                        // A finder's core is three modules tall: a finder is seen on
+                        // about three modules' worth of rows, a speck of texture that
+                        // passes for one on fewer.
+                        return f.Count >= std::max(3.0L, 2 * f.Module) && !Explained(f, found);
+                      });
     if (open(FFinders.Triples()) || open(FFinders.PerspectiveTriples())) return true;
   }
   return false;
@@ -337,7 +347,7 @@ void TSymbolSearch::Run(const TPlaneGrey& grey, const TDecodeSettings& settings,
   if (plane != nullptr && plane->Width() == grey.Width() && plane->Height() == grey.Height()) {
     FPlane = *plane;
     for (const TSymbolResult& symbol : found) Erase(symbol, false, FPlane);
-    if (!AnyTriple(found)) {
+    if (!AnyTriple(found) && !FLoneFinder) {
       SortReadingOrder(found);
       return;
     }
@@ -358,13 +368,21 @@ void TSymbolSearch::Run(const TPlaneGrey& grey, const TDecodeSettings& settings,
     // Whether anything is left to read: a finder triple none of whose
     // finders lies in a symbol read (false finders in its data).
     Threshold(FWork, threshold);
-    if (!AnyTriple(found)) break;
-    // The classic pipeline, then the passes.
-    if (erasedWhole == 0) FWhole = grey;
-    for (; erasedWhole < found.size(); ++erasedWhole) Erase(found[erasedWhole], true, FWhole);
-    Threshold(FWhole, threshold);
     TSymbolResult symbol;
-    if (!ReadClassic(symbol) && !ReadPasses(symbol)) break;
+    if (AnyTriple(found)) {
+      // The classic pipeline, then the passes.
+      if (erasedWhole == 0) FWhole = grey;
+      for (; erasedWhole < found.size(); ++erasedWhole) Erase(found[erasedWhole], true, FWhole);
+      Threshold(FWhole, threshold);
+      if (!ReadClassic(symbol) && !ReadPasses(symbol)) break;
+    } else {
+      // A finder alone: only the locator of one-finder symbols can read it.
+      if (!FLoneFinder) break;
+      FPasses->SetOnlyLocator(TMicroLocator::kName);
+      const bool read = ReadPasses(symbol);
+      FPasses->SetOnlyLocator("");
+      if (!read) break;
+    }
     FDecorder->Describe(symbol);
     // A symbol read again: its erased finders did not keep the locators
     // off it (one found where glare broke a finder, say). It goes whole.

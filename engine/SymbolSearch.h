@@ -73,6 +73,12 @@ class TSymbolSearch {
   // on dark, none of whose finders found explains (the plane is left
   // inverted).
   bool AnyTriple(const std::vector<TSymbolResult>& found);
+  // Whether AnyTriple's search of the plane dark on light found a finder no
+  // symbol read explains, seen on rows enough for its core (three modules
+  // tall): a Micro QR or rMQR symbol's, which has one finder only, may be
+  // left.
+  bool LoneFinder() const { return FLoneFinder; }
+  bool FLoneFinder = false;
   // The classic pipeline on the plane; true with text and geometry in
   // symbol when it read one.
   bool ReadClassic(TSymbolResult& symbol);

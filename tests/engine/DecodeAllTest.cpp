@@ -13,6 +13,7 @@
 #include "tests/support/ReferenceSymbol.h"
 #include "tests/support/Renderer.h"
 #include "tests/support/Sheet.h"
+#include "tests/support/ZintSymbol.h"
 
 namespace vornak {
 namespace {
@@ -155,6 +156,28 @@ TEST(DecodeAllTest, MirroredAndInvertedAmongSeveral) {
   EXPECT_TRUE(found[1].Mirrored);
   EXPECT_TRUE(found[3].Mirrored);
   EXPECT_FALSE(found[0].Mirrored);
+}
+
+// Symbols of one finder beside a QR Code: each read once, whichever is read
+// first, with its kind.
+TEST(DecodeAllTest, MicroAndRectangularBesideQrCode) {
+  TSheet sheet(700, 420);
+  sheet.Place(test::Make("the QR Code", 2, 1, 0).Matrix, Style(4), 10, 10);
+  sheet.Place(test::MakeMicroQr("MICRO 1", 3, 1).Matrix, Style(5, 20), 300, 20);
+  sheet.Place(test::MakeMicroQr("M2", 2, 1).Matrix, Style(5, 0, true), 520, 30);
+  sheet.Place(test::MakeRmqr("rectangular", 7, 1).Matrix, Style(4, 3), 10, 180);
+  TVornak vornak;
+  const std::vector<TSymbolResult> found = vornak.DecodeAll(sheet.Bitmap());
+  ASSERT_EQ(found.size(), 4U);
+  EXPECT_EQ(found[0].Text, "the QR Code");
+  EXPECT_EQ(found[0].Kind, TSymbolKind::kModel2);
+  EXPECT_EQ(found[1].Text, "MICRO 1");
+  EXPECT_EQ(found[1].Kind, TSymbolKind::kMicro);
+  EXPECT_EQ(found[2].Text, "M2");
+  EXPECT_TRUE(found[2].Mirrored);
+  EXPECT_EQ(found[3].Text, "rectangular");
+  EXPECT_EQ(found[3].Kind, TSymbolKind::kRect);
+  EXPECT_EQ(found[3].Version, 7);
 }
 
 // Symbols touching each other, without a quiet zone between them.
