@@ -443,6 +443,38 @@ void TDecorder::Unmask() {
       module->SetData(x, y, module->GetRaw(x, y) ^ (module->GetMaskBit(x, y) != 0 ? 1 : 0));
 }
 
+namespace {
+
+// Packs the data modules read in placement order into codewords, most
+// significant bit first, with the doubt of each when the decode has
+// confidence. A codeword may start short (firstBit below 7), and the one
+// numbered half end after four bits.
+struct TCodewordPacker {
+  TIntegers& Codewords;
+  TIntegers& Doubts;
+  int32_t& Count;
+  const TPlaneConfidence* Confidence;
+  int32_t Bit = 7;
+  int32_t Half = -1;
+  int32_t Acc = 0;
+  int32_t Doubt = 0;
+
+  void Add(const TArrangement& module, int32_t x, int32_t y) {
+    if (module.GetData(x, y) != 0) Acc |= 1 << Bit;
+    if (Confidence != nullptr) Doubt += TDecorder::ModuleDoubt((*Confidence)(x, y));
+    if (--Bit < 0 || (Count == Half && Bit < 4)) {
+      Codewords.push_back(Acc);
+      if (Confidence != nullptr) Doubts.push_back(Doubt);
+      ++Count;
+      Acc = 0;
+      Bit = 7;
+      Doubt = 0;
+    }
+  }
+};
+
+}  // namespace
+
 void TDecorder::ReadCodewords() {
   FCodewords.clear();
   FCodewordDoubt.clear();
@@ -458,7 +490,6 @@ void TDecorder::ReadCodewords() {
     ReadModel1Codewords(confidence);
     return;
   }
-  int32_t doubt = 0;
   // QR Code strips step over the vertical timing column; Micro QR's lies at
   // the edge, where the placement never reaches. M1 and M3 end their data
   // with a half codeword: four bits, read into the high half. rMQR's right
@@ -473,8 +504,8 @@ void TDecorder::ReadCodewords() {
   const int32_t height = module->Height();
   int32_t x = module->Width() - (rect ? 2 : 1);
   int32_t y = height - 1;
-  int32_t acc = 0;
-  int32_t bit = 7;
+  TCodewordPacker packer{FCodewords, FCodewordDoubt, FCount, confidence};
+  packer.Half = half;
   // 1 where strips start on an odd column: rMQR throughout, QR Code past its
   // timing column.
   int32_t parity = rect ? 1 : 0;
@@ -498,45 +529,21 @@ void TDecorder::ReadCodewords() {
   // rMQR's first strip starts beside the finder sub-pattern.
   while (x >= 0 && module->IsFunctionModule(x, y)) step();
   while (x >= 0) {
-    if (module->GetData(x, y) != 0) acc |= 1 << bit;
-    if (confidence != nullptr) doubt += ModuleDoubt((*confidence)(x, y));
-    if (--bit < 0 || (FCount == half && bit < 4)) {
-      FCodewords.push_back(acc);
-      if (confidence != nullptr) FCodewordDoubt.push_back(doubt);
-      ++FCount;
-      acc = 0;
-      bit = 7;
-      doubt = 0;
-    }
+    packer.Add(*module, x, y);
     do step();
     while (x >= 0 && module->IsFunctionModule(x, y));
   }
 }
-
-}  // namespace vornak
-
-namespace vornak {
 
 void TDecorder::ReadModel1Codewords(const TPlaneConfidence* confidence) {
   const TArrangement* module = Module();
   const int32_t side = module->Width();
   // The first codeword's high half is not placed (the fixed corner stands
   // for it): it is zero, and the stream starts at its low half.
-  int32_t acc = 0;
-  int32_t bit = 3;
-  int32_t doubt = 0;
+  TCodewordPacker packer{FCodewords, FCodewordDoubt, FCount, confidence};
+  packer.Bit = 3;
   auto take = [&](int32_t x, int32_t y) {
-    if (module->IsFunctionModule(x, y)) return;
-    if (module->GetData(x, y) != 0) acc |= 1 << bit;
-    if (confidence != nullptr) doubt += ModuleDoubt((*confidence)(x, y));
-    if (--bit < 0) {
-      FCodewords.push_back(acc);
-      if (confidence != nullptr) FCodewordDoubt.push_back(doubt);
-      ++FCount;
-      acc = 0;
-      bit = 7;
-      doubt = 0;
-    }
+    if (!module->IsFunctionModule(x, y)) packer.Add(*module, x, y);
   };
   // Up a column of the given width whose right-hand column is right; each
   // row right to left.

@@ -70,11 +70,10 @@ constexpr int32_t kLargestMatrixSeed = 14;
 
 // Row by row, one bit per module, behind the two selector bytes.
 Bytes PackMatrix(Bytes seed, const TPlaneBoolean& matrix) {
-  const int32_t side = matrix.Width();
   uint8_t byte = 0;
   int32_t filled = 0;
-  for (int32_t y = 0; y < side; ++y)
-    for (int32_t x = 0; x < side; ++x) {
+  for (int32_t y = 0; y < matrix.Height(); ++y)
+    for (int32_t x = 0; x < matrix.Width(); ++x) {
       byte = static_cast<uint8_t>((byte << 1) | (matrix(x, y) != 0 ? 1 : 0));
       if (++filled == 8) {
         seed.push_back(byte);
@@ -100,21 +99,7 @@ Bytes MicroMatrixSeed(const vornak::test::ZintSymbol& symbol) {
 
 // An rMQR symbol (libzint), the shape selector's rMQR bit set.
 Bytes RectMatrixSeed(const vornak::test::ZintSymbol& symbol, int32_t version) {
-  const int32_t w = symbol.Columns, h = symbol.Rows;
-  Bytes seed = {static_cast<uint8_t>(version - 1), static_cast<uint8_t>(0x40)};
-  uint8_t byte = 0;
-  int32_t filled = 0;
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) {
-      byte = static_cast<uint8_t>((byte << 1) | (symbol.Matrix(x, y) != 0 ? 1 : 0));
-      if (++filled == 8) {
-        seed.push_back(byte);
-        byte = 0;
-        filled = 0;
-      }
-    }
-  if (filled > 0) seed.push_back(static_cast<uint8_t>(byte << (8 - filled)));
-  return seed;
+  return PackMatrix({static_cast<uint8_t>(version - 1), static_cast<uint8_t>(0x40)}, symbol.Matrix);
 }
 
 TBitmap Render(const ReferenceSymbol& symbol, double moduleSize, double rotation, double noise) {

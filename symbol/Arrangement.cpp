@@ -114,7 +114,7 @@ void TArrangement::MarkRectangular() {
   }
 }
 
-void TArrangement::MarkModel1() {
+void TArrangement::MarkThreeFinders() {
   const int32_t w = Width();
   const int32_t h = Height();
   MarkRect(0, 0, 8, 8, kFunctionCode);
@@ -123,6 +123,12 @@ void TArrangement::MarkModel1() {
   SetFunctionCode(w - 4, 3, kCentreCode);
   MarkRect(0, h - 8, 8, h - 1, kFunctionCode);
   SetFunctionCode(3, h - 4, kCentreCode);
+}
+
+void TArrangement::MarkModel1() {
+  const int32_t w = Width();
+  const int32_t h = Height();
+  MarkThreeFinders();
   for (int32_t k = 9; k <= w - 9; ++k) {
     SetFunctionCode(k, 6, kTimingCode);
     SetFunctionCode(6, k, kTimingCode);
@@ -142,12 +148,7 @@ void TArrangement::MarkModel2() {
 
   // Finder patterns with separators; the areas also take in the format
   // information, the timing modules (8, 6) and (6, 8) and the dark module.
-  MarkRect(0, 0, 8, 8, kFunctionCode);
-  SetFunctionCode(3, 3, kCentreCode);
-  MarkRect(w - 8, 0, w - 1, 8, kFunctionCode);
-  SetFunctionCode(w - 4, 3, kCentreCode);
-  MarkRect(0, h - 8, 8, h - 1, kFunctionCode);
-  SetFunctionCode(3, h - 4, kCentreCode);
+  MarkThreeFinders();
 
   // Alignment patterns. A centre that falls on a finder area gets no square,
   // which drops the three positions beside the finders; version 1 has no

@@ -49,6 +49,9 @@ class TArrangement : public TModule {
   // Finders, format and timing as Model 2 (no alignment, no version
   // information), the extension patterns and the fixed corner.
   void MarkModel1();
+  // The three finders with their separators and the format areas beside
+  // them (QR Code, both models).
+  void MarkThreeFinders();
   void MarkRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t code);
   void MarkSquare(int32_t x, int32_t y, int32_t radius, uint8_t code);
 
