@@ -2,7 +2,9 @@
 // and libqrencode, turned every 30 degrees, at three module sizes, upright
 // or in perspective, sharp or blurred with noise. Per version: how many
 // pictures decode to exactly the text, as Micro QR, how many fail and how
-// many give a wrong text; beside zxing-cpp when it is installed.
+// many give a wrong text; beside zxing-cpp when it is installed. Then the
+// same for rMQR symbols from libzint, eight sizes across the range at both
+// levels (turned every 45 degrees, fewer views: the pictures are large).
 //
 //   bench_micro [--list]
 #include <array>
@@ -14,6 +16,7 @@
 
 #include "bench/PeerRead.h"
 #include "engine/Vornak.h"
+#include "symbol/RectTables.h"
 #include "tests/support/Renderer.h"
 #include "tests/support/ZintSymbol.h"
 
@@ -32,11 +35,13 @@ struct TTally {
 };
 
 // The views of one symbol: turns, module sizes, perspective, blur.
-std::vector<std::pair<std::string, TRenderOptions>> Views(int side) {
+std::vector<std::pair<std::string, TRenderOptions>> Views(int side, int turn = 30,
+                                                          std::vector<double> modules = {3, 4, 6},
+                                                          int slants = 3) {
   std::vector<std::pair<std::string, TRenderOptions>> views;
-  for (int degrees = 0; degrees < 360; degrees += 30)
-    for (double module : {3.0, 4.0, 6.0})
-      for (int slant = 0; slant < 3; ++slant)
+  for (int degrees = 0; degrees < 360; degrees += turn)
+    for (double module : modules)
+      for (int slant = 0; slant < slants; ++slant)
         for (int blur = 0; blur < 2; ++blur) {
           TRenderOptions o;
           o.ModuleSize = module;
@@ -63,6 +68,36 @@ std::vector<std::pair<std::string, TRenderOptions>> Views(int side) {
                            o});
         }
   return views;
+}
+
+// rMQR: eight sizes across the range, levels M and H.
+void RectRates(bool list) {
+  std::printf("\n%-9s %7s | %6s %6s %6s\n", "rMQR", "pictures", "exact", "failed", "wrong");
+  for (const int version : {1, 5, 6, 11, 16, 20, 26, 32})
+    for (const int level : {1, 3}) {
+      const vornak::rmqr::TSize& size = vornak::rmqr::SizeOf(version);
+      const std::string text = size.Codewords < 30 ? "31415926" : "rMQR 2026";
+      const ZintSymbol symbol = vornak::test::MakeRmqr(text, version, level);
+      if (!symbol.Error.empty()) continue;
+      TTally t;
+      TVornak vornak;
+      for (const auto& [name, options] : Views(symbol.Columns, 45, {3.0, 5.0}, 2)) {
+        const bool decoded = vornak.Decode(vornak::test::RenderBitmap(symbol.Matrix, options));
+        const bool exact = decoded && vornak.ResultText() == text &&
+                           vornak.Kind() == TSymbolKind::kRect && vornak.Version() == version;
+        if (exact) ++t.Exact;
+        if (!decoded) ++t.Failed;
+        if (decoded && !exact) ++t.Wrong;
+        if (list)
+          std::printf("R%dx%d-%s %-32s %s\n", size.Height, size.Width, level == 1 ? "M" : "H",
+                      name.c_str(), exact ? "exact" : (decoded ? "WRONG" : "failed"));
+      }
+      char label[16];
+      std::snprintf(label, sizeof label, "R%dx%d-%s", size.Height, size.Width,
+                    level == 1 ? "M" : "H");
+      std::printf("%-9s %7d | %6d %6d %6d\n", label, t.Exact + t.Failed + t.Wrong, t.Exact,
+                  t.Failed, t.Wrong);
+    }
 }
 
 }  // namespace
@@ -118,5 +153,6 @@ int main(int argc, char** argv) {
     std::printf("M%-7zu %7d | %6d %6d %6d | %6d %6d %6d\n", v + 1, t.Exact + t.Failed + t.Wrong,
                 t.Exact, t.Failed, t.Wrong, p.Exact, p.Failed, p.Wrong);
   }
+  RectRates(list);
   return 0;
 }
