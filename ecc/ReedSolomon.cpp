@@ -48,12 +48,25 @@ int32_t TReedSolomon::Budget() const {
   return std::max(FCheckCount - protection, 0);
 }
 
+int32_t TReedSolomon::Syndrome(const int32_t* codewords, int32_t length, int32_t i) const {
+  const int32_t x = FExp[static_cast<size_t>(i)];
+  int32_t s = 0;
+  for (int32_t m = 0; m < length; ++m) s = Multiply(s, x) ^ codewords[m];
+  return s;
+}
+
+bool TReedSolomon::IsCodeword(const TIntegers& block, int32_t checkCount) const {
+  const auto length = static_cast<int32_t>(block.size());
+  if (checkCount < 1 || checkCount >= length || checkCount > kMaxCheckCodewords) return false;
+  for (int32_t i = 0; i < checkCount; ++i)
+    if (Syndrome(block.data(), length, i) != 0) return false;
+  return true;
+}
+
 bool TReedSolomon::ComputeSyndromes(const int32_t* codewords) {
   bool allZero = true;
   for (int32_t i = 0; i < FCheckCount; ++i) {
-    const int32_t x = FExp[static_cast<size_t>(i)];
-    int32_t s = 0;
-    for (int32_t m = 0; m < FLength; ++m) s = Multiply(s, x) ^ codewords[m];
+    const int32_t s = Syndrome(codewords, FLength, i);
     FSyndromes[static_cast<size_t>(i)] = s;
     if (s != 0) allZero = false;
   }

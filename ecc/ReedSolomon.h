@@ -61,6 +61,11 @@ class TReedSolomon {
   // erasure one (the check count less the misdecode protection).
   int32_t Budget() const;
 
+  // Whether block is a codeword with its last checkCount codewords as check
+  // codewords (every syndrome zero); the block set for correction is left
+  // alone.
+  bool IsCodeword(const TIntegers& block, int32_t checkCount) const;
+
   // Field arithmetic, exposed for the tests.
   int32_t Multiply(int32_t a, int32_t b) const;
   // The inverse of a non-zero element; 0 for 0.
@@ -73,6 +78,8 @@ class TReedSolomon {
   static constexpr size_t kPoly = kMaxCheckCodewords + 1;
 
   void BuildTables();
+  // The syndrome of length codewords at root alpha^i.
+  int32_t Syndrome(const int32_t* codewords, int32_t length, int32_t i) const;
   // Fills FSyndromes from the given codewords; true when all are zero.
   bool ComputeSyndromes(const int32_t* codewords);
   // Takes the erasure indices as powers into FErasurePowers; false when one

@@ -379,23 +379,13 @@ bool TDecorder::SplitModel1Blocks() {
     // Most of this version's block table is unverified. A block that is a
     // codeword of two more check codewords as well says the table gives it
     // too few: its data would take in check codewords, so it is not read.
-    if (FFailedBlocks == failed && ValidBeyond(block, check)) ++FFailedBlocks;
+    if (FFailedBlocks == failed && FReedSolomon->IsCodeword(block, check + 2)) ++FFailedBlocks;
     dataAt += own;
     FDataCodewords.insert(FDataCodewords.end(), block.begin(), block.begin() + own);
   }
   if (FFailedBlocks > 0) {
     FDataCodewords.clear();
     return false;
-  }
-  return true;
-}
-
-bool TDecorder::ValidBeyond(const TIntegers& block, int32_t check) const {
-  for (int32_t root = check; root < check + 2; ++root) {
-    const int32_t alpha = FReedSolomon->Power(root);
-    int32_t syndrome = 0;
-    for (int32_t value : block) syndrome = FReedSolomon->Multiply(syndrome, alpha) ^ value;
-    if (syndrome != 0) return false;
   }
   return true;
 }

@@ -173,9 +173,6 @@ class TDecorder : public TSymbol {
   void ReadModel1Codewords(const TPlaneConfidence* confidence);
   // SplitBlocks for Model 1, whose blocks follow one another.
   bool SplitModel1Blocks();
-  // Whether a corrected block of check codewords is a codeword of two more
-  // as well (the syndromes at the next two roots are zero).
-  bool ValidBeyond(const TIntegers& block, int32_t check) const;
   // Corrects one filled block and keeps the tally; with doubt (one per
   // codeword of the block), a failed block is retried with erasures.
   void CorrectBlock(TIntegers& block, int32_t check, int32_t protection, const TIntegers* doubt);

@@ -91,6 +91,7 @@ TEST(ReedSolomonTest, EncoderBlocksAreRestoredUpToCapacity) {
       const int protection = test::MisdecodeProtection(version, level);
       const int capacity = (blocks.Check - protection) / 2;
       for (const TIntegers& original : blocks.List) {
+        EXPECT_TRUE(rs.IsCodeword(original, blocks.Check));
         TIntegers block = original;
         rs.SetBlock(block, blocks.Check, protection);
         EXPECT_EQ(rs.Capacity(), capacity);
@@ -100,6 +101,7 @@ TEST(ReedSolomonTest, EncoderBlocksAreRestoredUpToCapacity) {
         for (int errors : {1, capacity / 2 + 1, capacity}) {
           block = original;
           Corrupt(block, errors, random);
+          EXPECT_FALSE(rs.IsCodeword(block, blocks.Check));
           rs.SetBlock(block, blocks.Check, protection);
           ASSERT_TRUE(rs.Correct()) << version << "-" << level << " errors " << errors;
           EXPECT_EQ(block, original) << version << "-" << level;
