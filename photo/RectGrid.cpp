@@ -29,11 +29,8 @@ bool TRectGrid::BorderDark(int32_t version, int32_t x, int32_t y) {
 }
 
 int32_t TRectGrid::FormatVersion(int32_t word) {
-  word ^= rmqr::FormatMaskFinder;
-  for (int32_t d = 0; d < 64; ++d)
-    if (std::popcount(static_cast<uint32_t>(word ^ rmqr::FormatCodes[static_cast<size_t>(d)])) <= 3)
-      return (d & 31) + 1;
-  return 0;
+  const int32_t d = rmqr::FormatData(word ^ rmqr::FormatMaskFinder);
+  return d < 0 ? 0 : (d & 31) + 1;
 }
 
 bool TRectGrid::Follow(const TPlaneBoolean& plane, int32_t x, int32_t y, int32_t dx, int32_t dy,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 
 #include "symbol/StandardTables.h"
@@ -119,6 +120,19 @@ constexpr std::array<int32_t, 64> MakeFormatCodes() {
   return codes;
 }
 inline constexpr std::array<int32_t, 64> FormatCodes = MakeFormatCodes();
+
+// Bits between an unmasked format word and format codeword d.
+inline constexpr int32_t FormatDistance(int32_t word, int32_t d) {
+  return std::popcount(static_cast<uint32_t>(word ^ FormatCodes[static_cast<size_t>(d)]));
+}
+// The data (level bit and version - 1) of the one codeword within three
+// bits of an unmasked format word (the code's distance is eight); -1 when
+// none is.
+inline constexpr int32_t FormatData(int32_t word) {
+  for (int32_t d = 0; d < 64; ++d)
+    if (FormatDistance(word, d) <= 3) return d;
+  return -1;
+}
 
 // The widths of the data stream: a three-bit mode indicator (0 terminator,
 // 1 numeric, 2 alphanumeric, 3 byte, 4 Kanji, 5 FNC1 first, 6 FNC1 second,

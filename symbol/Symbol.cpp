@@ -1,7 +1,6 @@
 #include "symbol/Symbol.h"
 
 #include <algorithm>
-#include <bit>
 #include <stdexcept>
 #include <string>
 
@@ -123,9 +122,8 @@ void TSymbol::ReadRectFormat() {
   FLevel = 0;
   FMask = rmqr::DataMask;
   if (!FModule) return;
-  // The size is known from the matrix: only the two codewords naming it
-  // (levels M and H) are candidates. The copy nearer one decides (the first
-  // on a tie); BCH(18,6) corrects three bits.
+  // A copy counts when the codeword it lies within three bits of names the
+  // matrix's size; the nearer such copy decides (the first on a tie).
   int32_t best = 4;
   int32_t bestData = -1;
   for (int32_t copy = 1; copy <= 2; ++copy) {
@@ -136,15 +134,11 @@ void TSymbol::ReadRectFormat() {
       if (FModule->GetRaw(p.X, p.Y) != 0) word |= 1 << i;
     }
     word ^= mask;
-    for (int32_t d : {FVersion - 1, 32 + FVersion - 1}) {
-      const auto distance = static_cast<int32_t>(
-          std::popcount(static_cast<uint32_t>(word ^ rmqr::FormatCodes[static_cast<size_t>(d)])));
-      if (distance < best) {
-        best = distance;
-        bestData = d;
-        FFormatCopy = copy;
-      }
-    }
+    const int32_t d = rmqr::FormatData(word);
+    if (d < 0 || (d & 31) + 1 != FVersion || rmqr::FormatDistance(word, d) >= best) continue;
+    best = rmqr::FormatDistance(word, d);
+    bestData = d;
+    FFormatCopy = copy;
   }
   if (bestData < 0) return;
   FLevel = (bestData & 32) != 0 ? rmqr::kLevelH : rmqr::kLevelM;
