@@ -72,6 +72,10 @@ const TPlaneBoolean& TPassChain::Plane() const {
   return FPlane != nullptr ? *FPlane : none;
 }
 
+const TBitRows* TPassChain::PackedPlane() const {
+  return FPlane != nullptr ? FFinderCache.PackedRows(*FPlane) : nullptr;
+}
+
 const std::string& TPassChain::PassName(int32_t index) const {
   static const std::string none;
   if (index < 0 || index >= PassCount()) return none;

@@ -79,6 +79,9 @@ class TPassChain {
   // The plane the reading pass worked on; empty after a Run that read
   // nothing. Valid until the next Run.
   const TPlaneBoolean& Plane() const;
+  // That plane packed, when a finder search packed it; else nullptr. Valid
+  // until the next Run.
+  const TBitRows* PackedPlane() const;
   bool Mirrored() const { return FMirrored; }
   const std::array<TPoint, 3>& Finders() const { return FFinders; }
   const std::array<TPoint, 4>& Corners() const { return FCorners; }

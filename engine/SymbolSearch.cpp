@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <exception>
 #include <string>
 
 #include "engine/Decorder.h"
 #include "engine/PassChain.h"
 #include "locate/Coordinates.h"
+#include "photo/KnownArea.h"
 #include "photo/MicroLocator.h"
 #include "symbol/MicroTables.h"
 #include "symbol/RectTables.h"
@@ -67,23 +67,16 @@ TXY ModuleToPixel(const TSymbolResult& symbol, double u, double v) {
           c0.Y + s * (c1.Y - c0.Y) + t * (c2.Y - c0.Y) + s * t * (c3.Y - c1.Y - c2.Y + c0.Y)};
 }
 
-double Cross(const TXY& a, const TXY& b, const TXY& p) {
-  return (b.X - a.X) * (p.Y - a.Y) - (b.Y - a.Y) * (p.X - a.X);
+// Reading and painting the planes and the packed rows alike.
+uint8_t Pixel(const TPlaneGrey& grey, int32_t x, int32_t y) { return grey(x, y); }
+uint8_t Pixel(const TBitRows& rows, int32_t x, int32_t y) { return rows.Dark(x, y) ? 1 : 0; }
+template <typename TPlane>
+void FillSpan(TPlane& plane, int32_t y, int32_t x0, int32_t x1, uint8_t colour) {
+  uint8_t* row = plane.Row(y);
+  for (int32_t x = x0; x <= x1; ++x) row[x] = colour;
 }
-
-// Whether p lies inside the convex quadrilateral q (corners in turn), or
-// within margin pixels of it.
-bool Inside(const std::array<TXY, 4>& q, const TXY& p, double margin) {
-  bool negative = false, positive = false;
-  for (size_t i = 0; i < 4; ++i) {
-    const TXY& a = q[i];
-    const TXY& b = q[(i + 1) % 4];
-    const double length = std::hypot(b.X - a.X, b.Y - a.Y);
-    const double c = Cross(a, b, p) / std::max(length, 1e-9);
-    if (c < -margin) negative = true;
-    if (c > margin) positive = true;
-  }
-  return !(negative && positive);
+void FillSpan(TBitRows& rows, int32_t y, int32_t x0, int32_t x1, uint8_t colour) {
+  rows.Fill(y, x0, x1, colour != 0);
 }
 
 // Paints the convex quadrilateral q (corners in turn) and a pixel round it
@@ -114,8 +107,7 @@ void FillQuad(const std::array<TXY, 4>& q, uint8_t colour, TPlane& grey) {
     if (left > right) continue;
     const int32_t x0 = std::max(0, static_cast<int32_t>(std::floor(left)) - 1);
     const int32_t x1 = std::min(width - 1, static_cast<int32_t>(std::ceil(right)) + 1);
-    uint8_t* row = grey.Row(y);
-    for (int32_t x = x0; x <= x1; ++x) row[x] = colour;
+    FillSpan(grey, y, x0, x1, colour);
   }
 }
 
@@ -141,6 +133,15 @@ double Extent(const TSymbolResult& s) {
   for (size_t i = 0; i < 4; ++i)
     sum += std::hypot(q[(i + 1) % 4].X - q[i].X, q[(i + 1) % 4].Y - q[i].Y);
   return sum / 4;
+}
+
+// The symbol's area for the finder search, its module the mean of both
+// axes' (none when its size is unknown).
+TKnownArea AreaOf(const TSymbolResult& s) {
+  const std::array<TXY, 4> q = Outline(s);
+  std::array<TKnownArea::TCorner, 4> corners;
+  for (size_t i = 0; i < 4; ++i) corners[i] = {q[i].X, q[i].Y};
+  return TKnownArea(corners, Sized(s) ? Extent(s) / ((ColumnsOf(s) + RowsOf(s)) / 2) : 0);
 }
 
 }  // namespace
@@ -170,7 +171,7 @@ void EraseIn(const TSymbolResult& symbol, bool whole, TPlane& grey) {
       const TXY p = ModuleToPixel(symbol, origin.X + 3.5 + steps[i].X, origin.Y + 3.5 + steps[i].Y);
       const auto x = std::clamp(static_cast<int32_t>(std::lround(p.X)), 0, std::max(width - 1, 0));
       const auto y = std::clamp(static_cast<int32_t>(std::lround(p.Y)), 0, std::max(height - 1, 0));
-      ring[i] = width > 0 && height > 0 ? grey(x, y) : 0;
+      ring[i] = width > 0 && height > 0 ? Pixel(grey, x, y) : 0;
     }
     std::sort(ring.begin(), ring.end());
     const auto colour = static_cast<uint8_t>((ring[1] + ring[2] + 1) / 2);
@@ -206,14 +207,15 @@ void TSymbolSearch::Erase(const TSymbolResult& symbol, bool whole, TPlaneGrey& g
   EraseIn(symbol, whole, grey);
 }
 
-void TSymbolSearch::Erase(const TSymbolResult& symbol, bool whole, TPlaneBoolean& plane) {
-  EraseIn(symbol, whole, plane);
+void TSymbolSearch::Erase(const TSymbolResult& symbol, bool whole, TBitRows& rows) {
+  EraseIn(symbol, whole, rows);
 }
 
 bool TSymbolSearch::SameSymbol(const TSymbolResult& a, const TSymbolResult& b) {
   const double ea = Extent(a), eb = Extent(b);
   if (std::max(ea, eb) > 1.5 * std::min(ea, eb)) return false;
-  return Inside(Outline(a), Centre(b), 0) && Inside(Outline(b), Centre(a), 0);
+  const TXY ca = Centre(a), cb = Centre(b);
+  return AreaOf(a).Inside(cb.X, cb.Y, 0) && AreaOf(b).Inside(ca.X, ca.Y, 0);
 }
 
 void TSymbolSearch::SortReadingOrder(std::vector<TSymbolResult>& symbols) {
@@ -265,16 +267,11 @@ void TSymbolSearch::Threshold(const TPlaneGrey& grey, int32_t threshold) {
 
 bool TSymbolSearch::Explained(const TFinderCandidate& finder,
                               const std::vector<TSymbolResult>& found) {
-  for (const TSymbolResult& symbol : found) {
-    if (!Sized(symbol)) continue;
-    const double module = Extent(symbol) / ((ColumnsOf(symbol) + RowsOf(symbol)) / 2);
-    // A finder of a symbol nested in this one's data is much smaller.
-    if (static_cast<double>(finder.Module) < kNestedModule * module) continue;
-    if (Inside(Outline(symbol), TXY{static_cast<double>(finder.X), static_cast<double>(finder.Y)},
-               module))
-      return true;
-  }
-  return false;
+  return std::any_of(found.begin(), found.end(), [&finder](const TSymbolResult& symbol) {
+    return Sized(symbol) &&
+           AreaOf(symbol).Covers(static_cast<double>(finder.X), static_cast<double>(finder.Y),
+                                 static_cast<double>(finder.Module));
+  });
 }
 
 bool TSymbolSearch::AnyTriple(const std::vector<TSymbolResult>& found) {
@@ -284,31 +281,22 @@ bool TSymbolSearch::AnyTriple(const std::vector<TSymbolResult>& found) {
                           [&](const TFinderCandidate& f) { return Explained(f, found); });
     });
   };
-  for (int32_t polarity = 0; polarity < 2; ++polarity) {
-    if (polarity == 1) {
-      // The planes hold 0 and 1 only: flipped eight at a time.
-      std::vector<uint8_t>& data = FPlane.Data();
-      const size_t words = data.size() / 8;
-      for (size_t i = 0; i < words; ++i) {
-        uint64_t word;
-        std::memcpy(&word, data.data() + 8 * i, 8);
-        word ^= 0x0101010101010101ULL;
-        std::memcpy(data.data() + 8 * i, &word, 8);
-      }
-      for (size_t i = 8 * words; i < data.size(); ++i) data[i] ^= 1;
-    }
-    FFinders.Find(FPlane);
-    if (polarity == 0)
-      FLoneFinder =
-          std::any_of(FFinders.Candidates().begin(), FFinders.Candidates().end(),
-                      [&](const TFinderCandidate& f) {
-                        // A finder's core is three modules tall: a finder is seen on
-                        // about three modules' worth of rows, a speck of texture that
-                        // passes for one on fewer.
-                        return f.Count >= std::max(3.0L, 2 * f.Module) && !Explained(f, found);
-                      });
-    if (open(FFinders.Triples()) || open(FFinders.PerspectiveTriples())) return true;
-  }
+  // One scan finds the finders of both polarities, passing over the
+  // symbols read but for finders small enough to be nested in them.
+  std::vector<TKnownArea> known;
+  for (const TSymbolResult& symbol : found)
+    if (Sized(symbol)) known.push_back(AreaOf(symbol));
+  FFinders.SetKnown(std::move(known));
+  FFinders.Find(FRows, &FLightFinders);
+  FLoneFinder = std::any_of(
+      FFinders.Candidates().begin(), FFinders.Candidates().end(), [&](const TFinderCandidate& f) {
+        // A finder's core is three modules tall: a finder is seen on
+        // about three modules' worth of rows, a speck of texture that
+        // passes for one on fewer.
+        return f.Count >= std::max(3.0L, 2 * f.Module) && !Explained(f, found);
+      });
+  for (const TFinderTriples* finders : {&FFinders, &FLightFinders})
+    if (open(finders->Triples()) || open(finders->PerspectiveTriples())) return true;
   return false;
 }
 
@@ -343,10 +331,15 @@ bool TSymbolSearch::ReadPasses(TSymbolResult& symbol) {
 }
 
 void TSymbolSearch::Run(const TPlaneGrey& grey, const TDecodeSettings& settings,
-                        std::vector<TSymbolResult>& found, const TPlaneBoolean* plane) {
+                        std::vector<TSymbolResult>& found, const TPlaneBoolean* plane,
+                        const TBitRows* packed) {
   if (plane != nullptr && plane->Width() == grey.Width() && plane->Height() == grey.Height()) {
-    FPlane = *plane;
-    for (const TSymbolResult& symbol : found) Erase(symbol, false, FPlane);
+    if (packed != nullptr && packed->Width() == plane->Width() &&
+        packed->Height() == plane->Height())
+      FRows = *packed;
+    else
+      FRows.Pack(*plane, plane->Width(), plane->Height());
+    for (const TSymbolResult& symbol : found) Erase(symbol, false, FRows);
     if (!AnyTriple(found) && !FLoneFinder) {
       SortReadingOrder(found);
       return;
@@ -368,6 +361,7 @@ void TSymbolSearch::Run(const TPlaneGrey& grey, const TDecodeSettings& settings,
     // Whether anything is left to read: a finder triple none of whose
     // finders lies in a symbol read (false finders in its data).
     Threshold(FWork, threshold);
+    FRows.Pack(FPlane, FPlane.Width(), FPlane.Height());
     TSymbolResult symbol;
     if (AnyTriple(found)) {
       // The classic pipeline, then the passes.

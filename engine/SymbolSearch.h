@@ -7,6 +7,7 @@
 #include "common/DecodeSettings.h"
 #include "common/Types.h"
 #include "engine/SymbolResult.h"
+#include "locate/BitRows.h"
 #include "photo/FinderCandidate.h"
 #include "photo/FinderTriples.h"
 
@@ -24,15 +25,12 @@ class TPassChain;
 // finders alone painted over, so that a symbol printed inside another's
 // data area keeps its own. Both are thresholded halfway between the dark
 // and light of the first symbol read. A picture with one symbol costs one
-// copy of its plane and two finder searches beyond its decode.
+// copy of its plane and one finder search, of both polarities at once,
+// beyond its decode.
 class TSymbolSearch {
  public:
   // At most this many symbols in one picture: each costs a run of the passes.
   static constexpr int32_t kMaxSymbols = 64;
-  // A finder inside a symbol read whose module is at least this fraction of
-  // the symbol's is a false one in its data; a nested symbol's is smaller.
-  static constexpr double kNestedModule = 0.6;
-
   TSymbolSearch();
   ~TSymbolSearch();
   TSymbolSearch(const TSymbolSearch&) = delete;
@@ -43,15 +41,17 @@ class TSymbolSearch {
   // when given, is the two-level plane they were read on: whether anything
   // is left is asked of it first, which spares a picture of one symbol a
   // threshold and a copy of its grey.
+  // packed, when given, is that plane packed.
   void Run(const TPlaneGrey& grey, const TDecodeSettings& settings,
-           std::vector<TSymbolResult>& found, const TPlaneBoolean* plane = nullptr);
+           std::vector<TSymbolResult>& found, const TPlaneBoolean* plane = nullptr,
+           const TBitRows* packed = nullptr);
 
   // Paints the three finders of symbol, with the separator and one more
   // module round each, in the colour of each finder's light ring; whole:
   // the symbol's whole area, in the colour of the first finder's ring.
   static void Erase(const TSymbolResult& symbol, bool whole, TPlaneGrey& grey);
-  // The same in a two-level plane.
-  static void Erase(const TSymbolResult& symbol, bool whole, TPlaneBoolean& plane);
+  // The same in a packed two-level plane.
+  static void Erase(const TSymbolResult& symbol, bool whole, TBitRows& rows);
   // True when a and b are one symbol read twice (by two passes, or as itself
   // and its transpose): the centre of each lies inside the other and their
   // sizes agree. A symbol nested in another's data area is much smaller.
@@ -69,9 +69,8 @@ class TSymbolSearch {
   // A finder candidate of a symbol read: inside its outline (or within a
   // module of it), and not much smaller than its modules.
   static bool Explained(const TFinderCandidate& finder, const std::vector<TSymbolResult>& found);
-  // True when a finder triple is left in the plane, dark on light or light
-  // on dark, none of whose finders found explains (the plane is left
-  // inverted).
+  // True when a finder triple is left in the packed rows, dark on light or
+  // light on dark, none of whose finders found explains.
   bool AnyTriple(const std::vector<TSymbolResult>& found);
   // Whether AnyTriple's search of the plane dark on light found a finder no
   // symbol read explains, seen on rows enough for its core (three modules
@@ -88,7 +87,10 @@ class TSymbolSearch {
   std::unique_ptr<TPassChain> FPasses;
   std::unique_ptr<TDecorder> FDecorder;
   TFinderTriples FFinders;
+  TFinderTriples FLightFinders;
   TPlaneBoolean FPlane;
+  // The plane searched for finders, packed, with the finders read erased.
+  TBitRows FRows;
   // The picture with the finders of the symbols read erased (for the
   // passes, which thus still see a symbol nested in another), and with
   // their whole areas erased (for the classic pipeline, whose search the

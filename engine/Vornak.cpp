@@ -171,8 +171,12 @@ std::vector<TSymbolResult> TVornak::DecodeAll(const TBitmap& bitmap) {
   found.push_back(Result());
   if (FClassic) return found;
   try {
+    // The classic pipeline or the reading pass packed the plane read on
+    // the way: the search for more starts from that packing.
+    const TBitRows* packed = FPass == "classic" ? &FDecorder->Reader().Coordinates().PackedRows()
+                                                : FPasses->PackedPlane();
     FSearch->Run(FFrontImage->Grey(), TDecodeSettings{FWarp, FResolver, FForceVersion}, found,
-                 &FPlane);
+                 &FPlane, packed);
   } catch (...) {
     // Memory running out on a huge picture ends the search, not the call:
     // what was read so far stands.

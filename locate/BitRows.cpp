@@ -55,7 +55,7 @@ void PackRow(const uint8_t* row, int32_t width, uint64_t* bits) {
 // Exchanges rows and columns of a 64 x 64 block of bits, block[r] bit c
 // going to block[c] bit r: the halves, quarters, ... of the block swap
 // across its diagonal in six rounds.
-void Transpose(uint64_t* block) {
+void TransposeBlock(uint64_t* block) {
   uint64_t mask = 0x00000000FFFFFFFFULL;
   for (int32_t j = 32; j != 0; j >>= 1, mask ^= mask << j)
     for (int32_t k = 0; k < 64; k = ((k | j) + 1) & ~j) {
@@ -83,25 +83,41 @@ void TBitRows::Pack(const TPlaneBoolean& plane, int32_t width, int32_t height) {
 }
 
 void TBitRows::PackTransposed(const TPlaneBoolean& plane, int32_t width, int32_t height) {
-  width = std::clamp(width, 0, plane.Width());
-  height = std::clamp(height, 0, plane.Height());
   // Upright first, then block by block across the diagonal.
-  const int32_t words = (width + 63) >> 6;
-  FScratch.assign(static_cast<size_t>(words) * static_cast<size_t>(height), 0);
-  for (int32_t y = 0; y < height; ++y)
-    PackRow(plane.Row(y), width, FScratch.data() + static_cast<size_t>(y) * words);
+  TBitRows upright;
+  upright.FBits.swap(FScratch);
+  upright.Pack(plane, width, height);
+  Transpose(upright);
+  FScratch.swap(upright.FBits);
+}
+
+void TBitRows::Transpose(const TBitRows& upright) {
+  const int32_t width = upright.Width(), height = upright.Height();
+  const int32_t words = upright.Words();
   Shape(height, width);
   uint64_t block[64];
   for (int32_t top = 0; top < height; top += 64) {
     const int32_t rows = std::min(64, height - top);
     for (int32_t i = 0; i < words; ++i) {
-      for (int32_t r = 0; r < 64; ++r)
-        block[r] = r < rows ? FScratch[static_cast<size_t>(top + r) * words + i] : 0;
-      Transpose(block);
+      for (int32_t r = 0; r < 64; ++r) block[r] = r < rows ? upright.Row(top + r)[i] : 0;
+      TransposeBlock(block);
       const int32_t columns = std::min(64, width - 64 * i);
       for (int32_t c = 0; c < columns; ++c)
         FBits[static_cast<size_t>(64 * i + c) * FWords + (top >> 6)] = block[c];
     }
+  }
+}
+
+void TBitRows::Fill(int32_t y, int32_t x0, int32_t x1, bool dark) {
+  x0 = std::max(x0, 0);
+  x1 = std::min(x1, FWidth - 1);
+  if (y < 0 || y >= FHeight || x0 > x1) return;
+  uint64_t* row = FBits.data() + static_cast<size_t>(y) * static_cast<size_t>(FWords);
+  for (int32_t w = x0 >> 6; w <= x1 >> 6; ++w) {
+    // The bits of word w from x0 to x1.
+    const int32_t from = std::max(x0 - 64 * w, 0), to = std::min(x1 - 64 * w, 63);
+    const uint64_t mask = (~uint64_t{0} >> (63 - to)) & (~uint64_t{0} << from);
+    row[w] = dark ? row[w] | mask : row[w] & ~mask;
   }
 }
 

@@ -19,6 +19,10 @@ class TBitRows {
   // The same pixels with rows and columns exchanged: row x holds column x,
   // top to bottom, so that columns are scanned as rows.
   void PackTransposed(const TPlaneBoolean& plane, int32_t width, int32_t height);
+  // upright with rows and columns exchanged.
+  void Transpose(const TBitRows& upright);
+  // Pixels x0..x1 of row y (clipped to the rows) made dark or light.
+  void Fill(int32_t y, int32_t x0, int32_t x1, bool dark);
 
   int32_t Width() const { return FWidth; }
   int32_t Height() const { return FHeight; }

@@ -33,6 +33,8 @@ int32_t Shift(int32_t base, long double offset) {
 
 TCoordinates::TCoordinates() : FFindPattern(std::make_unique<TFindPattern>()) {}
 
+const TBitRows& TCoordinates::PackedRows() const { return FFindPattern->PackedRows(); }
+
 TCoordinates::~TCoordinates() = default;
 
 TCoordinates::TPicture TCoordinates::Clip(const TPlaneBoolean& Image, int32_t Width,

@@ -8,6 +8,7 @@
 
 namespace vornak {
 
+class TBitRows;
 class TFindPattern;
 class TPrincipalPattern;
 
@@ -62,6 +63,8 @@ class TCoordinates {
   long double SideAngleB() const { return FSideAngleB; }
   long double SkewLength() const { return FSkewLength; }
   long double SkewAngle() const { return FSkewAngle; }
+  // The picture of the last Locate packed by the finder search.
+  const TBitRows& PackedRows() const;
 
  private:
   // Lets the tests drive the corner steps on hand-made geometry.

@@ -62,7 +62,7 @@ int32_t TFindPattern::Find(const TPlaneBoolean& image, int32_t width, int32_t he
   FHorzRuns->Clear();
   ScanHorizontal(image, width, height);
   FVertRuns->Clear();
-  ScanVertical(image, width, height);
+  ScanVertical();
   FCenterDots->Build(*FHorzRuns, *FVertRuns);
   if (FCenterDots->Count() < 3) return 1;
   for (int32_t k = 0; k < 3; ++k) FPatterns[static_cast<size_t>(k)] = FCenterDots->GetPoint(k);
@@ -112,18 +112,18 @@ bool TFindPattern::IsFinderRatio(const std::array<int32_t, 5>& c, int32_t s) {
 }
 
 void TFindPattern::ScanHorizontal(const TPlaneBoolean& image, int32_t width, int32_t height) {
-  FBits.Pack(image, width, height);
-  ScanRuns(FBits, [this](int32_t y, int32_t end, int32_t total) {
+  FRows.Pack(image, width, height);
+  ScanRuns(FRows, [this](int32_t y, int32_t end, int32_t total) {
     FHorzRuns->Add(TLine{true, 0, TPoint{end - total, y}, TPoint{end - 1, y}});
   });
 }
 
-void TFindPattern::ScanVertical(const TPlaneBoolean& image, int32_t width, int32_t height) {
+void TFindPattern::ScanVertical() {
   // Columns are the rows of the transposed picture, scanned in column order;
   // each column starts with the colour the previous column ended with (light
   // before the first).
-  FBits.PackTransposed(image, width, height);
-  ScanRuns(FBits, [this](int32_t x, int32_t end, int32_t total) {
+  FColumns.Transpose(FRows);
+  ScanRuns(FColumns, [this](int32_t x, int32_t end, int32_t total) {
     FVertRuns->Add(TLine{true, 0, TPoint{x, end - total}, TPoint{x, end - 1}});
   });
 }

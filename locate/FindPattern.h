@@ -42,16 +42,22 @@ class TFindPattern {
   const TLines& HorzRuns() const { return *FHorzRuns; }
   const TLines& VertRuns() const { return *FVertRuns; }
   const TCenterDots& CenterDots() const { return *FCenterDots; }
+  // The picture of the last Find, packed: a later search of the same plane
+  // need not pack it again.
+  const TBitRows& PackedRows() const { return FRows; }
 
  private:
   void ScanHorizontal(const TPlaneBoolean& image, int32_t width, int32_t height);
-  void ScanVertical(const TPlaneBoolean& image, int32_t width, int32_t height);
+  // The columns of the picture ScanHorizontal packed.
+  void ScanVertical();
 
   std::unique_ptr<TLines> FHorzRuns;
   std::unique_ptr<TLines> FVertRuns;
   std::array<TPoint, 3> FPatterns{};
   std::unique_ptr<TCenterDots> FCenterDots;
-  TBitRows FBits;  // the picture packed for the scan in progress
+  // The picture of the last Find packed, and its columns packed as rows.
+  TBitRows FRows;
+  TBitRows FColumns;
 };
 
 }  // namespace vornak

@@ -35,6 +35,12 @@ const TFinderTriples* TFinderCache::Searched(const TPlaneBoolean& plane) const {
   return nullptr;
 }
 
+const TBitRows* TFinderCache::PackedRows(const TPlaneBoolean& plane) const {
+  for (size_t i = 0; i < FUsed; ++i)
+    if (FEntries[i]->Plane == &plane && FEntries[i]->Packed) return &FEntries[i]->Bits;
+  return nullptr;
+}
+
 const TFinderShapes& TFinderCache::Shapes(const TPlaneBoolean& plane) {
   TEntry& entry = Entry(plane);
   if (!entry.ShapesFound) {

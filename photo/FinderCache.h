@@ -20,6 +20,8 @@ class TFinderCache {
   const TFinderTriples& Search(const TPlaneBoolean& plane);
   // The run search of plane if it ran since the last Clear, else nullptr.
   const TFinderTriples* Searched(const TPlaneBoolean& plane) const;
+  // plane packed if a search packed it since the last Clear, else nullptr.
+  const TBitRows* PackedRows(const TPlaneBoolean& plane) const;
   // The shape search of plane, likewise.
   const TFinderShapes& Shapes(const TPlaneBoolean& plane);
   // Forgets every search; their buffers are kept for the next ones.

@@ -29,13 +29,15 @@ double RingEdge(const TPlaneBoolean& plane, double x, double y, double dx, doubl
 }
 
 // Whether the line through (x, y) along the diagonal step (dx, dy) crosses
-// dark core, light ring, dark ring either way in 1:1:3:1:1.
-bool DiagonalRatio(const TPlaneBoolean& plane, int32_t x, int32_t y, int32_t dx, int32_t dy,
-                   int32_t limit) {
-  const auto inside = [&plane](int32_t px, int32_t py) {
-    return px >= 0 && py >= 0 && px < plane.Width() && py < plane.Height();
+// dark core, light ring, dark ring either way in 1:1:3:1:1 (light for dark
+// where light is set).
+bool DiagonalRatio(const TBitRows& rows, int32_t x, int32_t y, int32_t dx, int32_t dy,
+                   int32_t limit, bool light) {
+  const auto inside = [&rows](int32_t px, int32_t py) {
+    return px >= 0 && py >= 0 && px < rows.Width() && py < rows.Height();
   };
-  if (!inside(x, y) || plane(x, y) == 0) return false;
+  const auto dark = [&rows, light](int32_t px, int32_t py) { return rows.Dark(px, py) != light; };
+  if (!inside(x, y) || !dark(x, y)) return false;
   std::array<int32_t, 5> v{};
   // Out from the centre one way (sign 1) and the other (sign -1): the dark
   // core, then the light ring, then the dark ring.
@@ -44,7 +46,7 @@ bool DiagonalRatio(const TPlaneBoolean& plane, int32_t x, int32_t y, int32_t dx,
     for (int32_t run = 0; run < 3; ++run) {
       const bool wantDark = run != 1;
       int32_t count = 0;
-      while (inside(px, py) && (plane(px, py) != 0) == wantDark && count < limit) {
+      while (inside(px, py) && dark(px, py) == wantDark && count < limit) {
         px += sign * dx;
         py += sign * dy;
         ++count;
@@ -61,14 +63,15 @@ bool DiagonalRatio(const TPlaneBoolean& plane, int32_t x, int32_t y, int32_t dx,
 
 }  // namespace
 
-bool TFinderCheck::CrossesDiagonally(const TPlaneBoolean& plane, const TFinderCandidate& c) {
+bool TFinderCheck::CrossesDiagonally(const TBitRows& rows, const TFinderCandidate& c, bool light) {
   // Whole values to integers through double, as elsewhere here.
   const auto x = static_cast<int32_t>(static_cast<double>(c.X));
   const auto y = static_cast<int32_t>(static_cast<double>(c.Y));
   // A run along a diagonal spans at most the finder's seven modules of
   // either axis; twice that allows for a stretched one.
   const auto limit = static_cast<int32_t>(static_cast<double>(c.Module) * 14) + 2;
-  return DiagonalRatio(plane, x, y, 1, 1, limit) && DiagonalRatio(plane, x, y, 1, -1, limit);
+  return DiagonalRatio(rows, x, y, 1, 1, limit, light) &&
+         DiagonalRatio(rows, x, y, 1, -1, limit, light);
 }
 
 int32_t TFinderCheck::FinderMisreads(const TPlaneBoolean& plane, const TFinderTriple& triple,

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "common/Types.h"
+#include "locate/BitRows.h"
 #include "photo/FinderCandidate.h"
 
 namespace vornak {
@@ -35,8 +36,9 @@ class TFinderCheck {
   // Whether both diagonals through the candidate's centre cross it in
   // 1:1:3:1:1: every line through the centre of concentric squares cuts
   // them in proportion, whatever their rotation (and nearly so under
-  // perspective).
-  static bool CrossesDiagonally(const TPlaneBoolean& plane, const TFinderCandidate& candidate);
+  // perspective). light: the finder is light on dark.
+  static bool CrossesDiagonally(const TBitRows& rows, const TFinderCandidate& candidate,
+                                bool light = false);
 
   // Modules of finder index (0..2) of the triple and of its separator, the
   // 8 x 8 modules on the symbol's side, that read other than a finder

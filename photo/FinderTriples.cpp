@@ -42,55 +42,87 @@ void TFinderTriples::Clear() {
   FSearched = false;
 }
 
-int32_t TFinderTriples::Find(const TPlaneBoolean& plane, const TBitRows* packed) {
+void TFinderTriples::Start(int32_t width, int32_t height) {
   Clear();
   // Candidates lie within the plane; one spare cell either way.
-  FCellColumns = static_cast<int64_t>(std::floor(plane.Width() / kCell)) + 2;
-  FCellRows = static_cast<int64_t>(std::floor(plane.Height() / kCell)) + 2;
+  FCellColumns = static_cast<int64_t>(std::floor(width / kCell)) + 2;
+  FCellRows = static_cast<int64_t>(std::floor(height / kCell)) + 2;
   FCellFirst.assign(static_cast<size_t>(FCellColumns * FCellRows), -1);
   FCellLast.assign(FCellFirst.size(), -1);
-  if (packed != nullptr && packed->Width() == plane.Width() && packed->Height() == plane.Height()) {
-    FRows = packed;
-  } else {
-    FBits.Pack(plane, plane.Width(), plane.Height());
-    FRows = &FBits;
+}
+
+int32_t TFinderTriples::Find(const TPlaneBoolean& plane, const TBitRows* packed,
+                             TFinderTriples* light) {
+  if (packed != nullptr && packed->Width() == plane.Width() && packed->Height() == plane.Height())
+    return Find(*packed, light);
+  FBits.Pack(plane, plane.Width(), plane.Height());
+  return Find(FBits, light);
+}
+
+int32_t TFinderTriples::Find(const TBitRows& rows, TFinderTriples* light) {
+  FRows = &rows;
+  FLight = false;
+  Start(rows.Width(), rows.Height());
+  if (light != nullptr) {
+    light->FRows = &rows;
+    light->FLight = true;
+    light->Start(rows.Width(), rows.Height());
   }
-  // A row has at most one change per pixel, and one more entry for its end.
-  const size_t most = static_cast<size_t>(plane.Width()) + 1;
+  // A row has at most one change per pixel, one more at its start, and one
+  // more entry for its end.
+  const size_t most = static_cast<size_t>(rows.Width()) + 2;
   FChanges.resize(most);
   FRuns.resize(most);
   FHits.resize(most);
-  for (int32_t y = 0; y < plane.Height(); ++y) ScanRow(plane, y);
-  RankCandidates(plane);
+  for (int32_t y = 0; y < rows.Height(); ++y) ScanRow(y, light);
+  RankCandidates();
   BuildTriples();
   FSearched = true;
+  if (light != nullptr) {
+    light->RankCandidates();
+    light->BuildTriples();
+    light->FSearched = true;
+  }
   return static_cast<int32_t>(FTriples.size());
 }
 
-void TFinderTriples::ScanRow(const TPlaneBoolean& plane, int32_t y) {
+void TFinderTriples::ScanRow(int32_t y, TFinderTriples* light) {
   // The row's colour changes; before the row stands light, so the first
   // run, from the first change, is dark and runs alternate from there. Run
   // k spans changes[k] to changes[k + 1], the last one ending with the row.
+  // Light finders too: a row that starts light then starts with a light
+  // run, as it would in the inverted plane, and dark runs are the odd ones.
   const int32_t width = FRows->Width();
   int32_t* changes = FChanges.data();
   int32_t count = 0;
+  if (light != nullptr && width > 0 && !FRows->Dark(0, y)) changes[count++] = 0;
+  const int32_t dark = count;
   EachColourChange(FRows->Row(y), width, false, [&](int32_t x) { changes[count++] = x; });
   if (count < 5) return;
   changes[count] = width;
   int32_t* runs = FRuns.data();
   for (int32_t k = 0; k < count; ++k) runs[k] = changes[k + 1] - changes[k];
-  // Every five runs from a dark one (k even), in order along the row.
+  // Every five runs from a dark one, in order along the row; and from a
+  // light one for the light finders.
   const int32_t windows = count - 4;
   int32_t* hits = FHits.data();
   RatioHits(runs, windows, hits);
-  for (int32_t k = 0; k < windows; k += 2)
-    if (hits[k] != 0)
-      Confirm(plane, {runs[k], runs[k + 1], runs[k + 2], runs[k + 3], runs[k + 4]}, changes[k + 5],
-              y);
+  const int32_t step = light != nullptr ? 1 : 2;
+  for (int32_t k = 0; k < windows; k += step) {
+    if (hits[k] == 0) continue;
+    if (!FKnown.empty()) {
+      const double total = runs[k] + runs[k + 1] + runs[k + 2] + runs[k + 3] + runs[k + 4];
+      const double cx = changes[k + 2] + runs[k + 2] / 2;
+      if (std::any_of(FKnown.begin(), FKnown.end(),
+                      [&](const TKnownArea& area) { return area.Covers(cx, y, total / 7); }))
+        continue;
+    }
+    (((k - dark) & 1) == 0 ? this : light)
+        ->Confirm({runs[k], runs[k + 1], runs[k + 2], runs[k + 3], runs[k + 4]}, changes[k + 5], y);
+  }
 }
 
-void TFinderTriples::Confirm(const TPlaneBoolean& plane, const std::array<int32_t, 5>& runs,
-                             int32_t end, int32_t y) {
+void TFinderTriples::Confirm(const std::array<int32_t, 5>& runs, int32_t end, int32_t y) {
   const int32_t total = runs[0] + runs[1] + runs[2] + runs[3] + runs[4];
   const int32_t centreStart = end - runs[4] - runs[3] - runs[2];
   const int32_t cx = centreStart + runs[2] / 2;
@@ -98,14 +130,14 @@ void TFinderTriples::Confirm(const TPlaneBoolean& plane, const std::array<int32_
 
   // Down the column through the centre: the same five runs. Every walk
   // below tests its bounds before it reads, and cx lies in the row.
-  const uint8_t* pixels = plane.Data().data();
-  const auto stride = static_cast<ptrdiff_t>(plane.Width());
-  auto dark = [pixels, stride](int32_t px, int32_t py) { return pixels[py * stride + px] != 0; };
+  const TBitRows& rows = *FRows;
+  const bool light = FLight;
+  auto dark = [&rows, light](int32_t px, int32_t py) { return rows.Dark(px, py) != light; };
   std::array<int32_t, 5> v{};
   int32_t up = y;
   while (up >= 0 && dark(cx, up) && y - up < limit) --up;
   int32_t down = y;
-  while (down < plane.Height() && dark(cx, down) && down - y < limit) ++down;
+  while (down < rows.Height() && dark(cx, down) && down - y < limit) ++down;
   v[2] = down - up - 1;
   int32_t top = up;
   int32_t bottom = down;
@@ -118,7 +150,7 @@ void TFinderTriples::Confirm(const TPlaneBoolean& plane, const std::array<int32_
     }
     v[1 - step] = count;
     count = 0;
-    while (bottom < plane.Height() && dark(cx, bottom) == wantDark && count < limit) {
+    while (bottom < rows.Height() && dark(cx, bottom) == wantDark && count < limit) {
       ++bottom;
       ++count;
     }
@@ -136,7 +168,7 @@ void TFinderTriples::Confirm(const TPlaneBoolean& plane, const std::array<int32_
   int32_t left = cx;
   while (left >= 0 && dark(left, ry) && cx - left < limit) --left;
   int32_t right = cx;
-  while (right < plane.Width() && dark(right, ry) && right - cx < limit) ++right;
+  while (right < rows.Width() && dark(right, ry) && right - cx < limit) ++right;
   const int32_t centre = right - left - 1;
   if (centre < 1 || std::fabs(centre - runs[2]) > total / 7.0L * 1.5L) return;
 
@@ -205,7 +237,7 @@ void TFinderTriples::AddCandidate(const TFinderCandidate& found) {
   FCandidates.push_back(found);
 }
 
-void TFinderTriples::RankCandidates(const TPlaneBoolean& plane) {
+void TFinderTriples::RankCandidates() {
   // A finder is crossed by about three modules' worth of rows; one stray
   // row is no finder.
   std::erase_if(FCandidates, [](const TFinderCandidate& c) { return c.Count < 2; });
@@ -216,8 +248,8 @@ void TFinderTriples::RankCandidates(const TPlaneBoolean& plane) {
   // candidates are all kept: a styled finder (a dot in corner brackets) may
   // not cross diagonally.
   if (FCandidates.size() > static_cast<size_t>(kMaxCandidates))
-    std::erase_if(FCandidates, [&plane](const TFinderCandidate& c) {
-      return !TFinderCheck::CrossesDiagonally(plane, c);
+    std::erase_if(FCandidates, [this](const TFinderCandidate& c) {
+      return !TFinderCheck::CrossesDiagonally(*FRows, c, FLight);
     });
   std::stable_sort(
       FCandidates.begin(), FCandidates.end(),

@@ -2,11 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "common/Types.h"
 #include "locate/BitRows.h"
 #include "photo/FinderCandidate.h"
+#include "photo/KnownArea.h"
 
 namespace vornak {
 
@@ -21,8 +23,18 @@ class TFinderTriples {
   static constexpr int32_t kMaxTriples = 8;
 
   // Scans every row of the plane; returns the number of triples kept.
-  // packed, when given, is the plane already packed into bit rows.
-  int32_t Find(const TPlaneBoolean& plane, const TBitRows* packed = nullptr);
+  // packed, when given, is the plane already packed into bit rows. light,
+  // when given, gets the finders light on dark from the same scan, as if
+  // it had searched the plane inverted: a light finder's runs are the ones
+  // between a dark finder's.
+  int32_t Find(const TPlaneBoolean& plane, const TBitRows* packed = nullptr,
+               TFinderTriples* light = nullptr);
+  // The same search of a plane known only packed.
+  int32_t Find(const TBitRows& rows, TFinderTriples* light = nullptr);
+  // Areas of symbols read, which the next searches pass over: a sighting
+  // one of them covers is not confirmed, so that a symbol's own modules
+  // neither cost the search nor crowd out the finders left.
+  void SetKnown(std::vector<TKnownArea> known) { FKnown = std::move(known); }
   // True once Find has run since construction or the last Clear.
   bool Searched() const { return FSearched; }
   void Clear();
@@ -37,11 +49,12 @@ class TFinderTriples {
   std::vector<TFinderTriple> PerspectiveTriples() const;
 
  private:
-  void ScanRow(const TPlaneBoolean& plane, int32_t y);
-  void Confirm(const TPlaneBoolean& plane, const std::array<int32_t, 5>& runs, int32_t end,
-               int32_t y);
+  // Clears the search and lays the merge grid over a plane of that size.
+  void Start(int32_t width, int32_t height);
+  void ScanRow(int32_t y, TFinderTriples* light);
+  void Confirm(const std::array<int32_t, 5>& runs, int32_t end, int32_t y);
   void AddCandidate(const TFinderCandidate& found);
-  void RankCandidates(const TPlaneBoolean& plane);
+  void RankCandidates();
   void BuildTriples();
 
   std::vector<TFinderCandidate> FCandidates;
@@ -65,6 +78,9 @@ class TFinderTriples {
   std::vector<int32_t> FRuns;
   std::vector<int32_t> FHits;
   bool FSearched = false;
+  // The finders sought are light on dark.
+  bool FLight = false;
+  std::vector<TKnownArea> FKnown;
 };
 
 }  // namespace vornak

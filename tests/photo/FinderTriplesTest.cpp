@@ -214,6 +214,71 @@ TEST(FinderTriplesTest, TriplesAreTheBestOfAllTrianglesInOrder) {
   EXPECT_GT(compared, 100);
 }
 
+void ExpectSameSearch(const TFinderTriples& a, const TFinderTriples& b, const std::string& what) {
+  ASSERT_EQ(a.Candidates().size(), b.Candidates().size()) << what;
+  for (size_t i = 0; i < a.Candidates().size(); ++i) {
+    EXPECT_EQ(a.Candidates()[i].X, b.Candidates()[i].X) << what << " candidate " << i;
+    EXPECT_EQ(a.Candidates()[i].Y, b.Candidates()[i].Y) << what << " candidate " << i;
+    EXPECT_EQ(a.Candidates()[i].Module, b.Candidates()[i].Module) << what << " candidate " << i;
+    EXPECT_EQ(a.Candidates()[i].Count, b.Candidates()[i].Count) << what << " candidate " << i;
+  }
+  ASSERT_EQ(a.Triples().size(), b.Triples().size()) << what;
+  for (size_t t = 0; t < a.Triples().size(); ++t)
+    EXPECT_EQ(a.Triples()[t].Score, b.Triples()[t].Score) << what << " triple " << t;
+  ASSERT_EQ(a.PerspectiveTriples().size(), b.PerspectiveTriples().size()) << what;
+}
+
+// One scan for both polarities finds what two scans find, the second of the
+// inverted plane: on block noise with dark and light finders drawn in, some
+// of them cut by the picture's left edge, so that rows start either colour.
+TEST(FinderTriplesTest, OneScanFindsBothPolaritiesAsTwoScansDo) {
+  std::mt19937 random(41);
+  int32_t light = 0, dark = 0;
+  for (int32_t round = 0; round < 30; ++round) {
+    const int32_t width = 120 + static_cast<int32_t>(random() % 240);
+    const int32_t height = 100 + static_cast<int32_t>(random() % 200);
+    const int32_t block = 1 + static_cast<int32_t>(random() % 4);
+    TPlaneBoolean plane(width, height);
+    std::bernoulli_distribution noise(0.2 + 0.15 * (round % 5));
+    for (int32_t y = 0; y < height; y += block)
+      for (int32_t x = 0; x < width; x += block) {
+        const uint8_t value = noise(random) ? 1 : 0;
+        for (int32_t j = y; j < std::min(height, y + block); ++j)
+          for (int32_t i = x; i < std::min(width, x + block); ++i) plane(i, j) = value;
+      }
+    for (int32_t f = 0; f < 8; ++f) {
+      const double module = 1.5 + (random() % 4);
+      const uint8_t ink = f % 2 == 0 ? 1 : 0;
+      // The first two on the left edge, their outer rings cut off.
+      const int32_t cx =
+          f < 2 ? static_cast<int32_t>(2 * module)
+                : 20 + static_cast<int32_t>(random() % static_cast<uint32_t>(width - 40));
+      const int32_t cy = 20 + static_cast<int32_t>(random() % static_cast<uint32_t>(height - 40));
+      for (int32_t y = -20; y < 20; ++y)
+        for (int32_t x = -20; x < 20; ++x) {
+          const double d = std::max(std::fabs(x + 0.5), std::fabs(y + 0.5)) / module;
+          if (d >= 4.5 || cx + x < 0 || cx + x >= width || cy + y < 0 || cy + y >= height) continue;
+          plane(cx + x, cy + y) =
+              d < 1.5 || (d >= 2.5 && d < 3.5) ? ink : static_cast<uint8_t>(1 - ink);
+        }
+    }
+    TPlaneBoolean inverted = plane;
+    for (uint8_t& v : inverted.Data()) v = static_cast<uint8_t>(1 - v);
+    TFinderTriples both, lightOnly, separate, separateLight;
+    both.Find(plane, nullptr, &lightOnly);
+    separate.Find(plane);
+    separateLight.Find(inverted);
+    const std::string what = "round " + std::to_string(round);
+    ExpectSameSearch(both, separate, what + " dark");
+    ExpectSameSearch(lightOnly, separateLight, what + " light");
+    dark += static_cast<int32_t>(separate.Candidates().size());
+    light += static_cast<int32_t>(separateLight.Candidates().size());
+  }
+  // The comparison saw finders of both kinds.
+  EXPECT_GT(dark, 30);
+  EXPECT_GT(light, 30);
+}
+
 TEST(FinderTriplesTest, VersionInformationAndTimingConfirmTheVersion) {
   for (int version : {3, 7, 21, 36}) {
     const TPlaneBoolean matrix = Make("version info", version, 0, 2).Matrix;
