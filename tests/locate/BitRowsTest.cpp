@@ -66,5 +66,32 @@ TEST(BitRowsTest, ClippedToThePlane) {
   EXPECT_EQ(rows.Row(3)[0], 0x1FU);
 }
 
+// Spans filled dark or light change those pixels only, whatever words they
+// start and end in, clipped to the rows; the padding stays clear.
+TEST(BitRowsTest, FilledSpansChangeThosePixelsOnly) {
+  std::mt19937 random(9);
+  for (int32_t round = 0; round < 300; ++round) {
+    const auto width = static_cast<int32_t>(1 + random() % 200);
+    const auto height = static_cast<int32_t>(1 + random() % 6);
+    TPlaneBoolean plane(width, height, 0);
+    for (uint8_t& b : plane.Data()) b = static_cast<uint8_t>(random() % 2);
+    TBitRows rows;
+    rows.Pack(plane, width, height);
+    const auto y = static_cast<int32_t>(random() % static_cast<uint32_t>(height + 2)) - 1;
+    const auto x0 = static_cast<int32_t>(random() % static_cast<uint32_t>(width + 20)) - 10;
+    const auto x1 = x0 + static_cast<int32_t>(random() % 150) - 5;
+    const bool dark = random() % 2 == 0;
+    rows.Fill(y, x0, x1, dark);
+    for (int32_t py = 0; py < height; ++py) {
+      for (int32_t x = 0; x < width; ++x) {
+        const bool filled = py == y && x >= x0 && x <= x1;
+        ASSERT_EQ(rows.Dark(x, py), filled ? dark : plane(x, py) != 0)
+            << round << ": " << x << "," << py << " fill " << x0 << ".." << x1;
+      }
+      for (int32_t x = width; x < 64 * rows.Words(); ++x) ASSERT_FALSE(rows.Dark(x, py)) << round;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vornak
