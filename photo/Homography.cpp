@@ -197,11 +197,14 @@ bool THomography::FitLeastSquares(const std::vector<TPointReal>& from,
     const long double y = (to[i].Y - toMean.Y) * toScale;
     const std::array<long double, 8> rowX = {u, v, 1, 0, 0, 0, -u * x, -v * x};
     const std::array<long double, 8> rowY = {0, 0, 0, u, v, 1, -u * y, -v * y};
+    // The matrix is symmetric: its upper half is summed, then mirrored.
     for (size_t j = 0; j < 8; ++j) {
-      for (size_t k = 0; k < 8; ++k) m[j * 8 + k] += rowX[j] * rowX[k] + rowY[j] * rowY[k];
+      for (size_t k = j; k < 8; ++k) m[j * 8 + k] += rowX[j] * rowX[k] + rowY[j] * rowY[k];
       r[j] += rowX[j] * x + rowY[j] * y;
     }
   }
+  for (size_t j = 0; j < 8; ++j)
+    for (size_t k = 0; k < j; ++k) m[j * 8 + k] = m[k * 8 + j];
   if (!SolveLinear<8>(m, r)) return false;
   // Undo the normalisations: H = T^-1 N S, S = [s 0 -s mu; 0 s -s mv; 0 0 1],
   // T^-1 = [1/t 0 mx; 0 1/t my; 0 0 1].
