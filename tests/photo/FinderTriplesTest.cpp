@@ -157,6 +157,21 @@ TEST(FinderTriplesTest, ManyAxisOnlyLookAlikesDoNotCrowdOutTheFinders) {
   for (const TFinderCandidate& c : finder.Candidates()) EXPECT_LT(c.X, 170) << c.Y;
 }
 
+// A plane of square blocks of the given side, each dark with probability
+// dark.
+TPlaneBoolean BlockNoise(int32_t width, int32_t height, int32_t block, double dark,
+                         std::mt19937& random) {
+  TPlaneBoolean plane(width, height);
+  std::bernoulli_distribution draw(dark);
+  for (int32_t y = 0; y < height; y += block)
+    for (int32_t x = 0; x < width; x += block) {
+      const uint8_t value = draw(random) ? 1 : 0;
+      for (int32_t j = y; j < std::min(height, y + block); ++j)
+        for (int32_t i = x; i < std::min(width, x + block); ++i) plane(i, j) = value;
+    }
+  return plane;
+}
+
 // The kept triples are what scoring every triangle of the candidates one by
 // one and sorting them all by score (ties in the order found) gives, on
 // busy planes of block noise with finders drawn into them.
@@ -166,14 +181,7 @@ TEST(FinderTriplesTest, TriplesAreTheBestOfAllTrianglesInOrder) {
   for (int32_t round = 0; round < 40; ++round) {
     const int32_t side = 160 + static_cast<int32_t>(random() % 200);
     const int32_t block = 1 + static_cast<int32_t>(random() % 4);
-    TPlaneBoolean plane(side, side);
-    std::bernoulli_distribution dark(0.3 + 0.1 * (round % 4));
-    for (int32_t y = 0; y < side; y += block)
-      for (int32_t x = 0; x < side; x += block) {
-        const uint8_t value = dark(random) ? 1 : 0;
-        for (int32_t j = y; j < std::min(side, y + block); ++j)
-          for (int32_t i = x; i < std::min(side, x + block); ++i) plane(i, j) = value;
-      }
+    TPlaneBoolean plane = BlockNoise(side, side, block, 0.3 + 0.1 * (round % 4), random);
     // Finders on a rough grid, so that many triangles come near a right
     // angle with equal legs.
     for (int32_t f = 0; f < 6; ++f) {
@@ -238,14 +246,7 @@ TEST(FinderTriplesTest, OneScanFindsBothPolaritiesAsTwoScansDo) {
     const int32_t width = 120 + static_cast<int32_t>(random() % 240);
     const int32_t height = 100 + static_cast<int32_t>(random() % 200);
     const int32_t block = 1 + static_cast<int32_t>(random() % 4);
-    TPlaneBoolean plane(width, height);
-    std::bernoulli_distribution noise(0.2 + 0.15 * (round % 5));
-    for (int32_t y = 0; y < height; y += block)
-      for (int32_t x = 0; x < width; x += block) {
-        const uint8_t value = noise(random) ? 1 : 0;
-        for (int32_t j = y; j < std::min(height, y + block); ++j)
-          for (int32_t i = x; i < std::min(width, x + block); ++i) plane(i, j) = value;
-      }
+    TPlaneBoolean plane = BlockNoise(width, height, block, 0.2 + 0.15 * (round % 5), random);
     for (int32_t f = 0; f < 8; ++f) {
       const double module = 1.5 + (random() % 4);
       const uint8_t ink = f % 2 == 0 ? 1 : 0;
