@@ -48,6 +48,9 @@ class TPassChain {
   // Runs only the passes of this locator (by its Name()); empty runs them
   // all (the default).
   void SetOnlyLocator(const std::string& name) { FOnlyLocator = name; }
+  // Areas of symbols read already, which the finder searches of the next
+  // runs pass over (see TFinderTriples::SetKnown); none by default.
+  void SetKnown(std::vector<TKnownArea> known) { FFinderCache.SetKnown(std::move(known)); }
 
   // Runs the passes on grey (levels 0..255) until one decodes. True then,
   // with the text in text, the decorder holding version, level, mask and

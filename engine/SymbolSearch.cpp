@@ -315,7 +315,12 @@ bool TSymbolSearch::ReadClassic(TSymbolResult& symbol) {
   return true;
 }
 
-bool TSymbolSearch::ReadPasses(TSymbolResult& symbol) {
+bool TSymbolSearch::ReadPasses(TSymbolResult& symbol, const std::vector<TSymbolResult>& found) {
+  // The symbols read are not searched for finders again.
+  std::vector<TKnownArea> known;
+  for (const TSymbolResult& s : found)
+    if (Sized(s)) known.push_back(AreaOf(s));
+  FPasses->SetKnown(std::move(known));
   std::string text;
   try {
     if (!FPasses->Run(FWork, *FDecorder, text)) return false;
@@ -368,12 +373,12 @@ void TSymbolSearch::Run(const TPlaneGrey& grey, const TDecodeSettings& settings,
       if (erasedWhole == 0) FWhole = grey;
       for (; erasedWhole < found.size(); ++erasedWhole) Erase(found[erasedWhole], true, FWhole);
       Threshold(FWhole, threshold);
-      if (!ReadClassic(symbol) && !ReadPasses(symbol)) break;
+      if (!ReadClassic(symbol) && !ReadPasses(symbol, found)) break;
     } else {
       // A finder alone: only the locator of one-finder symbols can read it.
       if (!FLoneFinder) break;
       FPasses->SetOnlyLocator(TMicroLocator::kName);
-      const bool read = ReadPasses(symbol);
+      const bool read = ReadPasses(symbol, found);
       FPasses->SetOnlyLocator("");
       if (!read) break;
     }

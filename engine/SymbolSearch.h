@@ -81,8 +81,9 @@ class TSymbolSearch {
   // The classic pipeline on the plane; true with text and geometry in
   // symbol when it read one.
   bool ReadClassic(TSymbolResult& symbol);
-  // The passes on the erased picture; likewise.
-  bool ReadPasses(TSymbolResult& symbol);
+  // The passes on the erased picture, passing over the areas of the
+  // symbols found; likewise.
+  bool ReadPasses(TSymbolResult& symbol, const std::vector<TSymbolResult>& found);
 
   std::unique_ptr<TPassChain> FPasses;
   std::unique_ptr<TDecorder> FDecorder;

@@ -23,6 +23,7 @@ const TBitRows& TFinderCache::Packed(TEntry& entry) {
 const TFinderTriples& TFinderCache::Search(const TPlaneBoolean& plane) {
   TEntry& entry = Entry(plane);
   if (!entry.Runs) {
+    entry.Search.SetKnown(FKnown);
     entry.Search.Find(plane, &Packed(entry));
     entry.Runs = true;
   }

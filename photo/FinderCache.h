@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "common/Types.h"
@@ -26,6 +27,8 @@ class TFinderCache {
   const TFinderShapes& Shapes(const TPlaneBoolean& plane);
   // Forgets every search; their buffers are kept for the next ones.
   void Clear() { FUsed = 0; }
+  // Areas the run searches from now on pass over.
+  void SetKnown(std::vector<TKnownArea> known) { FKnown = std::move(known); }
 
  private:
   struct TEntry {
@@ -42,6 +45,7 @@ class TFinderCache {
   const TBitRows& Packed(TEntry& entry);
 
   std::vector<std::unique_ptr<TEntry>> FEntries;
+  std::vector<TKnownArea> FKnown;
   size_t FUsed = 0;
 };
 
