@@ -14,6 +14,7 @@
 #include "photo/AffineGrid.h"
 #include "photo/FinderCheck.h"
 #include "photo/FinderTriples.h"
+#include "photo/KnownArea.h"
 #include "photo/TripleLocator.h"
 #include "photo/VersionGuess.h"
 #include "tests/photo/Triangles.h"
@@ -278,6 +279,63 @@ TEST(FinderTriplesTest, OneScanFindsBothPolaritiesAsTwoScansDo) {
   // The comparison saw finders of both kinds.
   EXPECT_GT(dark, 30);
   EXPECT_GT(light, 30);
+}
+
+// A search told the area of a symbol read passes over that symbol's own
+// finders, but still finds those of a small symbol printed in its data area
+// and those of a symbol beside it.
+TEST(FinderTriplesTest, KnownAreasHideTheirOwnFindersOnly) {
+  const TPlaneBoolean big = Make("known area", 3, 1, 2).Matrix;
+  const TPlaneBoolean small = Make("nested", 1, 1, 5).Matrix;
+  TRenderOptions options;
+  options.ModuleSize = 6;
+  options.Width = 420;
+  options.Height = 240;
+  options.OffsetX = -90;
+  TPlaneBoolean plane = RenderPlane(big, options);
+  // The small symbol (two pixels a module) in the big one's data area.
+  TRenderOptions nested;
+  nested.ModuleSize = 2;
+  const TPlaneBoolean inner = RenderPlane(small, nested);
+  const int32_t side = big.Width();
+  const test::TPointF data = ModuleToPixel(side, options, 9, 9);
+  for (int32_t y = 0; y < inner.Height(); ++y)
+    for (int32_t x = 0; x < inner.Width(); ++x)
+      plane(static_cast<int32_t>(data.X) + x, static_cast<int32_t>(data.Y) + y) = inner(x, y);
+  // A third symbol of the big one's size to its right.
+  TRenderOptions beside = options;
+  beside.OffsetX = 110;
+  const TPlaneBoolean right = RenderPlane(Make("beside", 2, 1, 3).Matrix, beside);
+  for (int32_t y = 0; y < plane.Height(); ++y)
+    for (int32_t x = 230; x < plane.Width(); ++x) plane(x, y) = right(x, y);
+
+  std::array<TKnownArea::TCorner, 4> outline{};
+  const std::array<std::array<double, 2>, 4> corners = {{{0, 0}, {1, 0}, {1, 1}, {0, 1}}};
+  for (size_t i = 0; i < 4; ++i) {
+    const test::TPointF p =
+        ModuleToPixel(side, options, side * corners[i][0], side * corners[i][1]);
+    outline[i] = {p.X, p.Y};
+  }
+  const TKnownArea area(outline, options.ModuleSize);
+  auto near = [](const TFinderTriples& finder, double module, double lo, double hi) {
+    int32_t count = 0;
+    for (const TFinderCandidate& c : finder.Candidates())
+      count +=
+          std::fabs(static_cast<double>(c.Module) - module) < 0.3 * module && c.X >= lo && c.X < hi
+              ? 1
+              : 0;
+    return count;
+  };
+  const double bigRight = ModuleToPixel(side, options, side, 0).X;
+  TFinderTriples plain, known;
+  plain.Find(plane);
+  known.SetKnown({area});
+  known.Find(plane);
+  // The three finders, and look-alikes in the data too.
+  EXPECT_GE(near(plain, 6, 0, bigRight), 3);
+  EXPECT_EQ(near(known, 6, 0, bigRight), 0);
+  EXPECT_EQ(near(known, 2, 0, bigRight), 3);
+  EXPECT_EQ(near(known, 6, 230, 420), 3);
 }
 
 TEST(FinderTriplesTest, VersionInformationAndTimingConfirmTheVersion) {
