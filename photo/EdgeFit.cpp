@@ -79,13 +79,14 @@ bool TEdgeFit::GreyModuleDark(const TModuleSource& source, const TPixelReader& r
   double own = 0;
   for (const auto& [i, j] : {std::pair{0, 0}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}})
     own += level(cu + i * kSpread, cv + j * kSpread) / 5;
-  // Blur pulls a lone module towards its neighbours' level: the threshold
-  // follows them halfway from the finder's own.
-  double around = own;
+  // Blur mixes a module's level with its eight neighbours' (about half
+  // and half at the blur the grey is read for): the threshold is mixed
+  // likewise, from the finder's halfway level and theirs.
+  double around = 0;
   for (int32_t j = -1; j <= 1; ++j)
     for (int32_t i = -1; i <= 1; ++i)
       if (i != 0 || j != 0) around += level(cu + i, cv + j);
-  return own < (source.Threshold() + around / 9) / 2;
+  return own < (source.Threshold() + around / 8) / 2;
 }
 
 bool TEdgeFit::AddEdge(const TModuleSource& source, long double u, long double v, long double du,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "common/Arith.h"
 #include "photo/ModuleConfidence.h"
@@ -185,10 +186,12 @@ bool TMicroLocator::BlurredFinder(const TPlaneGrey& grey, const THomography& gri
     }
     return TModuleSource::Level(grey, x, y);
   };
-  // The core's three by three modules.
+  // The middle of the core, a module and a half from the light ring: blur
+  // leaves it as dark as the print (its outer modules it lightens).
   double dark = 0;
-  for (int32_t j = 2; j <= 4; ++j)
-    for (int32_t i = 2; i <= 4; ++i) dark += level(i + 0.5, j + 0.5) / 9;
+  for (const auto& [i, j] :
+       {std::pair{0.0, 0.0}, {-0.25, 0.0}, {0.25, 0.0}, {0.0, -0.25}, {0.0, 0.25}})
+    dark += level(3.5 + i, 3.5 + j) / 5;
   // Each side two modules out, past the separator's reach under blur.
   double light = 0;
   for (int32_t side = 0; side < 4; ++side) {
@@ -226,9 +229,17 @@ bool TMicroLocator::TryFinder(const TModuleSource& source, const TPlaneGrey* gre
   // The finder's outer edges pin the grid round it: the ring's corners
   // alone put the timing patterns half a module off in a small picture.
   // Measured again through the grid they gave, they lie where they are.
-  for (int32_t round = 0; round < 2; ++round) {
-    finder.From.assign(kRing.begin(), kRing.end());
-    finder.To.assign(ring.begin(), ring.end());
+  // In the grey the ring's corners come from a plane that blur has moved
+  // them in: after the first round the edges alone hold the grid, and a
+  // round more lets them settle.
+  const int32_t rounds = source.FromGrey() ? 3 : 2;
+  for (int32_t round = 0; round < rounds; ++round) {
+    finder.From.clear();
+    finder.To.clear();
+    if (round == 0 || !source.FromGrey()) {
+      finder.From.assign(kRing.begin(), kRing.end());
+      finder.To.assign(ring.begin(), ring.end());
+    }
     // Three points a side fix its line; more cost a picture of noise,
     // whose every nested shape is tried, without reading better.
     for (int32_t k = 1; k < 7; k += 2) {

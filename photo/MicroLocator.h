@@ -54,8 +54,8 @@ class TMicroLocator : public TFinderLocator {
   static constexpr int32_t kLightAround = 26;
   // Whether the finder is blurred, its light ring pulled at least
   // kRingPull of its contrast towards its dark (a sharp one the plane reads
-  // as well as the grey), and if so the grey level halfway between its dark
-  // core and the quiet zone beside it (the lightest of the four sides two
+  // as well as the grey), and if so the grey level halfway between the
+  // middle of its dark core and the quiet zone beside it (the lightest of the four sides two
   // modules out: a finder in a symbol's corner has the quiet zone on two)
   // and the contrast between them. False as well when the contrast is
   // under kMinContrast or the finder leaves the picture.
