@@ -7,8 +7,11 @@
 #include "common/Geometry.h"
 #include "common/Types.h"
 #include "photo/Homography.h"
+#include "photo/ModuleSource.h"
 
 namespace vornak {
+
+class TPixelReader;
 
 // A grid fitted to the edges it measures: point pairs from module space to
 // the picture, and the projective map they fit by least squares. The
@@ -32,19 +35,27 @@ class TEdgeFit {
   // Adds the point of the edge crossed by the line from module point
   // (u, v) along (du, dv), searched between start and stop in module
   // units, where it turns from light to dark (or dark to light); the edge
-  // should lie at offset expected. False when no such edge is found.
-  bool AddEdge(const TPlaneBoolean& plane, long double u, long double v, long double du,
+  // should lie at offset expected. In the grey, between: the edge parts
+  // two modules of an alternation (timing), whose levels blur pulls towards
+  // each other alike, so that it lies halfway between theirs. False when
+  // no such edge is found.
+  bool AddEdge(const TModuleSource& source, long double u, long double v, long double du,
                long double dv, long double start, long double stop, long double expected,
-               bool toDark);
+               bool toDark, bool between = false);
   // The colour most of the points round module centre (u, v) read as.
-  static bool ModuleDark(const TPlaneBoolean& plane, const THomography& grid, long double u,
+  static bool ModuleDark(const TModuleSource& source, const THomography& grid, long double u,
                          long double v);
-  bool ModuleDark(const TPlaneBoolean& plane, long double u, long double v) const {
-    return ModuleDark(plane, Grid, u, v);
+  bool ModuleDark(const TModuleSource& source, long double u, long double v) const {
+    return ModuleDark(source, Grid, u, v);
   }
 
+  // ModuleDark in the grey: the module's level against a threshold between
+  // the finder's halfway level and its three by three modules' mean.
+  static bool GreyModuleDark(const TModuleSource& source, const TPixelReader& reader, long double u,
+                             long double v);
+
   // Whether module point m lies in the picture.
-  static bool Inside(const TPlaneBoolean& plane, const THomography& grid, const TPointReal& m);
+  static bool Inside(const TModuleSource& source, const THomography& grid, const TPointReal& m);
 
   // Points read round a module centre, in modules either way: far enough to
   // outvote a speck, near enough to stay inside the module when the grid is

@@ -33,7 +33,7 @@ int32_t TRectGrid::FormatVersion(int32_t word) {
   return d < 0 ? 0 : (d & 31) + 1;
 }
 
-bool TRectGrid::Follow(const TPlaneBoolean& plane, int32_t x, int32_t y, int32_t dx, int32_t dy,
+bool TRectGrid::Follow(const TModuleSource& source, int32_t x, int32_t y, int32_t dx, int32_t dy,
                        int32_t count, int32_t nx, int32_t ny) {
   // Glare or a speck may spoil a module or two; three among eight, or
   // many along the side, and the grid has left the symbol (a picture of
@@ -43,8 +43,8 @@ bool TRectGrid::Follow(const TPlaneBoolean& plane, int32_t x, int32_t y, int32_t
   for (int32_t k = 0; k < count; ++k, x += dx, y += dy) {
     const bool dark = BorderDark(FVersion, x, y);
     const long double cu = x + 0.5L, cv = y + 0.5L;
-    const bool miss = !TEdgeFit::Inside(plane, FFit.Grid, TPointReal{cu, cv}) ||
-                      FFit.ModuleDark(plane, cu, cv) != dark;
+    const bool miss = !TEdgeFit::Inside(source, FFit.Grid, TPointReal{cu, cv}) ||
+                      FFit.ModuleDark(source, cu, cv) != dark;
     recent = ((recent << 1) | (miss ? 1U : 0U)) & 0xFFU;
     if (miss) {
       if (std::popcount(recent) > 2 || ++misses > count / 8 + 2) return false;
@@ -52,12 +52,16 @@ bool TRectGrid::Follow(const TPlaneBoolean& plane, int32_t x, int32_t y, int32_t
     }
     if (!dark) continue;
     // The outer edge, from the quiet zone inward.
-    FFit.AddEdge(plane, cu + 0.5L * nx, cv + 0.5L * ny, -nx, -ny, -0.8L, 0.6L, 0, true);
+    // (In the grey a lone dark module's is left to the rest, as the Micro
+    // QR locator leaves it.)
+    if (!source.FromGrey() || BorderDark(FVersion, x - dx, y - dy) ||
+        BorderDark(FVersion, x + dx, y + dy))
+      FFit.AddEdge(source, cu + 0.5L * nx, cv + 0.5L * ny, -nx, -ny, -0.8L, 0.6L, 0, true);
     // The edges along the walk, where a light module follows.
     if (!BorderDark(FVersion, x - dx, y - dy))
-      FFit.AddEdge(plane, cu - 0.5L * dx, cv - 0.5L * dy, dx, dy, -0.6L, 0.5L, 0, true);
+      FFit.AddEdge(source, cu - 0.5L * dx, cv - 0.5L * dy, dx, dy, -0.6L, 0.5L, 0, true, true);
     if (!BorderDark(FVersion, x + dx, y + dy))
-      FFit.AddEdge(plane, cu - 0.5L * dx, cv - 0.5L * dy, dx, dy, 0.5L, 1.6L, 1, false);
+      FFit.AddEdge(source, cu - 0.5L * dx, cv - 0.5L * dy, dx, dy, 0.5L, 1.6L, 1, false, true);
     // Every dark module refits the grid: a long symbol in perspective
     // drifts off a grid fitted a few modules back.
     FFit.Refit();
@@ -65,7 +69,7 @@ bool TRectGrid::Follow(const TPlaneBoolean& plane, int32_t x, int32_t y, int32_t
   return true;
 }
 
-bool TRectGrid::Fit(const TPlaneBoolean& plane, const TEdgeFit& finder, int32_t turn,
+bool TRectGrid::Fit(const TModuleSource& source, const TEdgeFit& finder, int32_t turn,
                     bool mirrored) {
   FVersion = 0;
   // The separators round the finder must be light and the top edge's timing
@@ -80,14 +84,14 @@ bool TRectGrid::Fit(const TPlaneBoolean& plane, const TEdgeFit& finder, int32_t 
   };
   const auto dark = [&](long double u, long double v) {
     const TPointReal p = inFinder(u, v);
-    return TEdgeFit::ModuleDark(plane, finder.Grid, p.X, p.Y);
+    return TEdgeFit::ModuleDark(source, finder.Grid, p.X, p.Y);
   };
   // Outside the picture everything reads light, which the separators and
   // even the format (all light names a size) would take: the modules read
   // first must lie inside it.
   for (const TPointReal& m : {TPointReal{12.5L, 0.5L}, TPointReal{11.5L, 5.5L},
                               TPointReal{0.5L, 7.5L}, TPointReal{7.5L, 7.5L}})
-    if (!TEdgeFit::Inside(plane, finder.Grid, inFinder(m.X, m.Y))) return false;
+    if (!TEdgeFit::Inside(source, finder.Grid, inFinder(m.X, m.Y))) return false;
   // Below the finder lies a separator or the quiet zone, light either way.
   for (int32_t k = 0; k <= 6; ++k)
     if (dark(7.5L, k + 0.5L) || dark(k + 0.5L, 7.5L)) return false;
@@ -112,11 +116,11 @@ bool TRectGrid::Fit(const TPlaneBoolean& plane, const TEdgeFit& finder, int32_t 
   // near side (the grid laid by the top edge holds best there), then down
   // the far side between them and the near side below the finder.
   const int32_t bottomStart = h == 7 ? 8 : 0;
-  if (!Follow(plane, 8, 0, 1, 0, w - 8, 0, -1) ||
-      !Follow(plane, bottomStart, h - 1, 1, 0, w - bottomStart, 0, 1) ||
-      !Follow(plane, w - 1, 1, 0, 1, h - 2, 1, 0))
+  if (!Follow(source, 8, 0, 1, 0, w - 8, 0, -1) ||
+      !Follow(source, bottomStart, h - 1, 1, 0, w - bottomStart, 0, 1) ||
+      !Follow(source, w - 1, 1, 0, 1, h - 2, 1, 0))
     return false;
-  if (h >= 9 && !Follow(plane, 0, 8, 0, 1, h - 9, -1, 0)) return false;
+  if (h >= 9 && !Follow(source, 0, 8, 0, 1, h - 9, -1, 0)) return false;
   return FFit.Refit();
 }
 

@@ -20,7 +20,7 @@ class TRectGrid {
   // on (0..3) and, mirrored, its module axes swapped. True with Grid()
   // mapping the symbol's own module space (columns along its long side) to
   // the picture, and the size named by the format.
-  bool Fit(const TPlaneBoolean& plane, const TEdgeFit& finder, int32_t turn, bool mirrored);
+  bool Fit(const TModuleSource& source, const TEdgeFit& finder, int32_t turn, bool mirrored);
 
   const THomography& Grid() const { return FFit.Grid; }
   int32_t Version() const { return FVersion; }
@@ -39,7 +39,7 @@ class TRectGrid {
   // them, adding the edges of each dark one: its outer edge (outward
   // normal (nx, ny)) and its edges along the walk where the next module is
   // light. False when the walk loses the pattern.
-  bool Follow(const TPlaneBoolean& plane, int32_t x, int32_t y, int32_t dx, int32_t dy,
+  bool Follow(const TModuleSource& source, int32_t x, int32_t y, int32_t dx, int32_t dy,
               int32_t count, int32_t nx, int32_t ny);
 
   TEdgeFit FFit;

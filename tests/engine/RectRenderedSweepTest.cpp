@@ -132,5 +132,50 @@ INSTANTIATE_TEST_SUITE_P(BothLevels, RectEverySizeSweep,
                                   (std::get<1>(info.param) == 1 ? "_M" : "_H");
                          });
 
+// Blurred as far as the one-module light separator round the finder reads
+// dark in a two-level plane (sigma 0.45 module, noise): turns and module
+// sizes of sizes across the range that the grey reading of a blurred
+// finder's symbol reads exactly.
+struct TBlurCase {
+  int Version;
+  int Level;  // 1 M, 3 H
+  double Degrees;
+  double Module;
+};
+
+class RectBlurSweep : public ::testing::TestWithParam<TBlurCase> {};
+
+TEST_P(RectBlurSweep, ReadsBlurredSymbols) {
+  const TBlurCase& c = GetParam();
+  const std::string text = rmqr::SizeOf(c.Version).Codewords < 30 ? "31415926" : "rMQR 2026";
+  const ZintSymbol symbol = test::MakeRmqr(text, c.Version, c.Level);
+  ASSERT_TRUE(symbol.Error.empty()) << symbol.Error;
+  TRenderOptions o;
+  o.ModuleSize = c.Module;
+  o.RotationDegrees = c.Degrees;
+  o.BlurSigma = 0.45 * c.Module;
+  o.NoiseSigma = 10;
+  TVornak vornak;
+  ASSERT_TRUE(vornak.Decode(RenderBitmap(symbol.Matrix, o)));
+  EXPECT_EQ(vornak.ResultText(), text);
+  EXPECT_EQ(vornak.Kind(), TSymbolKind::kRect);
+  EXPECT_EQ(vornak.Version(), c.Version);
+}
+
+INSTANTIATE_TEST_SUITE_P(TurnsAndSizes, RectBlurSweep,
+                         ::testing::Values(TBlurCase{1, 1, 52, 3}, TBlurCase{1, 1, 322, 5},
+                                           TBlurCase{6, 3, 232, 3}, TBlurCase{6, 1, 7, 5},
+                                           TBlurCase{11, 1, 97, 5}, TBlurCase{11, 3, 187, 5},
+                                           TBlurCase{20, 3, 187, 3}, TBlurCase{20, 3, 52, 5},
+                                           TBlurCase{26, 1, 232, 5}, TBlurCase{26, 3, 277, 5}),
+                         [](const ::testing::TestParamInfo<TBlurCase>& info) {
+                           const rmqr::TSize& size = rmqr::SizeOf(info.param.Version);
+                           return "R" + std::to_string(size.Height) + "x" +
+                                  std::to_string(size.Width) +
+                                  (info.param.Level == 1 ? "M_" : "H_") +
+                                  std::to_string(static_cast<int>(info.param.Degrees)) + "deg_" +
+                                  std::to_string(static_cast<int>(info.param.Module)) + "px";
+                         });
+
 }  // namespace
 }  // namespace vornak
