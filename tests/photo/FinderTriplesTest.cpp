@@ -102,14 +102,21 @@ TEST(FinderTriplesTest, TriplesThatCannotBeOneSymbolAreRejected) {
   EXPECT_FALSE(test::MakeTriple(a, same, c, triple));
 }
 
+// A symbol of the given module size in a picture of the given size, its
+// centre offsetX pixels right of the picture's.
+TRenderOptions Placed(double module, int32_t width, int32_t height, double offsetX) {
+  TRenderOptions options;
+  options.ModuleSize = module;
+  options.Width = width;
+  options.Height = height;
+  options.OffsetX = offsetX;
+  return options;
+}
+
 TEST(FinderTriplesTest, DecoyFindersInThePictureDoNotWin) {
   // Two extra finder-shaped marks beside the symbol, as large as its finders.
   const TPlaneBoolean matrix = Make("decoys", 5, 1, 4).Matrix;
-  TRenderOptions options;
-  options.ModuleSize = 4;
-  options.Width = 400;
-  options.Height = 260;
-  options.OffsetX = -90;
+  const TRenderOptions options = Placed(4, 400, 260, -90);
   TPlaneBoolean plane = RenderPlane(matrix, options);
   for (int32_t cx : {300, 360})
     for (int32_t y = -14; y < 14; ++y)
@@ -287,11 +294,7 @@ TEST(FinderTriplesTest, OneScanFindsBothPolaritiesAsTwoScansDo) {
 TEST(FinderTriplesTest, KnownAreasHideTheirOwnFindersOnly) {
   const TPlaneBoolean big = Make("known area", 3, 1, 2).Matrix;
   const TPlaneBoolean small = Make("nested", 1, 1, 5).Matrix;
-  TRenderOptions options;
-  options.ModuleSize = 6;
-  options.Width = 420;
-  options.Height = 240;
-  options.OffsetX = -90;
+  const TRenderOptions options = Placed(6, 420, 240, -90);
   TPlaneBoolean plane = RenderPlane(big, options);
   // The small symbol (two pixels a module) in the big one's data area.
   TRenderOptions nested;
