@@ -144,6 +144,14 @@ TKnownArea AreaOf(const TSymbolResult& s) {
   return TKnownArea(corners, Sized(s) ? Extent(s) / ((ColumnsOf(s) + RowsOf(s)) / 2) : 0);
 }
 
+// The areas of the symbols of known size among found.
+std::vector<TKnownArea> AreasOf(const std::vector<TSymbolResult>& found) {
+  std::vector<TKnownArea> areas;
+  for (const TSymbolResult& symbol : found)
+    if (Sized(symbol)) areas.push_back(AreaOf(symbol));
+  return areas;
+}
+
 }  // namespace
 
 TSymbolSearch::TSymbolSearch()
@@ -283,10 +291,7 @@ bool TSymbolSearch::AnyTriple(const std::vector<TSymbolResult>& found) {
   };
   // One scan finds the finders of both polarities, passing over the
   // symbols read but for finders small enough to be nested in them.
-  std::vector<TKnownArea> known;
-  for (const TSymbolResult& symbol : found)
-    if (Sized(symbol)) known.push_back(AreaOf(symbol));
-  FFinders.SetKnown(std::move(known));
+  FFinders.SetKnown(AreasOf(found));
   FFinders.Find(FRows, &FLightFinders);
   FLoneFinder = std::any_of(
       FFinders.Candidates().begin(), FFinders.Candidates().end(), [&](const TFinderCandidate& f) {
@@ -317,10 +322,7 @@ bool TSymbolSearch::ReadClassic(TSymbolResult& symbol) {
 
 bool TSymbolSearch::ReadPasses(TSymbolResult& symbol, const std::vector<TSymbolResult>& found) {
   // The symbols read are not searched for finders again.
-  std::vector<TKnownArea> known;
-  for (const TSymbolResult& s : found)
-    if (Sized(s)) known.push_back(AreaOf(s));
-  FPasses->SetKnown(std::move(known));
+  FPasses->SetKnown(AreasOf(found));
   std::string text;
   try {
     if (!FPasses->Run(FWork, *FDecorder, text)) return false;
