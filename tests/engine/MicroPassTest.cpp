@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/Vornak.h"
+#include "tests/support/RenderedViews.h"
 #include "tests/support/Renderer.h"
 #include "tests/support/ZintSymbol.h"
 
@@ -16,36 +17,14 @@ namespace vornak {
 namespace {
 
 using test::RenderBitmap;
+using test::TRenderedView;
 using test::TRenderOptions;
 using test::ZintSymbol;
 
-// How a symbol is drawn: turned, mirrored, in perspective, small or blurred.
-struct TView {
-  std::string Name;
-  TRenderOptions Options;
-};
-
-std::vector<TView> Views(int side) {
-  std::vector<TView> views;
+// How a symbol is drawn: the flat views, and in perspective.
+std::vector<TRenderedView> Views(int side) {
+  std::vector<TRenderedView> views = test::FlatViews(4);
   auto add = [&views](const std::string& name, TRenderOptions o) { views.push_back({name, o}); };
-  TRenderOptions o;
-  o.ModuleSize = 5;
-  add("upright", o);
-  for (double degrees : {17.0, 90.0, 145.0, 180.0, 250.0, 303.0}) {
-    o.RotationDegrees = degrees;
-    add("turned " + std::to_string(static_cast<int>(degrees)), o);
-  }
-  o.RotationDegrees = 30;
-  o.Mirror = true;
-  add("mirrored", o);
-  o.Mirror = false;
-  o.RotationDegrees = 8;
-  o.ModuleSize = 4;
-  add("small", o);
-  o.ModuleSize = 6;
-  o.BlurSigma = 1.2;
-  o.NoiseSigma = 12;
-  add("blurred", o);
   // Perspective: the far corner pulled in, one side shorter than the other.
   TRenderOptions p;
   const double w = 7.0 * side;
@@ -87,7 +66,7 @@ TEST_P(MicroPass, ReadsRenderedPictures) {
   ASSERT_TRUE(symbol.Error.empty()) << symbol.Error;
   ASSERT_EQ(symbol.Columns, 2 * version + 9);
   TVornak vornak;
-  for (const TView& view : Views(symbol.Columns)) {
+  for (const TRenderedView& view : Views(symbol.Columns)) {
     SCOPED_TRACE(std::string(source.Name) + " M" + std::to_string(version) + " " + view.Name);
     ASSERT_TRUE(vornak.Decode(RenderBitmap(symbol.Matrix, view.Options)));
     EXPECT_EQ(vornak.ResultText(), text);
@@ -123,15 +102,6 @@ struct TBlurCase {
   double Module;
 };
 
-TRenderOptions Blurred(double degrees, double module) {
-  TRenderOptions o;
-  o.ModuleSize = module;
-  o.RotationDegrees = degrees;
-  o.BlurSigma = 0.45 * module;
-  o.NoiseSigma = 10;
-  return o;
-}
-
 class MicroBlurSweep : public ::testing::TestWithParam<TBlurCase> {};
 
 TEST_P(MicroBlurSweep, ReadsBlurredSymbols) {
@@ -141,7 +111,8 @@ TEST_P(MicroBlurSweep, ReadsBlurredSymbols) {
   const ZintSymbol symbol = FromZint(text, c.Version);
   ASSERT_TRUE(symbol.Error.empty()) << symbol.Error;
   TVornak vornak;
-  ASSERT_TRUE(vornak.Decode(RenderBitmap(symbol.Matrix, Blurred(c.Degrees, c.Module))));
+  ASSERT_TRUE(
+      vornak.Decode(RenderBitmap(symbol.Matrix, test::HeavilyBlurred(c.Degrees, c.Module))));
   EXPECT_EQ(vornak.ResultText(), text);
   EXPECT_EQ(vornak.Kind(), TSymbolKind::kMicro);
   EXPECT_EQ(vornak.Version(), c.Version);
@@ -182,7 +153,7 @@ TEST(MicroBlurSweep, FinderWithoutSymbolReadsNothing) {
       for (const double module : {3.0, 6.0}) {
         SCOPED_TRACE("side " + std::to_string(side) + " " + std::to_string(degrees) + " deg " +
                      std::to_string(module) + " px");
-        EXPECT_FALSE(vornak.Decode(RenderBitmap(matrix, Blurred(degrees, module))));
+        EXPECT_FALSE(vornak.Decode(RenderBitmap(matrix, test::HeavilyBlurred(degrees, module))));
         EXPECT_TRUE(vornak.ResultText().empty());
       }
   }

@@ -6,6 +6,7 @@
 
 #include "engine/Vornak.h"
 #include "symbol/RectTables.h"
+#include "tests/support/RenderedViews.h"
 #include "tests/support/Renderer.h"
 #include "tests/support/ZintSymbol.h"
 
@@ -13,38 +14,15 @@ namespace vornak {
 namespace {
 
 using test::RenderBitmap;
+using test::TRenderedView;
 using test::TRenderOptions;
 using test::ZintSymbol;
 
-// How a symbol is drawn: turned, mirrored, in perspective, small or
-// blurred. The renderer lays the rectangle in the top rows of a square of
-// its width.
-struct TView {
-  std::string Name;
-  TRenderOptions Options;
-};
-
-std::vector<TView> Views(int columns) {
-  std::vector<TView> views;
+// How a symbol is drawn: the flat views, and in perspective. The renderer
+// lays the rectangle in the top rows of a square of its width.
+std::vector<TRenderedView> Views(int columns) {
+  std::vector<TRenderedView> views = test::FlatViews(3.5);
   auto add = [&views](const std::string& name, TRenderOptions o) { views.push_back({name, o}); };
-  TRenderOptions o;
-  o.ModuleSize = 5;
-  add("upright", o);
-  for (double degrees : {17.0, 90.0, 145.0, 180.0, 250.0, 303.0}) {
-    o.RotationDegrees = degrees;
-    add("turned " + std::to_string(static_cast<int>(degrees)), o);
-  }
-  o.RotationDegrees = 30;
-  o.Mirror = true;
-  add("mirrored", o);
-  o.Mirror = false;
-  o.RotationDegrees = 8;
-  o.ModuleSize = 3.5;
-  add("small", o);
-  o.ModuleSize = 6;
-  o.BlurSigma = 1.2;
-  o.NoiseSigma = 12;
-  add("blurred", o);
   // Perspective: the far end of the long side nearer the eye than the near
   // end, then the other way, then a keystone.
   TRenderOptions p;
@@ -74,7 +52,7 @@ TEST_P(RectRenderedSweep, ReadsRenderedPictures) {
   ASSERT_TRUE(symbol.Error.empty()) << symbol.Error;
   ASSERT_EQ(symbol.Columns, rmqr::SizeOf(version).Width);
   TVornak vornak;
-  for (const TView& view : Views(symbol.Columns)) {
+  for (const TRenderedView& view : Views(symbol.Columns)) {
     SCOPED_TRACE("version " + std::to_string(version) + " " + view.Name);
     ASSERT_TRUE(vornak.Decode(RenderBitmap(symbol.Matrix, view.Options)));
     EXPECT_EQ(vornak.ResultText(), text);
@@ -150,13 +128,9 @@ TEST_P(RectBlurSweep, ReadsBlurredSymbols) {
   const std::string text = rmqr::SizeOf(c.Version).Codewords < 30 ? "31415926" : "rMQR 2026";
   const ZintSymbol symbol = test::MakeRmqr(text, c.Version, c.Level);
   ASSERT_TRUE(symbol.Error.empty()) << symbol.Error;
-  TRenderOptions o;
-  o.ModuleSize = c.Module;
-  o.RotationDegrees = c.Degrees;
-  o.BlurSigma = 0.45 * c.Module;
-  o.NoiseSigma = 10;
   TVornak vornak;
-  ASSERT_TRUE(vornak.Decode(RenderBitmap(symbol.Matrix, o)));
+  ASSERT_TRUE(
+      vornak.Decode(RenderBitmap(symbol.Matrix, test::HeavilyBlurred(c.Degrees, c.Module))));
   EXPECT_EQ(vornak.ResultText(), text);
   EXPECT_EQ(vornak.Kind(), TSymbolKind::kRect);
   EXPECT_EQ(vornak.Version(), c.Version);
