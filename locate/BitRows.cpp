@@ -82,15 +82,6 @@ void TBitRows::Pack(const TPlaneBoolean& plane, int32_t width, int32_t height) {
     PackRow(plane.Row(y), width, FBits.data() + static_cast<size_t>(y) * FWords);
 }
 
-void TBitRows::PackTransposed(const TPlaneBoolean& plane, int32_t width, int32_t height) {
-  // Upright first, then block by block across the diagonal.
-  TBitRows upright;
-  upright.FBits.swap(FScratch);
-  upright.Pack(plane, width, height);
-  Transpose(upright);
-  FScratch.swap(upright.FBits);
-}
-
 void TBitRows::Transpose(const TBitRows& upright) {
   const int32_t width = upright.Width(), height = upright.Height();
   const int32_t words = upright.Words();

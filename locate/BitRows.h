@@ -16,10 +16,8 @@ class TBitRows {
   // The top-left width x height pixels of plane (clipped to it), non-zero
   // bytes dark.
   void Pack(const TPlaneBoolean& plane, int32_t width, int32_t height);
-  // The same pixels with rows and columns exchanged: row x holds column x,
-  // top to bottom, so that columns are scanned as rows.
-  void PackTransposed(const TPlaneBoolean& plane, int32_t width, int32_t height);
-  // upright with rows and columns exchanged.
+  // upright with rows and columns exchanged: row x holds column x, top to
+  // bottom, so that columns are scanned as rows.
   void Transpose(const TBitRows& upright);
   // Pixels x0..x1 of row y (clipped to the rows) made dark or light.
   void Fill(int32_t y, int32_t x0, int32_t x1, bool dark);
@@ -40,7 +38,6 @@ class TBitRows {
   int32_t FHeight = 0;
   int32_t FWords = 0;
   std::vector<uint64_t> FBits;
-  std::vector<uint64_t> FScratch;  // the upright packing, while transposing
 };
 
 // Calls change(x) for each x in 0..width-1, in order, where the colour of

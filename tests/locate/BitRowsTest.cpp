@@ -25,7 +25,7 @@ TEST(BitRowsTest, PackedBitsAndChangesMatchThePlane) {
     TBitRows rows, columns;
     // The margin beyond the extents asked for is left out.
     rows.Pack(plane, width, height);
-    columns.PackTransposed(plane, width, height);
+    columns.Transpose(rows);
     ASSERT_EQ(rows.Width(), width);
     ASSERT_EQ(rows.Height(), height);
     ASSERT_EQ(columns.Width(), height);
@@ -56,10 +56,11 @@ TEST(BitRowsTest, PackedBitsAndChangesMatchThePlane) {
 
 TEST(BitRowsTest, ClippedToThePlane) {
   TPlaneBoolean plane(5, 4, 1);
-  TBitRows rows;
-  rows.PackTransposed(plane, 70, -3);
-  EXPECT_EQ(rows.Width(), 0);
-  EXPECT_EQ(rows.Height(), 5);
+  TBitRows rows, columns;
+  rows.Pack(plane, 70, -3);
+  columns.Transpose(rows);
+  EXPECT_EQ(columns.Width(), 0);
+  EXPECT_EQ(columns.Height(), 5);
   rows.Pack(plane, 70, 70);
   EXPECT_EQ(rows.Width(), 5);
   EXPECT_EQ(rows.Height(), 4);
