@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
+#include <mutex>
+#include <utility>
 
 #include "symbol/MicroTables.h"
 #include "symbol/Model1Tables.h"
@@ -311,13 +314,16 @@ bool TDecorder::SplitBlocks() {
     }
     CorrectBlock(block, check, protection, soft ? &doubt : nullptr);
   };
+  // One block that does not correct fails the matrix: the blocks after it
+  // are not corrected (most matrices a photograph's grids offer fail).
   if (longCount == 0) {
     FBlocks.assign(static_cast<size_t>(blockCount), TIntegers(static_cast<size_t>(length)));
-    for (int32_t i = 0; i < blockCount; ++i) deal(FBlocks[static_cast<size_t>(i)], i, false);
+    for (int32_t i = 0; i < blockCount && FFailedBlocks == 0; ++i)
+      deal(FBlocks[static_cast<size_t>(i)], i, false);
   } else {
     FShortBlocks.assign(static_cast<size_t>(shortCount), TIntegers(static_cast<size_t>(length)));
     FLongBlocks.assign(static_cast<size_t>(longCount), TIntegers(static_cast<size_t>(length + 1)));
-    for (int32_t i = 0; i < blockCount; ++i) {
+    for (int32_t i = 0; i < blockCount && FFailedBlocks == 0; ++i) {
       if (i < shortCount)
         deal(FShortBlocks[static_cast<size_t>(i)], i, false);
       else
@@ -362,7 +368,7 @@ bool TDecorder::SplitModel1Blocks() {
   // Model 1 does not interleave: the data codewords of one block after the
   // other, then their check codewords the same way.
   int32_t dataAt = 0;
-  for (int32_t i = 0; i < blockCount; ++i) {
+  for (int32_t i = 0; i < blockCount && FFailedBlocks == 0; ++i) {
     const bool isLong = i >= shortCount;
     TIntegers& block = longCount == 0 ? FBlocks[static_cast<size_t>(i)]
                        : isLong       ? FLongBlocks[static_cast<size_t>(i - shortCount)]
@@ -419,17 +425,35 @@ void TDecorder::MakeMask() {
   // Micro QR's four masks are four of the eight.
   const int32_t mask =
       Kind() == TSymbolKind::kMicro ? micro::MaskPatterns[static_cast<size_t>(Mask() & 3)] : Mask();
-  for (int32_t y = 0; y < module->Height(); ++y)
-    for (int32_t x = 0; x < module->Width(); ++x)
-      module->SetMaskBit(x, y, !module->IsFunctionModule(x, y) && MaskInverts(mask, x, y) ? 1 : 0);
+  // Every mask repeats every 6 columns and 12 rows (its conditions take x
+  // and y modulo 2, 3 and 6, x / 3 modulo 2 and y / 2 modulo 2): one period
+  // of each, looked up instead of worked out module by module.
+  static const auto periods = [] {
+    std::array<std::array<std::array<uint8_t, 6>, 12>, 8> table{};
+    for (int32_t m = 0; m < 8; ++m)
+      for (int32_t y = 0; y < 12; ++y)
+        for (int32_t x = 0; x < 6; ++x)
+          table[static_cast<size_t>(m)][static_cast<size_t>(y)][static_cast<size_t>(x)] =
+              MaskInverts(m, x, y) ? 1 : 0;
+    return table;
+  }();
+  const bool known = mask >= 0 && mask < 8;
+  for (int32_t x = 0; x < module->Width(); ++x)
+    for (int32_t y = 0; y < module->Height(); ++y)
+      module->SetMaskBit(x, y,
+                         known && !module->IsFunctionModule(x, y) &&
+                                 periods[static_cast<size_t>(mask)][static_cast<size_t>(y % 12)]
+                                        [static_cast<size_t>(x % 6)] != 0
+                             ? 1
+                             : 0);
 }
 
 void TDecorder::Unmask() {
   TArrangement* module = MutableModule();
   if (module == nullptr) return;
   MakeMask();
-  for (int32_t y = 0; y < module->Height(); ++y)
-    for (int32_t x = 0; x < module->Width(); ++x)
+  for (int32_t x = 0; x < module->Width(); ++x)
+    for (int32_t y = 0; y < module->Height(); ++y)
       module->SetData(x, y, module->GetRaw(x, y) ^ (module->GetMaskBit(x, y) != 0 ? 1 : 0));
 }
 
@@ -465,37 +489,21 @@ struct TCodewordPacker {
 
 }  // namespace
 
-void TDecorder::ReadCodewords() {
-  FCodewords.clear();
-  FCodewordDoubt.clear();
-  FCount = 0;
-  const TArrangement* module = Module();
-  if (module == nullptr) return;
-  FCodewords.reserve(static_cast<size_t>(module->CodewordCount()));
-  const TPlaneConfidence* confidence = FConfidence;
-  if (confidence != nullptr &&
-      (confidence->Width() < module->Width() || confidence->Height() < module->Height()))
-    confidence = nullptr;
-  if (Kind() == TSymbolKind::kModel1) {
-    ReadModel1Codewords(confidence);
-    return;
-  }
-  // QR Code strips step over the vertical timing column; Micro QR's lies at
-  // the edge, where the placement never reaches. M1 and M3 end their data
-  // with a half codeword: four bits, read into the high half. rMQR's right
-  // column is all function patterns: its strips start one column in, and
-  // its vertical timing lines are stepped over module by module.
-  const bool model2 = Kind() == TSymbolKind::kModel2;
-  const bool rect = Kind() == TSymbolKind::kRect;
-  int32_t half = -1;
-  if (!model2 && SymbolNumber() >= 0 && micro::HalfLastData(Version()))
-    half = micro::SymbolNumbers[static_cast<size_t>(SymbolNumber())].Data - 1;
+namespace {
 
-  const int32_t height = module->Height();
-  int32_t x = module->Width() - (rect ? 2 : 1);
+// The data modules of a QR Code, Micro QR or rMQR matrix in placement
+// order, each as x * 256 + y (sides are below 256).
+std::vector<uint16_t> WalkPlacement(const TArrangement& module) {
+  std::vector<uint16_t> order;
+  // QR Code strips step over the vertical timing column; Micro QR's lies at
+  // the edge, where the placement never reaches. rMQR's right column is all
+  // function patterns: its strips start one column in, and its vertical
+  // timing lines are stepped over module by module.
+  const bool model2 = module.Kind() == TSymbolKind::kModel2;
+  const bool rect = module.Kind() == TSymbolKind::kRect;
+  const int32_t height = module.Height();
+  int32_t x = module.Width() - (rect ? 2 : 1);
   int32_t y = height - 1;
-  TCodewordPacker packer{FCodewords, FCodewordDoubt, FCount, confidence};
-  packer.Half = half;
   // 1 where strips start on an odd column: rMQR throughout, QR Code past its
   // timing column.
   int32_t parity = rect ? 1 : 0;
@@ -517,12 +525,53 @@ void TDecorder::ReadCodewords() {
     }
   };
   // rMQR's first strip starts beside the finder sub-pattern.
-  while (x >= 0 && module->IsFunctionModule(x, y)) step();
+  while (x >= 0 && module.IsFunctionModule(x, y)) step();
   while (x >= 0) {
-    packer.Add(*module, x, y);
+    order.push_back(static_cast<uint16_t>(x * 256 + y));
     do step();
-    while (x >= 0 && module->IsFunctionModule(x, y));
+    while (x >= 0 && module.IsFunctionModule(x, y));
   }
+  return order;
+}
+
+// The walk above depends on the kind and version alone: made once for each
+// and shared by every decoder, on every thread (entries are never removed,
+// so a reference stays valid).
+const std::vector<uint16_t>& Placement(const TArrangement& module) {
+  static std::mutex lock;
+  static std::map<std::pair<TSymbolKind, int32_t>, std::vector<uint16_t>> orders;
+  const std::lock_guard<std::mutex> guard(lock);
+  const auto key = std::make_pair(module.Kind(), module.Version());
+  auto found = orders.find(key);
+  if (found == orders.end()) found = orders.emplace(key, WalkPlacement(module)).first;
+  return found->second;
+}
+
+}  // namespace
+
+void TDecorder::ReadCodewords() {
+  FCodewords.clear();
+  FCodewordDoubt.clear();
+  FCount = 0;
+  const TArrangement* module = Module();
+  if (module == nullptr) return;
+  FCodewords.reserve(static_cast<size_t>(module->CodewordCount()));
+  const TPlaneConfidence* confidence = FConfidence;
+  if (confidence != nullptr &&
+      (confidence->Width() < module->Width() || confidence->Height() < module->Height()))
+    confidence = nullptr;
+  if (Kind() == TSymbolKind::kModel1) {
+    ReadModel1Codewords(confidence);
+    return;
+  }
+  // M1 and M3 end their data with a half codeword: four bits, read into the
+  // high half.
+  int32_t half = -1;
+  if (Kind() != TSymbolKind::kModel2 && SymbolNumber() >= 0 && micro::HalfLastData(Version()))
+    half = micro::SymbolNumbers[static_cast<size_t>(SymbolNumber())].Data - 1;
+  TCodewordPacker packer{FCodewords, FCodewordDoubt, FCount, confidence};
+  packer.Half = half;
+  for (const uint16_t at : Placement(*module)) packer.Add(*module, at / 256, at % 256);
 }
 
 void TDecorder::ReadModel1Codewords(const TPlaneConfidence* confidence) {

@@ -114,7 +114,7 @@ class TDecorder : public TSymbol {
   const std::vector<TIntegers>& ShortBlocks() const { return FShortBlocks; }
   const std::vector<TIntegers>& LongBlocks() const { return FLongBlocks; }
   // Codewords changed by the corrections of the last SplitBlocks, and the
-  // blocks it could not correct.
+  // blocks it could not correct (it stops at the first: 0 or 1).
   int32_t CorrectedCodewords() const { return FCorrectedCodewords; }
   int32_t FailedBlocks() const { return FFailedBlocks; }
   // Codewords erased by the repairs of the last SplitBlocks (0 without

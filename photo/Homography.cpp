@@ -188,20 +188,57 @@ bool THomography::FitLeastSquares(const std::vector<TPointReal>& from,
   if (!(fromScale > 0) || !(toScale > 0)) return false;
   // Normal equations of x (g u + h v + 1) = a u + b v + c, likewise y, in
   // the normalised coordinates.
+  // The rows of a pair are (u, v, 1, 0, 0, 0, -u x, -v x) and
+  // (0, 0, 0, u, v, 1, -u y, -v y). The matrix is symmetric: its upper half
+  // is summed, then mirrored; the terms the zeros of the rows make vanish
+  // are left out (adding a zero product changes no sum), and the two 3 x 3
+  // blocks of u, v and 1 are the same sums.
   std::array<long double, 64> m{};
   std::array<long double, 8> r{};
+  long double uu = 0, uv = 0, us = 0, vv = 0, vs = 0, ones = 0;
   for (size_t i = 0; i < from.size(); ++i) {
     const long double u = (from[i].X - fromMean.X) * fromScale;
     const long double v = (from[i].Y - fromMean.Y) * fromScale;
     const long double x = (to[i].X - toMean.X) * toScale;
     const long double y = (to[i].Y - toMean.Y) * toScale;
-    const std::array<long double, 8> rowX = {u, v, 1, 0, 0, 0, -u * x, -v * x};
-    const std::array<long double, 8> rowY = {0, 0, 0, u, v, 1, -u * y, -v * y};
-    // The matrix is symmetric: its upper half is summed, then mirrored.
-    for (size_t j = 0; j < 8; ++j) {
-      for (size_t k = j; k < 8; ++k) m[j * 8 + k] += rowX[j] * rowX[k] + rowY[j] * rowY[k];
-      r[j] += rowX[j] * x + rowY[j] * y;
-    }
+    const long double gx = -u * x, hx = -v * x, gy = -u * y, hy = -v * y;
+    uu += u * u;
+    uv += u * v;
+    us += u;
+    vv += v * v;
+    vs += v;
+    ones += 1;
+    m[0 * 8 + 6] += u * gx;
+    m[0 * 8 + 7] += u * hx;
+    m[1 * 8 + 6] += v * gx;
+    m[1 * 8 + 7] += v * hx;
+    m[2 * 8 + 6] += gx;
+    m[2 * 8 + 7] += hx;
+    m[3 * 8 + 6] += u * gy;
+    m[3 * 8 + 7] += u * hy;
+    m[4 * 8 + 6] += v * gy;
+    m[4 * 8 + 7] += v * hy;
+    m[5 * 8 + 6] += gy;
+    m[5 * 8 + 7] += hy;
+    m[6 * 8 + 6] += gx * gx + gy * gy;
+    m[6 * 8 + 7] += gx * hx + gy * hy;
+    m[7 * 8 + 7] += hx * hx + hy * hy;
+    r[0] += u * x;
+    r[1] += v * x;
+    r[2] += x;
+    r[3] += u * y;
+    r[4] += v * y;
+    r[5] += y;
+    r[6] += gx * x + gy * y;
+    r[7] += hx * x + hy * y;
+  }
+  for (size_t b = 0; b < 6; b += 3) {
+    m[(b + 0) * 8 + b + 0] = uu;
+    m[(b + 0) * 8 + b + 1] = uv;
+    m[(b + 0) * 8 + b + 2] = us;
+    m[(b + 1) * 8 + b + 1] = vv;
+    m[(b + 1) * 8 + b + 2] = vs;
+    m[(b + 2) * 8 + b + 2] = ones;
   }
   for (size_t j = 0; j < 8; ++j)
     for (size_t k = 0; k < j; ++k) m[j * 8 + k] = m[k * 8 + j];
