@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "common/LinearSystem.h"
 
@@ -208,18 +209,16 @@ bool THomography::FitLeastSquares(const std::vector<TPointReal>& from,
     vv += v * v;
     vs += v;
     ones += 1;
-    m[0 * 8 + 6] += u * gx;
-    m[0 * 8 + 7] += u * hx;
-    m[1 * 8 + 6] += v * gx;
-    m[1 * 8 + 7] += v * hx;
-    m[2 * 8 + 6] += gx;
-    m[2 * 8 + 7] += hx;
-    m[3 * 8 + 6] += u * gy;
-    m[3 * 8 + 7] += u * hy;
-    m[4 * 8 + 6] += v * gy;
-    m[4 * 8 + 7] += v * hy;
-    m[5 * 8 + 6] += gy;
-    m[5 * 8 + 7] += hy;
+    // Rows 0 to 2 against the x row's last two terms, rows 3 to 5 against
+    // the y row's.
+    for (const auto& [b, g, h] : {std::tuple{size_t{0}, gx, hx}, std::tuple{size_t{3}, gy, hy}}) {
+      m[b * 8 + 6] += u * g;
+      m[b * 8 + 7] += u * h;
+      m[(b + 1) * 8 + 6] += v * g;
+      m[(b + 1) * 8 + 7] += v * h;
+      m[(b + 2) * 8 + 6] += g;
+      m[(b + 2) * 8 + 7] += h;
+    }
     m[6 * 8 + 6] += gx * gx + gy * gy;
     m[6 * 8 + 7] += gx * hx + gy * hy;
     m[7 * 8 + 7] += hx * hx + hy * hy;
