@@ -1,6 +1,7 @@
 #include "engine/LocalThreshold.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "common/WideVectors.h"
 
@@ -14,6 +15,19 @@ void AddRow(const uint8_t* row, uint32_t* sums, int32_t width) {
 }
 
 VORNAK_WIDE_VECTORS
+void ExtremeRow(const uint8_t* row, uint8_t* darkest, uint8_t* lightest, int32_t width) {
+  for (int32_t x = 0; x < width; ++x) {
+    darkest[x] = std::min(darkest[x], row[x]);
+    lightest[x] = std::max(lightest[x], row[x]);
+  }
+}
+
+VORNAK_WIDE_VECTORS
+void DarkestRow(const uint8_t* row, uint8_t* darkest, int32_t width) {
+  for (int32_t x = 0; x < width; ++x) darkest[x] = std::min(darkest[x], row[x]);
+}
+
+VORNAK_WIDE_VECTORS
 void CompareRow(const uint8_t* row, const uint16_t* limits, uint8_t* out, int32_t width) {
   for (int32_t x = 0; x < width; ++x) out[x] = row[x] < limits[x] ? 1 : 0;
 }
@@ -23,11 +37,12 @@ void CompareRowAbove(const uint8_t* row, const uint16_t* limits, uint8_t* out, i
   for (int32_t x = 0; x < width; ++x) out[x] = row[x] >= limits[x] ? 1 : 0;
 }
 
-// The thresholds of one band of blocks from their window sums and areas, for
-// the grey and for the negated grey (255 - level, whose window sum is
-// 255 * area - sum). A level is dark when
-//   level < ceil(sum * (100 - kPercent) / (100 * area)) and
-//   level < floor(sum / area) - kMinContrast + 1.
+// The thresholds of one band of blocks from their window sums, areas and
+// darkest levels, for the grey and for the negated grey (255 - level, whose
+// window sum is 255 * area - sum). With lift = max(0, darkest - kBlack), a
+// level is dark when
+//   level < ceil((sum * (100 - kPercent) + lift * area * kPercent) / (100 * area))
+//   and level < floor(sum / area) - kMinContrast + 1.
 // All values are whole numbers far below 2^53, exact in doubles: products
 // are exact, and the rounded quotient of two of them never reaches the next
 // whole number (its distance, at least 1 / divisor, exceeds the rounding
@@ -35,32 +50,31 @@ void CompareRowAbove(const uint8_t* row, const uint16_t* limits, uint8_t* out, i
 // 255 and never negative, so the floor is a truncation through int32, which
 // unlike a call of floor runs several blocks at once.
 VORNAK_WIDE_VECTORS
-void BandThresholds(const double* sums, const double* areas, int32_t count, int32_t* plain,
-                    int32_t* negated) {
+void BandThresholds(const double* sums, const double* areas, const double* darkest,
+                    const double* negatedDarkest, int32_t count, int32_t* plain, int32_t* negated) {
   constexpr double kShare = 100 - TLocalThreshold::kPercent;
-  // 255 * kShare = 100 * kWhole + kRest
-  constexpr int32_t kWhole = 255 * (100 - TLocalThreshold::kPercent) / 100;
-  constexpr double kRest = 255 * (100 - TLocalThreshold::kPercent) % 100;
+  constexpr double kPercent = TLocalThreshold::kPercent;
+  constexpr double kBlack = TLocalThreshold::kBlack;
   constexpr int32_t kContrast = TLocalThreshold::kMinContrast;
   const auto whole = [](double v) { return static_cast<double>(static_cast<int32_t>(v)); };
-  for (int32_t i = 0; i < count; ++i) {
-    const double sum = sums[i], area = areas[i];
-    const double scaled = sum * kShare, divisor = 100 * area;
+  // ceil((sum * kShare + max(0, darkest - kBlack) * area * kPercent) / divisor), in
+  // integers.
+  const auto share = [&whole](double sum, double lift, double area, double divisor) {
+    const double scaled = sum * kShare + std::max(0.0, lift - kBlack) * area * kPercent;
     const double part = whole(scaled / divisor);
-    const double partRest = scaled - part * divisor;
+    return static_cast<int32_t>(part) + (scaled - part * divisor > 0 ? 1 : 0);
+  };
+  for (int32_t i = 0; i < count; ++i) {
+    const double sum = sums[i], area = areas[i], divisor = 100 * area;
     const double mean = whole(sum / area);
     const double meanRest = sum - mean * area;
     // Selections in integers: the loop then runs several blocks at once.
-    const auto share = static_cast<int32_t>(part) + (partRest > 0 ? 1 : 0);
     const int32_t floor = static_cast<int32_t>(mean) - kContrast + 1;
-    plain[i] = std::min(share, floor);
-    // For the negated grey: its share from the same quotient, its mean
-    // rounded the other way.
-    const int32_t negatedShare =
-        kWhole - static_cast<int32_t>(part) + (partRest < kRest * area ? 1 : 0);
+    plain[i] = std::min(share(sum, darkest[i], area, divisor), floor);
+    // For the negated grey: its mean rounded the other way.
     const int32_t negatedFloor =
         255 - static_cast<int32_t>(mean) - (meanRest > 0 ? 1 : 0) - kContrast + 1;
-    negated[i] = std::min(negatedShare, negatedFloor);
+    negated[i] = std::min(share(255 * area - sum, negatedDarkest[i], area, divisor), negatedFloor);
   }
 }
 
@@ -100,22 +114,41 @@ void TLocalThreshold::SumBlocks(const TPlaneGrey& grey, int32_t block, int32_t c
   // Column sums over each band of block rows first, in whole-row loops that
   // run many pixels at once, then each block's share of them.
   FColumns.resize(static_cast<size_t>(width));
+  FColumnDarkest.resize(static_cast<size_t>(width));
+  FColumnLightest.resize(static_cast<size_t>(width));
+  FBlockDarkest.resize(static_cast<size_t>(columns) * static_cast<size_t>(rows));
+  FBlockLightest.resize(FBlockDarkest.size());
   for (int32_t by = 0; by < rows; ++by) {
     const int32_t y0 = by * block;
     const int32_t y1 = std::min(height, y0 + block);
     uint32_t* columnSums = FColumns.data();
     std::fill(FColumns.begin(), FColumns.end(), 0U);
-    for (int32_t y = y0; y < y1; ++y) AddRow(grey.Row(y), columnSums, width);
+    std::fill(FColumnDarkest.begin(), FColumnDarkest.end(), uint8_t{255});
+    std::fill(FColumnLightest.begin(), FColumnLightest.end(), uint8_t{0});
+    for (int32_t y = y0; y < y1; ++y) {
+      AddRow(grey.Row(y), columnSums, width);
+      ExtremeRow(grey.Row(y), FColumnDarkest.data(), FColumnLightest.data(), width);
+    }
     // One loop over the columns rather than one per block: a small
     // picture's blocks are two pixels wide.
     int64_t* sums = FSums.data() + (static_cast<size_t>(by) + 1) * stride + 1;
+    const size_t band = static_cast<size_t>(by) * static_cast<size_t>(columns);
+    uint8_t* darkest = FBlockDarkest.data() + band;
+    uint8_t* lightest = FBlockLightest.data() + band;
     int64_t sum = 0;
+    uint8_t least = 255, most = 0;
     for (int32_t x = 0; x < width; ++x) {
-      sum += columnSums[x];
       const auto at = static_cast<size_t>(x);
+      sum += columnSums[x];
+      least = std::min(least, FColumnDarkest[at]);
+      most = std::max(most, FColumnLightest[at]);
       if (x + 1 == width || FBlockOf[at + 1] != FBlockOf[at]) {
         *sums++ = sum;
+        *darkest++ = least;
+        *lightest++ = static_cast<uint8_t>(255 - most);
         sum = 0;
+        least = 255;
+        most = 0;
       }
     }
   }
@@ -124,6 +157,23 @@ void TLocalThreshold::SumBlocks(const TPlaneGrey& grey, int32_t block, int32_t c
       const size_t here = static_cast<size_t>(by) * stride + static_cast<size_t>(bx);
       FSums[here] += FSums[here - 1] + FSums[here - stride] - FSums[here - stride - 1];
     }
+}
+
+void TLocalThreshold::WindowDarkest(const std::vector<uint8_t>& blocks, int32_t first, int32_t last,
+                                    int32_t columns, std::vector<double>& darkest) {
+  // Down the window's rows, into a row padded with white on either side by
+  // the window's reach; then across, one shifted pass per block of reach
+  // (the padding stands for the blocks beyond the picture's edges).
+  const auto reach = static_cast<size_t>(kWindowBlocks);
+  FDown.assign(static_cast<size_t>(columns) + 2 * reach, 255);
+  uint8_t* down = FDown.data() + reach;
+  for (int32_t wy = first; wy < last; ++wy)
+    DarkestRow(blocks.data() + static_cast<size_t>(wy) * static_cast<size_t>(columns), down,
+               columns);
+  FAcross.assign(FDown.begin(), FDown.begin() + columns);
+  for (size_t shift = 1; shift <= 2 * reach; ++shift)
+    DarkestRow(FDown.data() + shift, FAcross.data(), columns);
+  darkest.assign(FAcross.begin(), FAcross.end());
 }
 
 void TLocalThreshold::Measure(const TPlaneGrey& grey) {
@@ -153,6 +203,8 @@ void TLocalThreshold::Measure(const TPlaneGrey& grey) {
     // The window's pixels: its blocks cover the rectangle of whole blocks
     // cut at the picture's edges.
     const int64_t tall = std::min(height, last * block) - first * block;
+    WindowDarkest(FBlockDarkest, first, last, columns, FBandDarkest);
+    WindowDarkest(FBlockLightest, first, last, columns, FBandNegated);
     for (size_t bx = 0; bx < static_cast<size_t>(columns); ++bx) {
       const size_t left = FWindowLeft[bx], right = FWindowRight[bx];
       const int64_t sum =
@@ -161,8 +213,8 @@ void TLocalThreshold::Measure(const TPlaneGrey& grey) {
       FBandAreas[bx] = static_cast<double>(tall * FWindowWide[bx]);
     }
     const size_t at = static_cast<size_t>(by) * static_cast<size_t>(columns);
-    BandThresholds(FBandSums.data(), FBandAreas.data(), columns, FThreshold.data() + at,
-                   FNegatedThreshold.data() + at);
+    BandThresholds(FBandSums.data(), FBandAreas.data(), FBandDarkest.data(), FBandNegated.data(),
+                   columns, FThreshold.data() + at, FNegatedThreshold.data() + at);
   }
   FWidth = width;
   FHeight = height;

@@ -26,10 +26,18 @@ class TLocalThreshold {
   static constexpr int32_t kBlockDivisor = 48;
   static constexpr int32_t kMinBlock = 2;
   static constexpr int32_t kWindowBlocks = 3;
-  // A dark pixel lies at least kMinContrast grey levels and kPercent percent
-  // below its window mean.
+  // A dark pixel lies at least kMinContrast grey levels below its window
+  // mean, and kPercent percent of the way from the mean down to the
+  // window's darkest level above kBlack (to 0 where the window holds a
+  // level of kBlack or less). Light added over a region, as glare adds it,
+  // lifts the mean and the darkest level alike and leaves the contrast
+  // between them, which a share of the whole mean would judge too small
+  // near the top of the range; a window that holds black had nothing
+  // added. The negated grey likewise, from its own darkest level (255 less
+  // the window's lightest).
   static constexpr int32_t kMinContrast = 8;
   static constexpr int32_t kPercent = 10;
+  static constexpr int32_t kBlack = 64;
 
   // Block side used for a picture of these extents.
   static int32_t BlockSize(int32_t width, int32_t height);
@@ -53,15 +61,27 @@ class TLocalThreshold {
   // The integral table of the block sums (FSums) and the per-column tables
   // of block and window the thresholds are spread by.
   void SumBlocks(const TPlaneGrey& grey, int32_t block, int32_t columns, int32_t rows);
+  // The darkest of blocks (one level per block, row after row) over the
+  // window of each block of the band whose window rows are [first, last).
+  void WindowDarkest(const std::vector<uint8_t>& blocks, int32_t first, int32_t last,
+                     int32_t columns, std::vector<double>& darkest);
   std::vector<int64_t> FSums;              // per block, then the integral over blocks
+  std::vector<uint8_t> FBlockDarkest;      // per block, its darkest level
+  std::vector<uint8_t> FBlockLightest;     // and its lightest, negated (255 less it)
   std::vector<int32_t> FThreshold;         // per block: grey levels below it are dark
   std::vector<int32_t> FNegatedThreshold;  // the same for the negated grey
   int32_t FWidth = 0;                      // extents of the picture measured
   int32_t FHeight = 0;
-  std::vector<uint32_t> FColumns;  // column sums over one band of block rows
-  std::vector<uint16_t> FLimits;   // one band's thresholds, per column
-  std::vector<double> FBandSums;   // one band's window sums and areas, per block
+  std::vector<uint32_t> FColumns;        // column sums over one band of block rows
+  std::vector<uint8_t> FColumnDarkest;   // and the darkest and lightest level
+  std::vector<uint8_t> FColumnLightest;  // of each column
+  std::vector<uint16_t> FLimits;         // one band's thresholds, per column
+  std::vector<double> FBandSums;         // one band's window sums and areas, per block
   std::vector<double> FBandAreas;
+  std::vector<double> FBandDarkest;    // one band's window darkest levels, per block
+  std::vector<double> FBandNegated;    // and those of the negated grey
+  std::vector<uint8_t> FDown;          // per block column, the darkest down the window rows
+  std::vector<uint8_t> FAcross;        // and across the window's columns
   std::vector<uint16_t> FBlockLimits;  // one band's thresholds, per block
   std::vector<int32_t> FBlockOf;       // per pixel column, its block column
   // Per block column: its window's block columns [left, right) and pixel width.

@@ -28,12 +28,19 @@ TPlaneBoolean PlainThreshold(const TPlaneGrey& grey) {
       const int32_t y0 = std::max(0, (by - reach) * block);
       const int32_t y1 = std::min(height, (by + reach + 1) * block);
       int64_t sum = 0;
+      int64_t darkest = 255;
       for (int32_t v = y0; v < y1; ++v)
-        for (int32_t u = x0; u < x1; ++u) sum += grey(u, v);
+        for (int32_t u = x0; u < x1; ++u) {
+          sum += grey(u, v);
+          darkest = std::min<int64_t>(darkest, grey(u, v));
+        }
       const int64_t area = static_cast<int64_t>(x1 - x0) * (y1 - y0);
       const int64_t level = grey(x, y);
-      // level < mean (100 - P) / 100 and level <= mean - contrast, exactly.
-      const bool share = 100 * area * level < sum * (100 - TLocalThreshold::kPercent);
+      // level < mean - P / 100 (mean - lift), lift the darkest level above
+      // black, and level <= mean - contrast, exactly.
+      const int64_t lift = std::max<int64_t>(0, darkest - TLocalThreshold::kBlack);
+      const bool share = 100 * area * level < sum * (100 - TLocalThreshold::kPercent) +
+                                                  TLocalThreshold::kPercent * lift * area;
       const bool contrast = level <= sum / area - TLocalThreshold::kMinContrast;
       result(x, y) = share && contrast ? 1 : 0;
     }
@@ -41,15 +48,18 @@ TPlaneBoolean PlainThreshold(const TPlaneGrey& grey) {
 }
 
 // Smooth light with noise, dark marks and saturated patches, so that every
-// comparison falls on both sides somewhere.
-TPlaneGrey Picture(std::mt19937& random, int32_t width, int32_t height) {
+// comparison falls on both sides somewhere. Lifted: the lower rows squeezed
+// towards white, as under glare, so that windows there hold no black.
+TPlaneGrey Picture(std::mt19937& random, int32_t width, int32_t height, bool lifted = false) {
   TPlaneGrey grey(width, height);
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < width; ++x) {
       int32_t level = 60 + (x * 150) / width + static_cast<int32_t>(random() % 21) - 10;
       if ((x / 5 + y / 7) % 3 == 0) level /= 2;
       if (random() % 50 == 0) level = random() % 2 ? 0 : 255;
-      grey(x, y) = static_cast<uint8_t>(std::clamp(level, 0, 255));
+      level = std::clamp(level, 0, 255);
+      if (lifted && 2 * y >= height) level = 90 + level * 165 / 255;
+      grey(x, y) = static_cast<uint8_t>(level);
     }
   return grey;
 }
@@ -59,7 +69,7 @@ TEST(AdaptiveBinarizerTest, MatchesTheWindowRuleOnEveryPixel) {
   for (int32_t round = 0; round < 24; ++round) {
     const int32_t width = 1 + static_cast<int32_t>(random() % 260);
     const int32_t height = 1 + static_cast<int32_t>(random() % 200);
-    const TPlaneGrey grey = Picture(random, width, height);
+    const TPlaneGrey grey = Picture(random, width, height, round % 2 == 1);
     TAdaptiveBinarizer adaptive;
     TPlaneBoolean plane;
     adaptive.Binarize(grey, {}, plane);
@@ -88,7 +98,7 @@ TEST(AdaptiveBinarizerTest, NegatedPlaneFromTheSameSumsIsTheInvertedPlane) {
   for (int32_t round = 0; round < 40; ++round) {
     const int32_t width = 1 + static_cast<int32_t>(random() % 300);
     const int32_t height = 1 + static_cast<int32_t>(random() % 220);
-    TPlaneGrey grey = Picture(random, width, height);
+    TPlaneGrey grey = Picture(random, width, height, round % 8 >= 4);
     if (round % 4 == 1) grey.Resize(width, height, static_cast<uint8_t>(random() % 2 ? 0 : 255));
     if (round % 4 == 2)
       for (int32_t y = 0; y < height; ++y)

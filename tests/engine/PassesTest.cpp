@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -171,6 +173,46 @@ TEST(PassesTest, StrongLightingGradientDecodes) {
   }
   // The gradient is strong enough to defeat the one global threshold.
   EXPECT_GT(classicFailures, 0);
+}
+
+// Glare: light added round a spot, up to white, over one finder and the
+// modules beside it. What is left of their contrast lies near the top of
+// the range, where a share of the window mean would take it for paper.
+TEST(PassesTest, GlareOverAFinderDecodes) {
+  TTally tally("glare");
+  const double finders[3][2] = {{3.5, 3.5}, {-3.5, 3.5}, {3.5, -3.5}};
+  for (int version : {3, 5}) {
+    const int side = 17 + 4 * version;
+    for (const auto& finder : finders)
+      for (double gain : {130.0, 160.0}) {
+        const std::string text = "glare " + std::to_string(version);
+        const test::ReferenceSymbol symbol = Make(text, version, 1, version % 8);
+        TRenderOptions options;
+        options.ModuleSize = 5;
+        options.QuietZone = 6;
+        options.BlurSigma = 0.8;
+        options.NoiseSigma = 3;
+        options.DarkColour = 0x303030;
+        options.LightColour = 0xD8D8D8;
+        TBitmap bitmap = RenderBitmap(symbol.Matrix, options);
+        const double mx = finder[0] < 0 ? side + finder[0] : finder[0];
+        const double my = finder[1] < 0 ? side + finder[1] : finder[1];
+        const test::TPointF spot = test::ModuleToPixel(side, options, mx, my);
+        const double sigma = 0.14 * side * options.ModuleSize;
+        for (int32_t y = 0; y < bitmap.Height(); ++y)
+          for (int32_t x = 0; x < bitmap.Width(); ++x) {
+            const double dx = x + 0.5 - spot.X, dy = y + 0.5 - spot.Y;
+            const double added = gain * std::exp(-(dx * dx + dy * dy) / (2 * sigma * sigma));
+            const auto level = static_cast<uint32_t>(
+                std::min(255.0, static_cast<double>(bitmap.Pixel(x, y) & 0xFF) + added));
+            bitmap.SetPixel(x, y, TBitmap::Rgb(level, level, level));
+          }
+        const TOutcome o = DecodeBoth(bitmap, text);
+        EXPECT_TRUE(o.Passes) << "version " << version << " finder " << mx << "," << my << " gain "
+                              << gain;
+        tally.Add(o);
+      }
+  }
 }
 
 TEST(PassesTest, SymbolAwayFromTheMiddleRowDecodes) {
