@@ -374,11 +374,12 @@ int32_t TFinderShapes::Misreads(const TTriple& triple, int32_t k,
                  corners[static_cast<size_t>(k)]))
     return kAll;
   const int32_t i0 = k == 1 ? -1 : 0, j0 = k == 2 ? -1 : 0;
+  const bool washed = triple.Members[static_cast<size_t>(k)].Washed;
   int32_t misreads = 0;
   for (int32_t j = j0; j < j0 + 8; ++j)
     for (int32_t i = i0; i < i0 + 8; ++i) {
       const int32_t ring = std::max(std::abs(i - 3), std::abs(j - 3));
-      const bool dark = ring <= 1 || ring == 3;
+      const bool dark = !washed && (ring <= 1 || ring == 3);
       const TPointReal p = local.Map(i + 0.5L, j + 0.5L);
       const bool read = plane.At(FloorToPixel(p.X), FloorToPixel(p.Y), 0) != 0;
       misreads += read != dark ? 1 : 0;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "common/Arith.h"
 #include "common/BestInOrder.h"
 #include "common/Geometry.h"
 
@@ -119,6 +120,31 @@ int32_t Search(const TPlaneBoolean& plane, const TFrame& guess, long double radi
   return best;
 }
 
+// Modules of the finder and separator round frame's centre that read dark.
+int32_t DarkModules(const TPlaneBoolean& plane, const TFrame& frame) {
+  int32_t dark = 0;
+  for (int32_t j = -4; j <= 4; ++j)
+    for (int32_t i = -4; i <= 4; ++i) {
+      const TPointReal p = frame.At(i, j);
+      dark += plane.At(FloorToPixel(p.X), FloorToPixel(p.Y), 0) != 0 ? 1 : 0;
+    }
+  return dark;
+}
+
+// Points of the middle of the parallelogram corner, corner + a, corner + b
+// (a, b from 0.3 to 0.7 of the way) that read dark.
+int32_t DarkInside(const TPlaneBoolean& plane, const TPointReal& corner, const TPointReal& a,
+                   const TPointReal& b) {
+  int32_t dark = 0;
+  for (long double u : {0.3L, 0.5L, 0.7L})
+    for (long double v : {0.3L, 0.5L, 0.7L}) {
+      const TPointReal p{corner.X + u * (a.X - corner.X) + v * (b.X - corner.X),
+                         corner.Y + u * (a.Y - corner.Y) + v * (b.Y - corner.Y)};
+      dark += plane.At(FloorToPixel(p.X), FloorToPixel(p.Y), 0) != 0 ? 1 : 0;
+    }
+  return dark;
+}
+
 // The shape of a finder found at frame.
 TShape Virtual(const TFrame& f) {
   TShape shape;
@@ -219,9 +245,25 @@ std::vector<TTriple> TThirdFinder::Infer(const TFinderShapes& shapes, const TPla
         const TPointReal& p = g.Frame.Centre;
         if (p.X < 0 || p.Y < 0 || p.X >= plane.Width() || p.Y >= plane.Height()) continue;
         TFrame frame;
-        const int32_t misreads = Search(plane, g.Frame, 2 + g.Span / 10, frame);
-        if (misreads > kMaxMisreads) continue;
-        const TShape third = Virtual(frame);
+        int32_t misreads = Search(plane, g.Frame, 2 + g.Span / 10, frame);
+        bool washed = false;
+        if (misreads > kMaxMisreads) {
+          // Glare over the place: the finder stands where the two put it.
+          const int32_t dark = DarkModules(plane, g.Frame);
+          const auto point = [&all](int32_t k) {
+            const TShape& shape = all[static_cast<size_t>(k)];
+            return TPointReal{shape.Candidate.X, shape.Candidate.Y};
+          };
+          const TPointReal& place = g.Frame.Centre;
+          const int32_t busy = g.Corner >= 0 ? DarkInside(plane, point(g.Corner), point(g.A), place)
+                                             : DarkInside(plane, place, point(g.A), point(g.B));
+          if (dark > kMaxWashedDark || busy < kMinBusy) continue;
+          frame = g.Frame;
+          misreads = kMaxMisreads + 1 + dark;
+          washed = true;
+        }
+        TShape third = Virtual(frame);
+        third.Washed = washed;
         const long double score = 10 + misreads;
         const auto at = [&all](int32_t k) -> const TShape& { return all[static_cast<size_t>(k)]; };
         found.push_back(g.Corner >= 0

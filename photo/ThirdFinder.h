@@ -14,7 +14,9 @@ namespace vornak {
 // at the distance between them, or at the corner their diagonal spans. The
 // place is searched for the finder's pattern of modules (dark core, light
 // ring, dark ring, light separator) through the two finders' axes and
-// module sizes, which a few broken modules do not hide.
+// module sizes, which a few broken modules do not hide; where glare washed
+// the place out (it reads light all over), the finder is taken to stand
+// where the two put it, after every finder found.
 class TThirdFinder {
  public:
   // Pairs of shapes tried, best shapes first.
@@ -25,6 +27,13 @@ class TThirdFinder {
   static constexpr int32_t kMaxMisreads = 12;
   // The two found finders must read nearly whole.
   static constexpr int32_t kMaxPairMisreads = 8;
+  // Where no finder is found, glare may have washed it out: the place then
+  // reads light in all but this many of its 81 modules (specks), while the
+  // symbol the three would span reads dark in at least kMinBusy of nine
+  // points of its middle (what lies beyond a symbol's edge, on the wrong
+  // side of the two, is mostly background).
+  static constexpr int32_t kMaxWashedDark = 2;
+  static constexpr int32_t kMinBusy = 2;
 
   // Triples made of two shapes of shapes and a third finder found where
   // they put it, best first; at most TFinderShapes::kMaxTriples.

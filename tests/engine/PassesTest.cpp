@@ -215,6 +215,33 @@ TEST(PassesTest, GlareOverAFinderDecodes) {
   }
 }
 
+// Glare strong enough to wash a finder out whole leaves nothing of it to
+// find: the symbol is read from the other two, the third taken where they
+// put it. (The finder and its separator drawn light, the rest untouched.)
+TEST(PassesTest, AFinderWashedOutIsTakenWhereTheOtherTwoPutIt) {
+  TTally tally("washed-out finder");
+  for (int version : {2, 4, 7}) {
+    const int side = 17 + 4 * version;
+    for (int finder = 0; finder < 3; ++finder) {
+      const std::string text = "washed " + std::to_string(version);
+      test::ReferenceSymbol symbol = Make(text, version, 2, (version + finder) % 8);
+      const int x0 = finder == 1 ? side - 8 : 0, y0 = finder == 2 ? side - 8 : 0;
+      for (int y = y0; y < y0 + 8; ++y)
+        for (int x = x0; x < x0 + 8; ++x) symbol.Matrix(x, y) = 0;
+      TRenderOptions options;
+      options.ModuleSize = 4.5;
+      options.QuietZone = 6;
+      options.RotationDegrees = 8 + 30 * finder;
+      options.BlurSigma = 0.6;
+      options.NoiseSigma = 3;
+      const TOutcome o = DecodeBoth(RenderBitmap(symbol.Matrix, options), text);
+      EXPECT_TRUE(o.Passes) << "version " << version << " finder " << finder;
+      EXPECT_FALSE(o.Classic);
+      tally.Add(o);
+    }
+  }
+}
+
 TEST(PassesTest, SymbolAwayFromTheMiddleRowDecodes) {
   // A symbol on a grey card in the top or bottom third of a tall picture
   // whose middle row is white paper: the threshold from the middle row
