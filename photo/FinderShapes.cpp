@@ -379,7 +379,10 @@ int32_t TFinderShapes::Misreads(const TTriple& triple, int32_t k,
   for (int32_t j = j0; j < j0 + 8; ++j)
     for (int32_t i = i0; i < i0 + 8; ++i) {
       const int32_t ring = std::max(std::abs(i - 3), std::abs(j - 3));
-      const bool dark = !washed && (ring <= 1 || ring == 3);
+      const bool dark = ring <= 1 || ring == 3;
+      // Glare that washed a finder out may have left some of its dark
+      // modules; only light ones read dark count against it.
+      if (washed && dark) continue;
       const TPointReal p = local.Map(i + 0.5L, j + 0.5L);
       const bool read = plane.At(FloorToPixel(p.X), FloorToPixel(p.Y), 0) != 0;
       misreads += read != dark ? 1 : 0;

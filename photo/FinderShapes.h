@@ -74,8 +74,8 @@ class TFinderShapes {
                   std::vector<TPointReal>& to) const;
   // Modules of finder k (0 corner, 1 axis A end, 2 axis B end) of the
   // triple and of its separator on the symbol's side that read other than
-  // they should (a washed finder: light), read through the frame of that
-  // finder's own corners.
+  // they should (of a washed finder, light modules that read dark), read
+  // through the frame of that finder's own corners.
   int32_t Misreads(const TTriple& triple, int32_t k, const TPlaneBoolean& plane) const;
   // Whether all three finders read as finders: at most this many misreads
   // each, as for finders found by runs (TFinderCheck): a real one in a

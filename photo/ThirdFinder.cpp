@@ -83,8 +83,10 @@ int32_t Misreads(const TPlaneBoolean& plane, const TFrame& frame, int32_t limit)
 // coarsely, then finely round the best; frame receives it. Where several
 // places read equally well (sharp modules read alike anywhere within half a
 // module), the middle of the fine ones is taken.
-int32_t Search(const TPlaneBoolean& plane, const TFrame& guess, long double radius, TFrame& frame) {
-  int32_t best = TThirdFinder::kMaxMisreads + 1;
+template <typename TMisreads>
+int32_t Search(const TFrame& guess, long double radius, int32_t most, const TMisreads& misreads,
+               TFrame& frame) {
+  int32_t best = most + 1;
   frame = guess;
   TPointReal sum{};
   int32_t ties = 0;
@@ -95,7 +97,7 @@ int32_t Search(const TPlaneBoolean& plane, const TFrame& guess, long double radi
       for (long double dj = -reach; dj <= reach + 1e-9L; dj += step)
         for (long double di = -reach; di <= reach + 1e-9L; di += step) {
           f.Centre = base.At(di, dj);
-          const int32_t m = Misreads(plane, f, best);
+          const int32_t m = misreads(f, best);
           if (m > best) continue;
           if (m < best) {
             best = m;
@@ -111,7 +113,7 @@ int32_t Search(const TPlaneBoolean& plane, const TFrame& guess, long double radi
     }
   };
   scan(guess, radius, kStep, std::array<long double, 1>{1.0L});
-  if (best > TThirdFinder::kMaxMisreads) return best;
+  if (best > most) return best;
   const TFrame around = frame;
   sum = {};
   ties = 0;
@@ -120,15 +122,23 @@ int32_t Search(const TPlaneBoolean& plane, const TFrame& guess, long double radi
   return best;
 }
 
-// Modules of the finder and separator round frame's centre that read dark.
-int32_t DarkModules(const TPlaneBoolean& plane, const TFrame& frame) {
-  int32_t dark = 0;
-  for (int32_t j = -4; j <= 4; ++j)
-    for (int32_t i = -4; i <= 4; ++i) {
-      const TPointReal p = frame.At(i, j);
-      dark += plane.At(FloorToPixel(p.X), FloorToPixel(p.Y), 0) != 0 ? 1 : 0;
-    }
-  return dark;
+// Modules of the light ring and the separator round frame's centre that
+// read dark (glare takes a finder's dark modules, never makes its light
+// ones dark), and with core, modules of the core that read light; the core
+// first, counting stopped once over limit.
+int32_t WashedMisreads(const TPlaneBoolean& plane, const TFrame& frame, bool core, int32_t limit) {
+  int32_t misreads = 0;
+  for (int32_t ring : {0, 1, 2, 4}) {
+    if (ring <= 1 && !core) continue;
+    for (int32_t j = -ring; j <= ring; ++j)
+      for (int32_t i = -ring; i <= ring; ++i) {
+        if (std::max(std::abs(i), std::abs(j)) != ring) continue;
+        const TPointReal p = frame.At(i, j);
+        const bool dark = plane.At(FloorToPixel(p.X), FloorToPixel(p.Y), 0) != 0;
+        if (dark != (ring <= 1) && ++misreads > limit) return misreads;
+      }
+  }
+  return misreads;
 }
 
 // Points of the middle of the parallelogram corner, corner + a, corner + b
@@ -245,11 +255,22 @@ std::vector<TTriple> TThirdFinder::Infer(const TFinderShapes& shapes, const TPla
         const TPointReal& p = g.Frame.Centre;
         if (p.X < 0 || p.Y < 0 || p.X >= plane.Width() || p.Y >= plane.Height()) continue;
         TFrame frame;
-        int32_t misreads = Search(plane, g.Frame, 2 + g.Span / 10, frame);
+        const long double radius = 2 + g.Span / 10;
+        int32_t misreads = Search(
+            g.Frame, radius, kMaxMisreads,
+            [&plane](const TFrame& f, int32_t limit) { return Misreads(plane, f, limit); }, frame);
         bool washed = false;
         if (misreads > kMaxMisreads) {
-          // Glare over the place: the finder stands where the two put it.
-          const int32_t dark = DarkModules(plane, g.Frame);
+          // Glare over the place: its core may be left, found as a dark
+          // square in light; else the finder stands where the two put it.
+          const auto core = [&plane](const TFrame& f, int32_t limit) {
+            return WashedMisreads(plane, f, true, limit);
+          };
+          int32_t dark = Search(g.Frame, radius, kMaxWashedDark, core, frame);
+          if (dark > kMaxWashedDark) {
+            frame = g.Frame;
+            dark = WashedMisreads(plane, frame, false, kMaxWashedDark);
+          }
           const auto point = [&all](int32_t k) {
             const TShape& shape = all[static_cast<size_t>(k)];
             return TPointReal{shape.Candidate.X, shape.Candidate.Y};
@@ -258,7 +279,6 @@ std::vector<TTriple> TThirdFinder::Infer(const TFinderShapes& shapes, const TPla
           const int32_t busy = g.Corner >= 0 ? DarkInside(plane, point(g.Corner), point(g.A), place)
                                              : DarkInside(plane, place, point(g.A), point(g.B));
           if (dark > kMaxWashedDark || busy < kMinBusy) continue;
-          frame = g.Frame;
           misreads = kMaxMisreads + 1 + dark;
           washed = true;
         }

@@ -28,7 +28,9 @@ class TThirdFinder {
   // The two found finders must read nearly whole.
   static constexpr int32_t kMaxPairMisreads = 8;
   // Where no finder is found, glare may have washed it out: the place then
-  // reads light in all but this many of its 81 modules (specks), while the
+  // reads light in all but this many of the 48 modules of its light ring
+  // and separator (glare takes dark modules, never makes light ones dark;
+  // what is left of the dark ones does not count), while the
   // symbol the three would span reads dark in at least kMinBusy of nine
   // points of its middle (what lies beyond a symbol's edge, on the wrong
   // side of the two, is mostly background).
