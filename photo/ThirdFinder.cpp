@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <initializer_list>
 
 #include "common/Arith.h"
 #include "common/BestInOrder.h"
@@ -122,14 +123,15 @@ int32_t Search(const TFrame& guess, long double radius, int32_t most, const TMis
   return best;
 }
 
-// Modules of the light ring and the separator round frame's centre that
-// read dark (glare takes a finder's dark modules, never makes its light
-// ones dark), and with core, modules of the core that read light; the core
-// first, counting stopped once over limit.
-int32_t WashedMisreads(const TPlaneBoolean& plane, const TFrame& frame, bool core, int32_t limit) {
+// Modules of the given rings round frame's centre (0 the centre, 1 the rest
+// of the core, 2 the light ring, 4 the separator) that read other than a
+// washed-out finder does: core modules light, light ring and separator
+// modules dark (glare takes a finder's dark modules, never makes its light
+// ones dark); counting stopped once over limit.
+int32_t WashedMisreads(const TPlaneBoolean& plane, const TFrame& frame,
+                       std::initializer_list<int32_t> rings, int32_t limit) {
   int32_t misreads = 0;
-  for (int32_t ring : {0, 1, 2, 4}) {
-    if (ring <= 1 && !core) continue;
+  for (int32_t ring : rings)
     for (int32_t j = -ring; j <= ring; ++j)
       for (int32_t i = -ring; i <= ring; ++i) {
         if (std::max(std::abs(i), std::abs(j)) != ring) continue;
@@ -137,7 +139,6 @@ int32_t WashedMisreads(const TPlaneBoolean& plane, const TFrame& frame, bool cor
         const bool dark = plane.At(FloorToPixel(p.X), FloorToPixel(p.Y), 0) != 0;
         if (dark != (ring <= 1) && ++misreads > limit) return misreads;
       }
-  }
   return misreads;
 }
 
@@ -261,16 +262,8 @@ std::vector<TTriple> TThirdFinder::Infer(const TFinderShapes& shapes, const TPla
             [&plane](const TFrame& f, int32_t limit) { return Misreads(plane, f, limit); }, frame);
         bool washed = false;
         if (misreads > kMaxMisreads) {
-          // Glare over the place: its core may be left, found as a dark
-          // square in light; else the finder stands where the two put it.
-          const auto core = [&plane](const TFrame& f, int32_t limit) {
-            return WashedMisreads(plane, f, true, limit);
-          };
-          int32_t dark = Search(g.Frame, radius, kMaxWashedDark, core, frame);
-          if (dark > kMaxWashedDark) {
-            frame = g.Frame;
-            dark = WashedMisreads(plane, frame, false, kMaxWashedDark);
-          }
+          // Glare over the place? Cheap tests first: the symbol the three
+          // span is busy, the separator round the place nearly all light.
           const auto point = [&all](int32_t k) {
             const TShape& shape = all[static_cast<size_t>(k)];
             return TPointReal{shape.Candidate.X, shape.Candidate.Y};
@@ -278,7 +271,20 @@ std::vector<TTriple> TThirdFinder::Infer(const TFinderShapes& shapes, const TPla
           const TPointReal& place = g.Frame.Centre;
           const int32_t busy = g.Corner >= 0 ? DarkInside(plane, point(g.Corner), point(g.A), place)
                                              : DarkInside(plane, place, point(g.A), point(g.B));
-          if (dark > kMaxWashedDark || busy < kMinBusy) continue;
+          if (busy < kMinBusy ||
+              WashedMisreads(plane, g.Frame, {4}, kMaxSeparatorDark) > kMaxSeparatorDark)
+            continue;
+          // Its core may be left, found as a dark square in light; else the
+          // finder stands where the two put it.
+          const auto core = [&plane](const TFrame& f, int32_t limit) {
+            return WashedMisreads(plane, f, {0, 1, 2, 4}, limit);
+          };
+          int32_t dark = Search(g.Frame, radius, kMaxWashedDark, core, frame);
+          if (dark > kMaxWashedDark) {
+            frame = g.Frame;
+            dark = WashedMisreads(plane, frame, {2, 4}, kMaxWashedDark);
+          }
+          if (dark > kMaxWashedDark) continue;
           misreads = kMaxMisreads + 1 + dark;
           washed = true;
         }

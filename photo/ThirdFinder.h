@@ -36,6 +36,10 @@ class TThirdFinder {
   // side of the two, is mostly background).
   static constexpr int32_t kMaxWashedDark = 2;
   static constexpr int32_t kMinBusy = 2;
+  // Before the place is searched for what glare left of the finder, the
+  // separator round where the two put it (32 modules) must read light in
+  // all but this many: the guess may lie a module or so off.
+  static constexpr int32_t kMaxSeparatorDark = 8;
 
   // Triples made of two shapes of shapes and a third finder found where
   // they put it, best first; at most TFinderShapes::kMaxTriples.
