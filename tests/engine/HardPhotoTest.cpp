@@ -210,6 +210,7 @@ TEST(HardPhotoSweep, NoWrongTextOnCylinders) { ExpectNoWrongText(THardGroup::Cyl
 TEST(HardPhotoSweep, NoWrongTextOnWrinkles) { ExpectNoWrongText(THardGroup::Wrinkles); }
 TEST(HardPhotoSweep, NoWrongTextOnCreases) { ExpectNoWrongText(THardGroup::Crease); }
 TEST(HardPhotoSweep, NoWrongTextOnScreens) { ExpectNoWrongText(THardGroup::Screen); }
+TEST(HardPhotoSweep, NoWrongTextUnderGlare) { ExpectNoWrongText(THardGroup::Glare); }
 TEST(HardPhotoSweep, NoTextWithoutASymbol) { ExpectNoWrongText(THardGroup::NoSymbol); }
 
 }  // namespace

@@ -226,6 +226,20 @@ TBentLabelOptions DrawCrease(TDraw& draw, int32_t side, std::string& notes) {
   return o;
 }
 
+// A flat label, a little turned from the camera, under a glare spot over
+// some part of the symbol: from a haze that squeezes the contrast to a
+// spot that washes modules (a finder, now and then) out.
+TBentLabelOptions DrawGlare(TDraw& draw, std::string& notes) {
+  TBentLabelOptions o = DrawLabel(draw, notes);
+  TWarpOptions& w = o.Warp;
+  w.Surface = TSurface::Flat;
+  w.YawDegrees = draw.Uniform(-25, 25);
+  w.PitchDegrees = draw.Uniform(-25, 25);
+  w.RollDegrees = draw.Uniform(-30, 30);
+  notes += Format(" yaw %.0f pitch %.0f roll %.0f", w.YawDegrees, w.PitchDegrees, w.RollDegrees);
+  return o;
+}
+
 TScreenOptions DrawScreen(TDraw& draw, int32_t side, std::string& notes) {
   TScreenOptions o;
   o.ScreenPixelsPerModule =
@@ -270,7 +284,22 @@ TPhoto RenderKind(THardGroup kind, TDraw& draw, int32_t index, const TPlaneBoole
   if (kind == THardGroup::Cylinder) o = DrawCylinder(draw, index, notes);
   if (kind == THardGroup::Wrinkles) o = DrawWrinkles(draw, side, notes);
   if (kind == THardGroup::Crease) o = DrawCrease(draw, side, notes);
+  if (kind == THardGroup::Glare) o = DrawGlare(draw, notes);
   o.Finish = DrawFinish(draw, 0.5, 1.2, 0.35, notes);
+  if (kind == THardGroup::Glare) {
+    // The spot's place in module space, put into the picture through the
+    // label as it is laid.
+    const TPointF spot =
+        TBentLabel(side, o).ModuleToPixel(draw.Uniform(0, side), draw.Uniform(0, side));
+    const TPointF far = TBentLabel(side, o).ModuleToPixel(side, side);
+    const TPointF near = TBentLabel(side, o).ModuleToPixel(0, 0);
+    const double span = std::hypot(far.X - near.X, far.Y - near.Y) / std::numbers::sqrt2;
+    o.Finish.GlareX = spot.X;
+    o.Finish.GlareY = spot.Y;
+    o.Finish.GlareSigma = draw.Uniform(0.08, 0.25) * span;
+    o.Finish.GlareLevels = draw.Uniform(60, 260);
+    notes += Format(" glare %.0f sigma %.2f", o.Finish.GlareLevels, o.Finish.GlareSigma / span);
+  }
   const auto label = std::make_shared<TBentLabel>(side, o);
   toPixel = [label](double mx, double my) { return label->ModuleToPixel(mx, my); };
   return label->Render(matrix);
@@ -279,8 +308,8 @@ TPhoto RenderKind(THardGroup kind, TDraw& draw, int32_t index, const TPlaneBoole
 }  // namespace
 
 std::vector<THardGroup> HardGroups() {
-  return {THardGroup::Cylinder, THardGroup::Wrinkles, THardGroup::Crease, THardGroup::Screen,
-          THardGroup::NoSymbol};
+  return {THardGroup::Cylinder, THardGroup::Wrinkles, THardGroup::Crease,
+          THardGroup::Screen,   THardGroup::Glare,    THardGroup::NoSymbol};
 }
 
 const char* HardGroupName(THardGroup group) {
@@ -295,6 +324,8 @@ const char* HardGroupName(THardGroup group) {
       return "screen";
     case THardGroup::NoSymbol:
       return "no-symbol";
+    case THardGroup::Glare:
+      return "glare";
   }
   return "";
 }

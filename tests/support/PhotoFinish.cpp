@@ -129,9 +129,15 @@ TPhoto FinishPhoto(const TScene& scene, const TFinishOptions& options) {
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < width; ++x) {
       const double light = ramp.At(x + 0.5, y + 0.5);
+      double glare = 0;
+      if (options.GlareLevels > 0 && options.GlareSigma > 0) {
+        const double dx = x + 0.5 - options.GlareX, dy = y + 0.5 - options.GlareY;
+        glare = options.GlareLevels *
+                std::exp(-(dx * dx + dy * dy) / (2 * options.GlareSigma * options.GlareSigma));
+      }
       uint32_t colour = 0;
       for (int c = 0; c < 3; ++c) {
-        double v = planes[c][static_cast<size_t>(y) * width + x] * light;
+        double v = planes[c][static_cast<size_t>(y) * width + x] * light + glare;
         if (options.NoiseSigma > 0) v += noise(random);
         colour |= static_cast<uint32_t>(std::clamp(std::lround(v), 0L, 255L)) << (8 * c);
       }

@@ -27,8 +27,8 @@ struct TScene {
 };
 
 // How the scene becomes the photograph, in this order: box (area) reduction
-// to Width x Height, Gaussian blur, uneven light, noise, rounding to levels,
-// and a JPEG round trip.
+// to Width x Height, Gaussian blur, uneven light, glare, noise, rounding to
+// levels, and a JPEG round trip.
 struct TFinishOptions {
   int32_t Width = 240;
   int32_t Height = 240;
@@ -38,6 +38,12 @@ struct TFinishOptions {
   // towards LightingAngleDegrees (0 = towards the right).
   double Lighting = 0.0;
   double LightingAngleDegrees = 0.0;
+  // Glare: light added round a spot (picture pixels), GlareLevels at its
+  // centre falling off as a Gaussian of GlareSigma, clipped at white.
+  double GlareX = 0.0;
+  double GlareY = 0.0;
+  double GlareSigma = 0.0;
+  double GlareLevels = 0.0;
   int32_t JpegQuality = 0;  // 1..100; 0 leaves the picture uncompressed
   uint32_t Seed = 1;        // noise seed
 };
