@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 
 #include "common/LinearSystem.h"
 
@@ -211,14 +210,16 @@ bool THomography::FitLeastSquares(const std::vector<TPointReal>& from,
     ones += 1;
     // Rows 0 to 2 against the x row's last two terms, rows 3 to 5 against
     // the y row's.
-    for (const auto& [b, g, h] : {std::tuple{size_t{0}, gx, hx}, std::tuple{size_t{3}, gy, hy}}) {
+    const auto against = [&m, u, v](size_t b, long double g, long double h) {
       m[b * 8 + 6] += u * g;
       m[b * 8 + 7] += u * h;
       m[(b + 1) * 8 + 6] += v * g;
       m[(b + 1) * 8 + 7] += v * h;
       m[(b + 2) * 8 + 6] += g;
       m[(b + 2) * 8 + 7] += h;
-    }
+    };
+    against(0, gx, hx);
+    against(3, gy, hy);
     m[6 * 8 + 6] += gx * gx + gy * gy;
     m[6 * 8 + 7] += gx * hx + gy * hy;
     m[7 * 8 + 7] += hx * hx + hy * hy;

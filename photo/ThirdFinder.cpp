@@ -252,6 +252,7 @@ std::vector<TTriple> TThirdFinder::Infer(const TFinderShapes& shapes, const TPla
         continue;
       }
       ++pairs;
+      const auto at = [&all](int32_t k) -> const TShape& { return all[static_cast<size_t>(k)]; };
       for (const TGuess& g : guesses) {
         const TPointReal& p = g.Frame.Centre;
         if (p.X < 0 || p.Y < 0 || p.X >= plane.Width() || p.Y >= plane.Height()) continue;
@@ -264,9 +265,8 @@ std::vector<TTriple> TThirdFinder::Infer(const TFinderShapes& shapes, const TPla
         if (misreads > kMaxMisreads) {
           // Glare over the place? Cheap tests first: the symbol the three
           // span is busy, the separator round the place nearly all light.
-          const auto point = [&all](int32_t k) {
-            const TShape& shape = all[static_cast<size_t>(k)];
-            return TPointReal{shape.Candidate.X, shape.Candidate.Y};
+          const auto point = [&at](int32_t k) {
+            return TPointReal{at(k).Candidate.X, at(k).Candidate.Y};
           };
           const TPointReal& place = g.Frame.Centre;
           const int32_t busy = g.Corner >= 0 ? DarkInside(plane, point(g.Corner), point(g.A), place)
@@ -291,7 +291,6 @@ std::vector<TTriple> TThirdFinder::Infer(const TFinderShapes& shapes, const TPla
         TShape third = Virtual(frame);
         third.Washed = washed;
         const long double score = 10 + misreads;
-        const auto at = [&all](int32_t k) -> const TShape& { return all[static_cast<size_t>(k)]; };
         found.push_back(g.Corner >= 0
                             ? TFinderShapes::MakeTriple(at(g.Corner), at(g.A), third,
                                                         {g.Corner, g.A, -1}, g.Span, score)

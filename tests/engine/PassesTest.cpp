@@ -20,6 +20,7 @@
 #include "engine/PassChain.h"
 #include "engine/Vornak.h"
 #include "locate/Locator.h"
+#include "tests/support/PhotoFinish.h"
 #include "tests/support/ReferenceSymbol.h"
 #include "tests/support/Renderer.h"
 
@@ -198,11 +199,14 @@ TEST(PassesTest, GlareOverAFinderDecodes) {
         const double mx = finder[0] < 0 ? side + finder[0] : finder[0];
         const double my = finder[1] < 0 ? side + finder[1] : finder[1];
         const test::TPointF spot = test::ModuleToPixel(side, options, mx, my);
-        const double sigma = 0.14 * side * options.ModuleSize;
+        test::TFinishOptions glare;
+        glare.GlareX = spot.X;
+        glare.GlareY = spot.Y;
+        glare.GlareSigma = 0.14 * side * options.ModuleSize;
+        glare.GlareLevels = gain;
         for (int32_t y = 0; y < bitmap.Height(); ++y)
           for (int32_t x = 0; x < bitmap.Width(); ++x) {
-            const double dx = x + 0.5 - spot.X, dy = y + 0.5 - spot.Y;
-            const double added = gain * std::exp(-(dx * dx + dy * dy) / (2 * sigma * sigma));
+            const double added = test::GlareAt(glare, x + 0.5, y + 0.5);
             const auto level = static_cast<uint32_t>(
                 std::min(255.0, static_cast<double>(bitmap.Pixel(x, y) & 0xFF) + added));
             bitmap.SetPixel(x, y, TBitmap::Rgb(level, level, level));

@@ -87,6 +87,13 @@ void GaussianBlur(std::vector<double>& plane, int32_t width, int32_t height, dou
     }
 }
 
+double GlareAt(const TFinishOptions& options, double x, double y) {
+  if (!(options.GlareLevels > 0 && options.GlareSigma > 0)) return 0;
+  const double dx = x - options.GlareX, dy = y - options.GlareY;
+  return options.GlareLevels *
+         std::exp(-(dx * dx + dy * dy) / (2 * options.GlareSigma * options.GlareSigma));
+}
+
 TPhoto FinishPhoto(const TScene& scene, const TFinishOptions& options) {
   const int32_t width = options.Width, height = options.Height;
   if (width <= 0 || height <= 0 || scene.Width <= 0 || scene.Height <= 0)
@@ -129,12 +136,7 @@ TPhoto FinishPhoto(const TScene& scene, const TFinishOptions& options) {
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < width; ++x) {
       const double light = ramp.At(x + 0.5, y + 0.5);
-      double glare = 0;
-      if (options.GlareLevels > 0 && options.GlareSigma > 0) {
-        const double dx = x + 0.5 - options.GlareX, dy = y + 0.5 - options.GlareY;
-        glare = options.GlareLevels *
-                std::exp(-(dx * dx + dy * dy) / (2 * options.GlareSigma * options.GlareSigma));
-      }
+      const double glare = GlareAt(options, x + 0.5, y + 0.5);
       uint32_t colour = 0;
       for (int c = 0; c < 3; ++c) {
         double v = planes[c][static_cast<size_t>(y) * width + x] * light + glare;

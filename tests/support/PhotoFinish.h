@@ -57,6 +57,9 @@ struct TPhoto {
 
 TPhoto FinishPhoto(const TScene& scene, const TFinishOptions& options);
 
+// The levels options' glare adds at picture point (x, y), before clipping.
+double GlareAt(const TFinishOptions& options, double x, double y);
+
 // Light falling off linearly by fraction across a width x height picture,
 // towards angleDegrees: 1 at the brightest corner, 1 - fraction at the
 // darkest.
