@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace vornak {
 
@@ -29,15 +30,25 @@ class TBend {
       x += FX[static_cast<size_t>(k)] * b[static_cast<size_t>(k)];
       y += FY[static_cast<size_t>(k)] * b[static_cast<size_t>(k)];
     }
+    if (!FFieldX.empty()) AddField(u, v, x, y);
   }
   // Adds a displacement given by its terms.
   void Add(const TTerms& x, const TTerms& y);
+  // Adds a displacement given at every module centre of the side (row by
+  // row, pixels), taken bilinearly between centres: what no smooth
+  // polynomial follows, a wrinkle a few modules across.
+  void SetField(std::vector<float> x, std::vector<float> y);
 
  private:
+  void AddField(double u, double v, double& x, double& y) const;
+
+  int32_t FSide = 0;
   double FMiddle = 0;
   double FScale = 1;
   TTerms FX{};
   TTerms FY{};
+  std::vector<float> FFieldX;
+  std::vector<float> FFieldY;
   bool FActive = false;
 };
 

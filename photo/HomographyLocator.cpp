@@ -266,7 +266,11 @@ bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPoi
     if (offered >= kMaxOffers || !FFit.Refine(plane, FGrid, FMatrix, round)) return false;
     if (offer()) return true;
   }
-  return false;
+  // What no smooth bend follows, a wrinkle a few modules across: the
+  // lattice followed module by module from the finders of the grid bent
+  // last.
+  return offered < kMaxOffers && TGridReader(plane, FGrid).TimingAlternates(kMinAlternation) &&
+         FTrack.Follow(plane, FGrid, FMatrix) && offer();
 }
 
 // The grid as estimated from the finders (or the outline), bent onto the

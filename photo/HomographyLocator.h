@@ -11,6 +11,7 @@
 #include "photo/FourthCorner.h"
 #include "photo/GridFit.h"
 #include "photo/GridReader.h"
+#include "photo/GridTrack.h"
 #include "photo/Homography.h"
 
 namespace vornak {
@@ -143,6 +144,7 @@ class THomographyLocator : public TFinderLocator {
   bool FEstimateNoise = false;
   TFourthCorner FFourth;
   TGridFit FFit;
+  TGridTrack FTrack;
   std::vector<TPointReal> FAlignments;
   std::unique_ptr<TAlignmentFinder> FAlignmentFinder;
   std::unique_ptr<TAlignmentNodes> FNodes;

@@ -121,6 +121,44 @@ TEST_F(HardPhotoTest, ReadsALabelWithAShortWrinkle) {
   EXPECT_EQ(Read(TBentLabel(symbol.Side(), Label(w)).Render(symbol.Matrix)), text);
 }
 
+// Wrinkles a few modules across move the modules a module off any smooth
+// bend of the grid and back: the grid follows the module lattice itself
+// out from the finders.
+struct TCrumple {
+  const char* Name;
+  const char* Text;
+  int32_t Version, Level, Mask;
+  TWrinkle Wrinkle;
+  double Yaw, Pitch, Roll;
+};
+
+void PrintTo(const TCrumple& c, std::ostream* os) { *os << c.Name; }
+
+class HardCrumpleTest : public HardPhotoTest, public ::testing::WithParamInterface<TCrumple> {};
+
+TEST_P(HardCrumpleTest, ReadsTheLabel) {
+  const TCrumple& c = GetParam();
+  const ReferenceSymbol symbol = Make(c.Text, c.Version, c.Level, c.Mask);
+  TWarpOptions w;
+  w.Wrinkles.push_back(c.Wrinkle);
+  w.YawDegrees = c.Yaw;
+  w.PitchDegrees = c.Pitch;
+  w.RollDegrees = c.Roll;
+  EXPECT_EQ(Read(TBentLabel(symbol.Side(), Label(w)).Render(symbol.Matrix)), c.Text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Crumples, HardCrumpleTest,
+    ::testing::Values(TCrumple{"RowsInWaves", "CRUMPLED LABEL, ROWS IN WAVES", 4, 2, 5,
+                               TWrinkle{0.8, 0.75, 46, 91, 1.1, 0.04}, 4, -10, -11},
+                      TCrumple{"WavesAlongTheRows", "https://vornak.test/crumple/6", 6, 1, 1,
+                               TWrinkle{0.6, 0.6, 10, 100, 0.3, 0.04}, 10, -10, 9},
+                      TCrumple{"HalfTheSymbolAcross", "https://vornak.test/crumple/5", 5, 1, 1,
+                               TWrinkle{0.55, 0.5, 30, 90, 0.7, 0.04}, 0, 0, -5},
+                      TCrumple{"ModulesSqueezedAndStretched", "https://vornak.test/crumple/8", 8, 0,
+                               2, TWrinkle{0.75, 0.9, 120, 120, 0.3, 0.04}, 4, -12, -12}),
+    [](const ::testing::TestParamInfo<TCrumple>& info) { return std::string(info.param.Name); });
+
 TEST_F(HardPhotoTest, ReadsACreasedLabel) {
   const std::string text = "https://vornak.test/crease";
   const ReferenceSymbol symbol = Make(text, 3, 1, 7);
