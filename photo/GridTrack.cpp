@@ -41,13 +41,13 @@ bool TGridTrack::Follow(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoo
   // 0 waiting, 1 queued, 2 followed.
   FDone.assign(cells, 0);
   FQueue.clear();
-  // The finders with their separators lie where the grid was fitted to
-  // them: the lattice is followed out from there.
+  // The finders' dark cores lie where the grid was fitted to them, their
+  // rings perhaps not: a label round a bottle narrows a finder at its side
+  // unevenly. The lattice is followed out from the cores.
   for (const auto& [fx, fy] : {std::pair{3, 3}, std::pair{n - 4, 3}, std::pair{3, n - 4}})
-    for (int32_t y = std::max(0, fy - 4); y <= std::min(n - 1, fy + 4); ++y)
-      for (int32_t x = std::max(0, fx - 4); x <= std::min(n - 1, fx + 4); ++x) {
+    for (int32_t y = fy - 1; y <= fy + 1; ++y)
+      for (int32_t x = fx - 1; x <= fx + 1; ++x) {
         const size_t at = static_cast<size_t>(y) * n + x;
-        if (FDone[at] != 0) continue;
         FDone[at] = 2;
         FQueue.push_back(static_cast<int32_t>(at));
       }
