@@ -15,6 +15,7 @@
 #include "photo/VersionGuess.h"
 #include "symbol/SeedModule.h"
 #include "symbol/StandardTables.h"
+#include "symbol/Symbol.h"
 
 namespace vornak {
 
@@ -218,6 +219,32 @@ namespace {
 constexpr std::array<THomographyLocator::TStage, 2> kStages = {THomographyLocator::TStage::Laid,
                                                                THomographyLocator::TStage::Bent};
 
+// A grid is followed module by module only when both copies of its format
+// information lie within this many of their thirty bits of one format word
+// (read either way round, for mirrored symbols): on a grid laid over
+// clutter they read like noise, and lie that close about one time in
+// twenty. Model 1's format, under another mask, is not looked for.
+constexpr int32_t kMaxFormatMisreads = 6;
+
+// The fewest bits of both format copies of matrix (n a side) that differ
+// from one format word, read as sampled or transposed.
+int32_t FormatMisreads(const TPlaneBoolean& matrix, int32_t n) {
+  int32_t fewest = 30;
+  for (const bool transposed : {false, true})
+    for (const int32_t code : FormatInfoCodes) {
+      const int32_t word = code ^ FormatMask;
+      int32_t misreads = 0;
+      for (int32_t copy = 1; copy <= 2; ++copy)
+        for (int32_t i = 0; i < 15; ++i) {
+          const TPoint p = TSymbol::FormatPosition(copy, i, n);
+          const bool dark = (transposed ? matrix(p.Y, p.X) : matrix(p.X, p.Y)) != 0;
+          misreads += dark != (((word >> i) & 1) != 0) ? 1 : 0;
+        }
+      fewest = std::min(fewest, misreads);
+    }
+  return fewest;
+}
+
 }  // namespace
 
 bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPointReal, 3>& finders,
@@ -270,6 +297,7 @@ bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPoi
   // lattice followed module by module from the finders of the grid bent
   // last.
   return offered < kMaxOffers && TGridReader(plane, FGrid).TimingAlternates(kMinAlternation) &&
+         FormatMisreads(FMatrix, FGrid.Size) <= kMaxFormatMisreads &&
          FTrack.Follow(plane, FGrid, FMatrix) && offer();
 }
 
