@@ -42,13 +42,14 @@ void TBend::AddField(double u, double v, double& x, double& y) const {
   // beyond them.
   const double fu = std::clamp(u - 0.5, 0.0, FSide - 1.0);
   const double fv = std::clamp(v - 0.5, 0.0, FSide - 1.0);
-  const auto i = std::min(static_cast<int32_t>(fu), FSide - 2 < 0 ? 0 : FSide - 2);
-  const auto j = std::min(static_cast<int32_t>(fv), FSide - 2 < 0 ? 0 : FSide - 2);
+  const int32_t last = FSide - 1;
+  const int32_t i = std::min(static_cast<int32_t>(fu), std::max(0, last - 1));
+  const int32_t j = std::min(static_cast<int32_t>(fv), std::max(0, last - 1));
+  const int32_t i1 = std::min(i + 1, last), j1 = std::min(j + 1, last);
   const double a = fu - i, b = fv - j;
   const auto at = [this](int32_t col, int32_t row) {
     return static_cast<size_t>(row) * static_cast<size_t>(FSide) + static_cast<size_t>(col);
   };
-  const int32_t i1 = std::min(i + 1, FSide - 1), j1 = std::min(j + 1, FSide - 1);
   const double w00 = (1 - a) * (1 - b), w10 = a * (1 - b), w01 = (1 - a) * b, w11 = a * b;
   x += w00 * FFieldX[at(i, j)] + w10 * FFieldX[at(i1, j)] + w01 * FFieldX[at(i, j1)] +
        w11 * FFieldX[at(i1, j1)];

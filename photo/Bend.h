@@ -35,8 +35,9 @@ class TBend {
   // Adds a displacement given by its terms.
   void Add(const TTerms& x, const TTerms& y);
   // Adds a displacement given at every module centre of the side (row by
-  // row, pixels), taken bilinearly between centres: what no smooth
-  // polynomial follows, a wrinkle a few modules across.
+  // row, pixels; other sizes are ignored), taken bilinearly between
+  // centres: what no smooth polynomial follows, a wrinkle a few modules
+  // across. Reset drops it.
   void SetField(std::vector<float> x, std::vector<float> y);
 
  private:

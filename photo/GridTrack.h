@@ -9,7 +9,7 @@
 namespace vornak {
 
 // Follows the module lattice itself across a symbol, module by module out
-// from its finders, where a smooth bend of the whole grid cannot: a label
+// from its finders' cores, where a smooth bend of the whole grid cannot: a label
 // wrinkled a few modules across, whose modules drift a module off any
 // polynomial and back. Whatever colours the modules have, every change of
 // colour between two of them lies on a line of the lattice; so each
