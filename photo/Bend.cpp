@@ -32,6 +32,11 @@ void TBend::Add(const TTerms& x, const TTerms& y) {
 void TBend::SetField(std::vector<float> x, std::vector<float> y) {
   const auto cells = static_cast<size_t>(FSide) * static_cast<size_t>(FSide);
   if (x.size() != cells || y.size() != cells) return;
+  if (FFieldX.size() == cells)
+    for (size_t k = 0; k < cells; ++k) {
+      x[k] += FFieldX[k];
+      y[k] += FFieldY[k];
+    }
   FFieldX = std::move(x);
   FFieldY = std::move(y);
   FActive = true;

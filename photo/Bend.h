@@ -37,7 +37,7 @@ class TBend {
   // Adds a displacement given at every module centre of the side (row by
   // row, pixels; other sizes are ignored), taken bilinearly between
   // centres: what no smooth polynomial follows, a wrinkle a few modules
-  // across. Reset drops it.
+  // across. Added to the one given before, if any; Reset drops it.
   void SetField(std::vector<float> x, std::vector<float> y);
 
  private:

@@ -23,8 +23,8 @@ class TGridTrack {
   // result to count.
   static constexpr double kMinEdgesPerModule = 4;
 
-  // Sets grid.Bend's displacement per module to the lattice followed from
-  // the finders and samples matrix through it. False, grid and matrix
+  // Adds the moves of the lattice followed from the finders to grid.Bend's
+  // displacement per module and samples matrix through it. False, grid and matrix
   // unchanged, when too few edges were found.
   bool Follow(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoolean& matrix);
 

@@ -303,9 +303,10 @@ bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPoi
 
 // The grid as estimated from the finders (or the outline), bent onto the
 // edges of the finders, timing and alignment patterns in the fixed rounds
-// of TGridFit, with its timing read again: a label bent round a bottle
-// lies a module off the estimate at the sides, where its timing reads like
-// noise. Within the run's budget only.
+// of TGridFit, with its timing read again (then, when its format reads,
+// through the lattice followed module by module): a label bent round a
+// bottle lies a module off the estimate at the sides, where its timing
+// reads like noise. Within the run's budget only.
 bool THomographyLocator::Rescue(const TPlaneBoolean& plane,
                                 const std::array<TPointReal, 3>& finders,
                                 const std::array<long double, 3>& modules, int32_t version,
@@ -319,7 +320,13 @@ bool THomographyLocator::Rescue(const TPlaneBoolean& plane,
   if (!Start(finders, modules, side, outline)) return false;
   for (int32_t round = 0; round < TGridFit::kFixedRounds; ++round)
     if (!FFit.Refine(plane, FGrid, FMatrix, round, false)) return false;
-  return TGridReader(plane, FGrid).TimingAlternates(kMinAlternation);
+  if (TGridReader(plane, FGrid).TimingAlternates(kMinAlternation)) return true;
+  // Still noise along the timing, but the format reads beside the finders:
+  // the lattice followed from the finders' cores may find the timing where
+  // the label narrows its modules past what a smooth bend follows.
+  return FormatMisreads(FMatrix, FGrid.Size) <= kMaxFormatMisreads &&
+         FTrack.Follow(plane, FGrid, FMatrix) &&
+         TGridReader(plane, FGrid).TimingAlternates(kMinAlternation);
 }
 
 bool THomographyLocator::LocateRuns(const TPlaneBoolean& plane, const TDecodeSettings& settings,
