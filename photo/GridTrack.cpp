@@ -35,6 +35,13 @@ bool TGridTrack::Follow(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoo
       map.Map(x + 0.5, y + 1, bx, by);
       p.AxisY[0] = bx - ax;
       p.AxisY[1] = by - ay;
+      for (size_t axis = 0; axis < 2; ++axis) {
+        const double* a = axis == 0 ? p.AxisX : p.AxisY;
+        p.Length[axis] = std::hypot(a[0], a[1]);
+        // A point at infinity, or a module under a pixel, measures nothing.
+        if (!(p.Length[axis] > 1) || !std::isfinite(p.Length[axis])) p.Length[axis] = 0;
+        if (p.Length[axis] > 0) p.Unit[axis] = {a[0] / p.Length[axis], a[1] / p.Length[axis]};
+      }
     }
   FMoveX.assign(cells, 0);
   FMoveY.assign(cells, 0);
@@ -53,15 +60,13 @@ bool TGridTrack::Follow(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoo
       }
   // Where the colour changes nearest the predicted edge along axis (ux, uy)
   // from point (px, py), in pixels along the axis, within reach.
-  auto change = [&plane](double px, double py, double ux, double uy, double reach, double& found) {
-    const auto dark = [&plane](double x, double y) {
-      if (!(x >= 0 && y >= 0 && x < plane.Width() && y < plane.Height())) return false;
-      return plane(static_cast<int32_t>(x), static_cast<int32_t>(y)) != 0;
-    };
+  // Any of the grid's readers tells a pixel's colour.
+  const TPixelReader& pixels = reader.ReaderOf(0, 0);
+  auto change = [&pixels](double px, double py, double ux, double uy, double reach, double& found) {
     double best = reach + 1;
-    bool was = dark(px - reach * ux, py - reach * uy);
+    bool was = pixels.DarkAt(px - reach * ux, py - reach * uy);
     for (double s = -reach + 0.5; s <= reach; s += 0.5) {
-      const bool is = dark(px + s * ux, py + s * uy);
+      const bool is = pixels.DarkAt(px + s * ux, py + s * uy);
       if (is != was && std::fabs(s - 0.25) < std::fabs(best)) best = s - 0.25;
       was = is;
     }
@@ -77,13 +82,7 @@ bool TGridTrack::Follow(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoo
     // The mean offset of the edges found, along each axis.
     std::array<double, 2> offset{0, 0};
     std::array<int32_t, 2> count{0, 0};
-    std::array<std::array<double, 2>, 2> unit{};
-    for (size_t axis = 0; axis < 2; ++axis) {
-      const double* a = axis == 0 ? p.AxisX : p.AxisY;
-      const double length = std::hypot(a[0], a[1]);
-      if (!(length > 1) || !std::isfinite(length)) continue;
-      unit[axis] = {a[0] / length, a[1] / length};
-    }
+    const std::array<std::array<double, 2>, 2>& unit = p.Unit;
     const int32_t cx = at % n, cy = at / n;
     for (int32_t dy = -1; dy <= 1; ++dy)
       for (int32_t dx = -1; dx <= 1; ++dx) {
@@ -92,13 +91,13 @@ bool TGridTrack::Follow(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoo
         const TModulePoint& q = FPoints[static_cast<size_t>(qy) * n + qx];
         const double px = q.X + predX, py = q.Y + predY;
         for (size_t axis = 0; axis < 2; ++axis) {
+          if (q.Length[axis] == 0) continue;
           const double* a = axis == 0 ? q.AxisX : q.AxisY;
-          const double length = std::hypot(a[0], a[1]);
-          if (!(length > 1) || !std::isfinite(length)) continue;
-          const double ux = a[0] / length, uy = a[1] / length;
+          const double ux = q.Unit[axis][0], uy = q.Unit[axis][1];
           for (const double side : {-0.5, 0.5}) {
             double found = 0;
-            if (change(px + side * a[0], py + side * a[1], ux, uy, kReach * length, found)) {
+            if (change(px + side * a[0], py + side * a[1], ux, uy, kReach * q.Length[axis],
+                       found)) {
               offset[axis] += found;
               ++count[axis];
             }
