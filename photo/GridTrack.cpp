@@ -12,6 +12,13 @@ namespace {
 // predicted: the lattice's next line of the same direction lies a whole
 // module on.
 constexpr double kReach = 0.45;
+// Share of the change in the moves between followed neighbours that is
+// taken as the lattice's own change of scale: half, as one module's edges a
+// pixel off would otherwise swing it.
+constexpr double kGradientShare = 0.5;
+// The grid's module may be taken this much narrower or wider, no more.
+constexpr double kLeastScale = 0.4;
+constexpr double kMostScale = 1.6;
 
 }  // namespace
 
@@ -74,30 +81,55 @@ bool TGridTrack::Follow(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoo
     found = best;
     return true;
   };
+  // One module along an axis of module point q as the picture shows it:
+  // the grid's, changed by the moves' change per module g (pixels, u then
+  // v), within bounds. False when too short to measure.
+  auto axisOf = [](const TModulePoint& q, size_t axis, const std::array<double, 4>& g,
+                   std::array<double, 2>& a, double& length) {
+    if (q.Length[axis] == 0) return false;
+    const double* grid = axis == 0 ? q.AxisX : q.AxisY;
+    a = {grid[0], grid[1]};
+    length = q.Length[axis];
+    const std::array<double, 2> changed = {grid[0] + g[2 * axis], grid[1] + g[2 * axis + 1]};
+    const double l = std::hypot(changed[0], changed[1]);
+    if (l > 1 && l > kLeastScale * length && l < kMostScale * length) {
+      a = changed;
+      length = l;
+    }
+    return true;
+  };
   // The move beyond the prediction that the edges of module at and of its
   // eight neighbours show (one module's edges alone swing with a pixel of
-  // noise), and how many edges were found.
-  auto measure = [&](int32_t at, double predX, double predY, double& mx, double& my) {
+  // noise), and how many edges were found. The neighbours and the edges
+  // are looked for at the lattice's scale there (see axisOf).
+  auto measure = [&](int32_t at, double predX, double predY, const std::array<double, 4>& g,
+                     double& mx, double& my) {
     const TModulePoint& p = FPoints[static_cast<size_t>(at)];
     // The mean offset of the edges found, along each axis.
     std::array<double, 2> offset{0, 0};
     std::array<int32_t, 2> count{0, 0};
-    const std::array<std::array<double, 2>, 2>& unit = p.Unit;
+    std::array<std::array<double, 2>, 2> unit = p.Unit;
+    for (size_t axis = 0; axis < 2; ++axis) {
+      std::array<double, 2> a{};
+      double length = 0;
+      if (axisOf(p, axis, g, a, length)) unit[axis] = {a[0] / length, a[1] / length};
+    }
     const int32_t cx = at % n, cy = at / n;
     for (int32_t dy = -1; dy <= 1; ++dy)
       for (int32_t dx = -1; dx <= 1; ++dx) {
         const int32_t qx = cx + dx, qy = cy + dy;
         if (qx < 0 || qy < 0 || qx >= n || qy >= n) continue;
         const TModulePoint& q = FPoints[static_cast<size_t>(qy) * n + qx];
-        const double px = q.X + predX, py = q.Y + predY;
+        const double px = q.X + predX + dx * g[0] + dy * g[2];
+        const double py = q.Y + predY + dx * g[1] + dy * g[3];
         for (size_t axis = 0; axis < 2; ++axis) {
-          if (q.Length[axis] == 0) continue;
-          const double* a = axis == 0 ? q.AxisX : q.AxisY;
-          const double ux = q.Unit[axis][0], uy = q.Unit[axis][1];
+          std::array<double, 2> a{};
+          double length = 0;
+          if (!axisOf(q, axis, g, a, length)) continue;
+          const double ux = a[0] / length, uy = a[1] / length;
           for (const double side : {-0.5, 0.5}) {
             double found = 0;
-            if (change(px + side * a[0], py + side * a[1], ux, uy, kReach * q.Length[axis],
-                       found)) {
+            if (change(px + side * a[0], py + side * a[1], ux, uy, kReach * length, found)) {
               offset[axis] += found;
               ++count[axis];
             }
@@ -135,8 +167,34 @@ bool TGridTrack::Follow(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoo
           sy += w * FMoveY[near];
           weight += w;
         }
+      // How the moves change from one module to the next round it, along
+      // u and along v: where a label turns away its modules narrow, the
+      // grid's stay as wide, and each module's edges lie nearer its
+      // centre than the grid's by that change (a quarter of a module on a
+      // wide bottle's side, where the grid's own edges would find the next
+      // module's).
+      std::array<double, 4> g{0, 0, 0, 0};
+      std::array<double, 2> pairs{0, 0};
+      for (int32_t v = std::max(0, y - 2); v <= std::min(n - 1, y + 2); ++v)
+        for (int32_t u = std::max(0, x - 2); u <= std::min(n - 1, x + 2); ++u) {
+          const size_t from = static_cast<size_t>(v) * n + u;
+          if (FDone[from] != 2) continue;
+          for (size_t axis = 0; axis < 2; ++axis) {
+            if ((axis == 0 ? u : v) + 1 >= n) continue;
+            const size_t to = from + (axis == 0 ? 1 : static_cast<size_t>(n));
+            if (FDone[to] != 2) continue;
+            g[2 * axis] += FMoveX[to] - FMoveX[from];
+            g[2 * axis + 1] += FMoveY[to] - FMoveY[from];
+            ++pairs[axis];
+          }
+        }
+      for (size_t axis = 0; axis < 2; ++axis)
+        if (pairs[axis] > 0) {
+          g[2 * axis] *= kGradientShare / pairs[axis];
+          g[2 * axis + 1] *= kGradientShare / pairs[axis];
+        }
       double mx = 0, my = 0;
-      edges += measure(at, sx / weight, sy / weight, mx, my);
+      edges += measure(at, sx / weight, sy / weight, g, mx, my);
       FMoveX[static_cast<size_t>(at)] = sx / weight + mx;
       FMoveY[static_cast<size_t>(at)] = sy / weight + my;
       FDone[static_cast<size_t>(at)] = 2;
