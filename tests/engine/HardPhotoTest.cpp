@@ -205,6 +205,34 @@ TEST_F(HardPhotoTest, ReadsASymbolWhoseFinderHasABrokenRing) {
   EXPECT_EQ(Read(photo), text);
 }
 
+// Pictures of the rendered groups where the lattice must be followed at
+// the scale its own moves show: labels round a bottle, turned away so far
+// that the modules at the sides show at under half their width, and two
+// wrinkled labels whose crests squeeze the modules.
+struct TNamedPhoto {
+  const char* Name;
+  THardGroup Group;
+  int32_t Index;
+};
+
+void PrintTo(const TNamedPhoto& p, std::ostream* os) { *os << p.Name; }
+
+class HardNamedPhotoTest : public HardPhotoTest,
+                           public ::testing::WithParamInterface<TNamedPhoto> {};
+
+TEST_P(HardNamedPhotoTest, Reads) {
+  const THardPhoto photo = HardPhoto(GetParam().Group, GetParam().Index);
+  EXPECT_EQ(Read(photo.Photo), photo.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Narrowing, HardNamedPhotoTest,
+    ::testing::Values(TNamedPhoto{"BottleSpanning124Degrees", THardGroup::Cylinder, 56},
+                      TNamedPhoto{"BottleSpanning116Degrees", THardGroup::Cylinder, 77},
+                      TNamedPhoto{"TwoShortWrinkles", THardGroup::Wrinkles, 13},
+                      TNamedPhoto{"SteepWrinkle", THardGroup::Wrinkles, 34}),
+    [](const ::testing::TestParamInfo<TNamedPhoto>& info) { return std::string(info.param.Name); });
+
 TEST(HardPhotos, SamePictureForTheSameIndex) {
   const THardPhoto a = HardPhoto(THardGroup::Wrinkles, 5);
   const THardPhoto b = HardPhoto(THardGroup::Wrinkles, 5);
