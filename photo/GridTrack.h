@@ -16,7 +16,10 @@ namespace vornak {
 // colour between two of them lies on a line of the lattice; so each
 // module's edges, looked for within half a module of where the modules
 // read before it put them, tell how far the lattice has moved there, and
-// the moves found so far predict the next one.
+// the moves found so far predict the next one. How those moves change from
+// module to module tells the lattice's own scale there, where a label
+// turning away narrows its modules below the grid's: each module's edges
+// are looked for at that scale.
 class TGridTrack {
  public:
   // Edges found at least per module followed (each module's are counted
