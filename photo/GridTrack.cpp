@@ -13,8 +13,9 @@ namespace {
 // module on.
 constexpr double kReach = 0.45;
 // Share of the change in the moves between followed neighbours that is
-// taken as the lattice's own change of scale: half, as one module's edges a
-// pixel off would otherwise swing it.
+// taken as the lattice's own change of scale: half, since each move carries
+// the noise of its own measurement, which the whole would pass on from
+// module to module.
 constexpr double kGradientShare = 0.5;
 // The grid's module may be taken this much narrower or wider, no more.
 constexpr double kLeastScale = 0.4;
@@ -168,11 +169,11 @@ bool TGridTrack::Follow(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoo
           weight += w;
         }
       // How the moves change from one module to the next round it, along
-      // u and along v: where a label turns away its modules narrow, the
-      // grid's stay as wide, and each module's edges lie nearer its
-      // centre than the grid's by that change (a quarter of a module on a
-      // wide bottle's side, where the grid's own edges would find the next
-      // module's).
+      // u and along v: where a label turns away its modules narrow while
+      // the grid's stay as wide, and each module's edges lie nearer its
+      // centre than the grid puts them (on a wide bottle's side, a quarter
+      // of the grid's module nearer, where the next module's edges lie as
+      // near the grid's).
       std::array<double, 4> g{0, 0, 0, 0};
       std::array<double, 2> pairs{0, 0};
       for (int32_t v = std::max(0, y - 2); v <= std::min(n - 1, y + 2); ++v)
