@@ -48,7 +48,6 @@ bool TGridTrack::Follow(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoo
         p.Length[axis] = std::hypot(a[0], a[1]);
         // A point at infinity, or a module under a pixel, measures nothing.
         if (!(p.Length[axis] > 1) || !std::isfinite(p.Length[axis])) p.Length[axis] = 0;
-        if (p.Length[axis] > 0) p.Unit[axis] = {a[0] / p.Length[axis], a[1] / p.Length[axis]};
       }
     }
   FMoveX.assign(cells, 0);
@@ -109,7 +108,7 @@ bool TGridTrack::Follow(const TPlaneBoolean& plane, TModuleGrid& grid, TPlaneBoo
     // The mean offset of the edges found, along each axis.
     std::array<double, 2> offset{0, 0};
     std::array<int32_t, 2> count{0, 0};
-    std::array<std::array<double, 2>, 2> unit = p.Unit;
+    std::array<std::array<double, 2>, 2> unit{};
     for (size_t axis = 0; axis < 2; ++axis) {
       std::array<double, 2> a{};
       double length = 0;

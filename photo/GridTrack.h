@@ -38,9 +38,8 @@ class TGridTrack {
     double Y = 0;
     double AxisX[2] = {0, 0};  // one module along u, in pixels
     double AxisY[2] = {0, 0};  // one module along v
-    // Each axis's length in pixels (0: too short to measure) and direction.
+    // Each axis's length in pixels (0: too short to measure).
     std::array<double, 2> Length{0, 0};
-    std::array<std::array<double, 2>, 2> Unit{};
   };
   std::vector<TModulePoint> FPoints;
   std::vector<double> FMoveX;
