@@ -12,6 +12,7 @@
 #include "locate/ClassicLocator.h"
 #include "photo/HomographyLocator.h"
 #include "photo/MicroLocator.h"
+#include "photo/ModuleConfidence.h"
 #include "photo/TripleLocator.h"
 
 namespace vornak {
@@ -84,6 +85,26 @@ const std::string& TPassChain::PassName(int32_t index) const {
 
 bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std::string& text) {
   if (location.Matrix == nullptr) return false;
+  if (TryMatrix(location, decorder, text)) return true;
+  // The plane is thresholded pixel by pixel, against a level taken over an
+  // area many modules wide: where blur or glare pulls small modules towards
+  // their neighbours' level it reads them wrong, though each is still darker
+  // or lighter than the modules round it. Read as the plane gave them, the
+  // modules did not decode: each is read again from its own grey level
+  // against theirs.
+  const TPlaneInteger* levels = location.Levels;
+  if (levels == nullptr || levels->Width() != location.Matrix->Width() ||
+      levels->Height() != location.Matrix->Height() ||
+      !TModuleConfidence::Decide(*levels, *location.Matrix, FGreyRead))
+    return false;
+  TModuleConfidence::Rate(*location.Levels, FGreyRead, FGreyConfidence);
+  TLocation grey = location;
+  grey.Matrix = &FGreyRead;
+  grey.Confidence = &FGreyConfidence;
+  return TryMatrix(grey, decorder, text);
+}
+
+bool TPassChain::TryMatrix(const TLocation& location, TDecorder& decorder, std::string& text) {
   std::string work;
   // With the locator's confidence a block that does not correct is tried
   // again with its least sure codewords erased; an unreadable format is

@@ -95,9 +95,12 @@ class TPassChain {
     std::unique_ptr<TLocator> Locator;
     std::string Name;
   };
-  // The tail on one candidate, then on its transpose when that could not
-  // be read.
+  // The tail on one candidate's modules as sampled, then (when the locator
+  // read their grey levels) as those levels decide them.
   bool TryLocation(const TLocation& location, TDecorder& decorder, std::string& text);
+  // The tail on one matrix, then on its transpose when that could not be
+  // read.
+  bool TryMatrix(const TLocation& location, TDecorder& decorder, std::string& text);
 
   // The local threshold's window sums, shared by its two polarities.
   std::unique_ptr<TLocalThreshold> FLocalThreshold;
@@ -116,6 +119,9 @@ class TPassChain {
   std::vector<size_t> FSameAs;
   TPlaneBoolean FTransposed;
   TPlaneConfidence FTransposedConfidence;
+  // A candidate's modules as their grey levels decide them, and how sure.
+  TPlaneBoolean FGreyRead;
+  TPlaneConfidence FGreyConfidence;
   std::string FOnly;
   std::string FOnlyLocator;
   std::string FPass;

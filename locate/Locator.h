@@ -18,6 +18,9 @@ struct TLocation {
   // How sure the locator is of each module (0 not at all .. 255 certain),
   // Size x Size like Matrix; nullptr when it cannot tell.
   const TPlaneConfidence* Confidence = nullptr;
+  // Each module's mean grey level (0..255), Size x Size like Matrix;
+  // nullptr when the locator read no grey.
+  const TPlaneInteger* Levels = nullptr;
   int32_t Size = 0;
   // Rows of a rectangular matrix (rMQR; Size is then its columns); 0 for a
   // square of Size rows.

@@ -281,6 +281,7 @@ bool THomographyLocator::Offer(const TPlaneBoolean& plane, const std::array<TPoi
       TGridReader(plane, FGrid).Levels(*FGrey, FLevels);
       TModuleConfidence::Rate(FLevels, FMatrix, FConfidence);
       location.Confidence = &FConfidence;
+      location.Levels = &FLevels;
     }
     return sink(location);
   };

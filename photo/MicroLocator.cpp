@@ -84,6 +84,7 @@ bool TMicroLocator::Offer(const TModuleSource& source, const TPlaneGrey* grey,
       }
     TModuleConfidence::Rate(FLevels, FMatrix, FConfidence);
     location.Confidence = &FConfidence;
+    location.Levels = &FLevels;
   }
   const auto pixel = [&grid](long double u, long double v) {
     const TPointReal p = grid.Map(u, v);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "common/Types.h"
 
 namespace vornak {
@@ -20,6 +22,11 @@ class TModuleConfidence {
   // per module.
   static void Rate(const TPlaneInteger& levels, const TPlaneBoolean& bits,
                    TPlaneConfidence& confidence);
+  // Each module's colour from its grey level alone, against the mean of the
+  // modules round it (the threshold Rate measures against), into bits (the
+  // extents of levels); true when any module then reads otherwise than in
+  // read, false too when read's extents differ.
+  static bool Decide(const TPlaneInteger& levels, const TPlaneBoolean& read, TPlaneBoolean& bits);
 };
 
 }  // namespace vornak

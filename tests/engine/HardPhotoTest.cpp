@@ -233,6 +233,17 @@ INSTANTIATE_TEST_SUITE_P(
                       TNamedPhoto{"SteepWrinkle", THardGroup::Wrinkles, 34}),
     [](const ::testing::TestParamInfo<TNamedPhoto>& info) { return std::string(info.param.Name); });
 
+// Pictures whose grid is laid right but whose plane misreads small modules
+// that blur or a glare spot pull towards their neighbours' level: they read
+// once each module is decided from its own grey level against the modules
+// round it. A version 10 label under a spot a fifth of its width, and a
+// version 8 label turned 48 degrees away, its far side blurred.
+INSTANTIATE_TEST_SUITE_P(
+    GreyLevels, HardNamedPhotoTest,
+    ::testing::Values(TNamedPhoto{"GlareSpotOverVersion10", THardGroup::Glare, 48},
+                      TNamedPhoto{"LabelTurned48Degrees", THardGroup::Steep, 84}),
+    [](const ::testing::TestParamInfo<TNamedPhoto>& info) { return std::string(info.param.Name); });
+
 TEST(HardPhotos, SamePictureForTheSameIndex) {
   const THardPhoto a = HardPhoto(THardGroup::Wrinkles, 5);
   const THardPhoto b = HardPhoto(THardGroup::Wrinkles, 5);
@@ -277,6 +288,7 @@ TEST(HardPhotoSweep, NoWrongTextOnWrinkles) { ExpectNoWrongText(THardGroup::Wrin
 TEST(HardPhotoSweep, NoWrongTextOnCreases) { ExpectNoWrongText(THardGroup::Crease); }
 TEST(HardPhotoSweep, NoWrongTextOnScreens) { ExpectNoWrongText(THardGroup::Screen); }
 TEST(HardPhotoSweep, NoWrongTextUnderGlare) { ExpectNoWrongText(THardGroup::Glare); }
+TEST(HardPhotoSweep, NoWrongTextOnSteepLabels) { ExpectNoWrongText(THardGroup::Steep); }
 TEST(HardPhotoSweep, NoTextWithoutASymbol) { ExpectNoWrongText(THardGroup::NoSymbol); }
 
 }  // namespace

@@ -240,6 +240,21 @@ TBentLabelOptions DrawGlare(TDraw& draw, std::string& notes) {
   return o;
 }
 
+// A flat label seen at a steep angle: turned about 35 to 65 degrees from
+// the camera, about an axis in any direction.
+TBentLabelOptions DrawSteep(TDraw& draw, std::string& notes) {
+  TBentLabelOptions o = DrawLabel(draw, notes);
+  TWarpOptions& w = o.Warp;
+  w.Surface = TSurface::Flat;
+  const double tilt = draw.Uniform(35, 65);
+  const double direction = draw.Uniform(0, 2 * std::numbers::pi);
+  w.YawDegrees = tilt * std::cos(direction);
+  w.PitchDegrees = tilt * std::sin(direction);
+  w.RollDegrees = draw.Uniform(-180, 180);
+  notes += Format(" yaw %.0f pitch %.0f roll %.0f", w.YawDegrees, w.PitchDegrees, w.RollDegrees);
+  return o;
+}
+
 TScreenOptions DrawScreen(TDraw& draw, int32_t side, std::string& notes) {
   TScreenOptions o;
   o.ScreenPixelsPerModule =
@@ -285,6 +300,7 @@ TPhoto RenderKind(THardGroup kind, TDraw& draw, int32_t index, const TPlaneBoole
   if (kind == THardGroup::Wrinkles) o = DrawWrinkles(draw, side, notes);
   if (kind == THardGroup::Crease) o = DrawCrease(draw, side, notes);
   if (kind == THardGroup::Glare) o = DrawGlare(draw, notes);
+  if (kind == THardGroup::Steep) o = DrawSteep(draw, notes);
   o.Finish = DrawFinish(draw, 0.5, 1.2, 0.35, notes);
   if (kind == THardGroup::Glare) {
     // The spot's place in module space, put into the picture through the
@@ -308,8 +324,8 @@ TPhoto RenderKind(THardGroup kind, TDraw& draw, int32_t index, const TPlaneBoole
 }  // namespace
 
 std::vector<THardGroup> HardGroups() {
-  return {THardGroup::Cylinder, THardGroup::Wrinkles, THardGroup::Crease,
-          THardGroup::Screen,   THardGroup::Glare,    THardGroup::NoSymbol};
+  return {THardGroup::Cylinder, THardGroup::Wrinkles, THardGroup::Crease,  THardGroup::Screen,
+          THardGroup::Glare,    THardGroup::Steep,    THardGroup::NoSymbol};
 }
 
 const char* HardGroupName(THardGroup group) {
@@ -326,6 +342,8 @@ const char* HardGroupName(THardGroup group) {
       return "no-symbol";
     case THardGroup::Glare:
       return "glare";
+    case THardGroup::Steep:
+      return "steep";
   }
   return "";
 }

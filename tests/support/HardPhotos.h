@@ -12,11 +12,11 @@ namespace vornak::test {
 
 // The fixed groups of rendered hard photographs: labels bent round
 // cylinders, wrinkled, creased, symbols photographed off screens, flat
-// labels under a glare spot, and the scenes of the first four without a
-// symbol. Every picture's parameters are drawn from a
-// seed made of its group and index, so picture 17 of a group is always the
-// same picture.
-enum class THardGroup { Cylinder, Wrinkles, Crease, Screen, NoSymbol, Glare };
+// labels under a glare spot, flat labels turned about 35 to 65 degrees
+// away from the camera, and the scenes of the first four without a symbol.
+// Every picture's parameters are drawn from a seed made of its group and
+// index, so picture 17 of a group is always the same picture.
+enum class THardGroup { Cylinder, Wrinkles, Crease, Screen, NoSymbol, Glare, Steep };
 
 struct THardPhoto {
   std::string Name;      // "cylinder-017"
