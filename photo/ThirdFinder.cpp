@@ -24,12 +24,17 @@ constexpr long double kDiagonalMismatch = 0.3L;
 // Module sizes of two finders of one symbol, even under perspective.
 constexpr long double kModuleRatio = 1.6L;
 // Steps of the search in modules, and the module sizes tried against the
-// two finders' mean, finely only: where the third lies, perspective
-// stretches or shrinks it, but a finder a sixth off in size still reads as
-// one at the step of the coarse search.
+// finder beside it: where the third lies, perspective stretches or shrinks
+// it, a sixth at a moderate slant and more at a steep one. A finder a sixth
+// off in size, or read from a third of a module off its centre, misreads
+// its rings' edges: the coarse search tries the smallest, middle and
+// largest size and keeps its best place within kCoarseSlack times the
+// bound, which only the fine search round it must meet.
 constexpr long double kStep = 0.6L;
 constexpr long double kFineStep = 0.15L;
 constexpr std::array<long double, 5> kScales = {1.0L, 0.95L, 1.05L, 0.85L, 1.18L};
+constexpr int32_t kCoarseSlack = 2;
+constexpr std::array<long double, 3> kCoarseScales = {1.0L, 0.85L, 1.18L};
 
 // A frame at a finder: its centre, the unit axes and the module size along
 // each.
@@ -113,11 +118,13 @@ int32_t Search(const TFrame& guess, long double radius, int32_t most, const TMis
         }
     }
   };
-  scan(guess, radius, kStep, std::array<long double, 1>{1.0L});
-  if (best > most) return best;
+  best = kCoarseSlack * most + 1;
+  scan(guess, radius, kStep, kCoarseScales);
+  if (best > kCoarseSlack * most) return most + 1;
   const TFrame around = frame;
   sum = {};
   ties = 0;
+  best = most + 1;
   scan(around, kStep, kFineStep, kScales);
   if (ties > 0) frame.Centre = {sum.X / ties, sum.Y / ties};
   return best;

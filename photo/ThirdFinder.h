@@ -14,7 +14,8 @@ namespace vornak {
 // at the distance between them, or at the corner their diagonal spans. The
 // place is searched for the finder's pattern of modules (dark core, light
 // ring, dark ring, light separator) through the two finders' axes and
-// module sizes, which a few broken modules do not hide; where glare washed
+// module sizes, smaller and larger too (perspective changes the third's),
+// which a few broken modules do not hide; where glare washed
 // the place out (it reads light all over), the finder is taken to stand
 // where the two put it, after every finder found.
 class TThirdFinder {

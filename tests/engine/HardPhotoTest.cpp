@@ -233,6 +233,16 @@ INSTANTIATE_TEST_SUITE_P(
                       TNamedPhoto{"SteepWrinkle", THardGroup::Wrinkles, 34}),
     [](const ::testing::TestParamInfo<TNamedPhoto>& info) { return std::string(info.param.Name); });
 
+// Pictures with a finder lost as a shape, found where the other two put it
+// only when the search tries it smaller or larger than they are: a label
+// turned 58 degrees away, and a glare spot over one finder of a label
+// turned 28 degrees.
+INSTANTIATE_TEST_SUITE_P(
+    ThirdFinder, HardNamedPhotoTest,
+    ::testing::Values(TNamedPhoto{"FarFinderOfLabelTurned58Degrees", THardGroup::Steep, 71},
+                      TNamedPhoto{"GlareSpotOverAFinder", THardGroup::Glare, 16}),
+    [](const ::testing::TestParamInfo<TNamedPhoto>& info) { return std::string(info.param.Name); });
+
 // Pictures whose grid is laid right but whose plane misreads small modules
 // that blur or a glare spot pull towards their neighbours' level: they read
 // once each module is decided from its own grey level against the modules

@@ -65,6 +65,38 @@ INSTANTIATE_TEST_SUITE_P(BrokenFinders, ThirdFinderTest,
                          ::testing::Combine(::testing::Values(0, 1, 2),
                                             ::testing::Values(0.0, 27.0, 150.0)));
 
+// A label turned away: the side of the broken finder lies farther off,
+// its modules smaller than the near finders' (by 6, 12 and 16 per cent: the
+// parameter is how much shorter the far side is at each end, in pixels of
+// the near side's 170).
+class FarThirdFinderTest : public ::testing::TestWithParam<int32_t> {};
+
+TEST_P(FarThirdFinderTest, FindsTheBrokenFinderSmallerOnTheFarSide) {
+  const int32_t shorter = GetParam();
+  const TPlaneBoolean matrix = BreakFinder(Make("https://vornak.test/third", 4, 1, 3).Matrix, 1);
+  const int32_t n = matrix.Width();
+  TRenderOptions o;
+  o.UseCorners = true;
+  o.Corners = {TPointF{40, 30}, TPointF{190, 30.0 + shorter}, TPointF{190, 200.0 - shorter},
+               TPointF{40, 200}};
+  o.Width = 230;
+  o.Height = 230;
+  o.BlurSigma = 0.6;
+  const TPlaneBoolean plane = RenderPlane(matrix, o);
+  TFinderShapes shapes;
+  shapes.Find(plane);
+  ASSERT_TRUE(shapes.Triples().empty());
+  const std::vector<TFinderShapes::TTriple> triples = TThirdFinder::Infer(shapes, plane);
+  ASSERT_FALSE(triples.empty());
+  const TPointF truth = ModuleToPixel(n, o, n - 3.5, 3.5);
+  const TFinderCandidate& f = triples[0].Triple.Finders[1];
+  EXPECT_EQ(triples[0].Shapes[1], -1);
+  EXPECT_LT(std::hypot(static_cast<double>(f.X) - truth.X, static_cast<double>(f.Y) - truth.Y),
+            2.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Perspective, FarThirdFinderTest, ::testing::Values(5, 10, 14));
+
 TEST(ThirdFinderTest, TwoFindersAloneInfersNothingWhereNoFinderIs) {
   // Two finders on a blank page: the places they point to hold no finder.
   TPlaneBoolean matrix = Make("https://vornak.test/third", 4, 1, 3).Matrix;
