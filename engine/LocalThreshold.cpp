@@ -81,7 +81,7 @@ void BandThresholds(const double* sums, const double* areas, const double* darke
 }  // namespace
 
 int32_t TLocalThreshold::BlockSize(int32_t width, int32_t height) {
-  return std::max(kMinBlock, std::min(width, height) / kBlockDivisor);
+  return std::clamp(std::min(width, height) / kBlockDivisor, kMinBlock, kMostBlock);
 }
 
 bool TLocalThreshold::Holds(const TPlaneGrey& grey) const {

@@ -21,10 +21,15 @@ namespace vornak {
 class TLocalThreshold {
  public:
   // Block side: the shorter picture side divided by kBlockDivisor, at least
-  // kMinBlock pixels. The window spans kWindowBlocks blocks either way of a
-  // pixel's block (about an eighth of the shorter side in all).
+  // kMinBlock and at most kMostBlock pixels. The window spans kWindowBlocks
+  // blocks either way of a pixel's block (about an eighth of the shorter
+  // side in all, at most 112 pixels): in a large photograph a small symbol
+  // (a few pixels a module) fills a wider window only in part, the paper
+  // round it lifts the mean, and blur's grey between its small modules then
+  // reads dark and closes its finders' light rings.
   static constexpr int32_t kBlockDivisor = 48;
   static constexpr int32_t kMinBlock = 2;
+  static constexpr int32_t kMostBlock = 16;
   static constexpr int32_t kWindowBlocks = 3;
   // A dark pixel lies at least kMinContrast grey levels below its window
   // mean, and kPercent percent of the way from the mean down to the

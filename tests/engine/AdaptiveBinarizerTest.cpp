@@ -20,9 +20,9 @@ TPlaneBoolean PlainThreshold(const TPlaneGrey& grey) {
   const int32_t block = TLocalThreshold::BlockSize(width, height);
   const int32_t reach = TLocalThreshold::kWindowBlocks;
   TPlaneBoolean result(width, height, 0);
-  for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x) {
-      const int32_t bx = x / block, by = y / block;
+  // Every pixel of a block has the same window.
+  for (int32_t by = 0; by * block < height; ++by)
+    for (int32_t bx = 0; bx * block < width; ++bx) {
       const int32_t x0 = std::max(0, (bx - reach) * block);
       const int32_t x1 = std::min(width, (bx + reach + 1) * block);
       const int32_t y0 = std::max(0, (by - reach) * block);
@@ -35,14 +35,17 @@ TPlaneBoolean PlainThreshold(const TPlaneGrey& grey) {
           darkest = std::min<int64_t>(darkest, grey(u, v));
         }
       const int64_t area = static_cast<int64_t>(x1 - x0) * (y1 - y0);
-      const int64_t level = grey(x, y);
-      // level < mean - P / 100 (mean - lift), lift the darkest level above
-      // black, and level <= mean - contrast, exactly.
       const int64_t lift = std::max<int64_t>(0, darkest - TLocalThreshold::kBlack);
-      const bool share = 100 * area * level < sum * (100 - TLocalThreshold::kPercent) +
-                                                  TLocalThreshold::kPercent * lift * area;
-      const bool contrast = level <= sum / area - TLocalThreshold::kMinContrast;
-      result(x, y) = share && contrast ? 1 : 0;
+      for (int32_t y = by * block; y < std::min(height, (by + 1) * block); ++y)
+        for (int32_t x = bx * block; x < std::min(width, (bx + 1) * block); ++x) {
+          const int64_t level = grey(x, y);
+          // level < mean - P / 100 (mean - lift), lift the darkest level
+          // above black, and level <= mean - contrast, exactly.
+          const bool share = 100 * area * level < sum * (100 - TLocalThreshold::kPercent) +
+                                                      TLocalThreshold::kPercent * lift * area;
+          const bool contrast = level <= sum / area - TLocalThreshold::kMinContrast;
+          result(x, y) = share && contrast ? 1 : 0;
+        }
     }
   return result;
 }
@@ -75,6 +78,20 @@ TEST(AdaptiveBinarizerTest, MatchesTheWindowRuleOnEveryPixel) {
     adaptive.Binarize(grey, {}, plane);
     ASSERT_EQ(plane, PlainThreshold(grey)) << width << " x " << height;
   }
+}
+
+// A large photograph's blocks stop growing: its window stays a small
+// symbol's size.
+TEST(AdaptiveBinarizerTest, LargePicturesKeepTheMostBlock) {
+  EXPECT_EQ(TLocalThreshold::BlockSize(240, 240), 240 / TLocalThreshold::kBlockDivisor);
+  EXPECT_EQ(TLocalThreshold::BlockSize(4000, 3000), TLocalThreshold::kMostBlock);
+  EXPECT_EQ(TLocalThreshold::BlockSize(1, 5000), TLocalThreshold::kMinBlock);
+  std::mt19937 random(31);
+  const TPlaneGrey grey = Picture(random, 1300, 900, false);
+  TAdaptiveBinarizer adaptive;
+  TPlaneBoolean plane;
+  adaptive.Binarize(grey, {}, plane);
+  EXPECT_EQ(plane, PlainThreshold(grey));
 }
 
 TPlaneGrey Negated(const TPlaneGrey& grey) {

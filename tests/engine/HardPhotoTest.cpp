@@ -205,6 +205,46 @@ TEST_F(HardPhotoTest, ReadsASymbolWhoseFinderHasABrokenRing) {
   EXPECT_EQ(Read(photo), text);
 }
 
+// A small symbol in a large photograph, a few pixels a module and soft:
+// the local threshold's window must stay near the symbol's size, not grow
+// with the picture (in a window mostly of paper the grey between its
+// small modules reads dark and closes the finders' light rings).
+struct TSmallSymbol {
+  int32_t Version;
+  double Module;  // pixels
+  int32_t Width;  // of a 4:3 picture
+  double Blur;    // pixels
+};
+
+void PrintTo(const TSmallSymbol& s, std::ostream* os) {
+  *os << "v" << s.Version << " at " << s.Module << " px in " << s.Width;
+}
+
+class SmallSymbolTest : public HardPhotoTest, public ::testing::WithParamInterface<TSmallSymbol> {};
+
+TEST_P(SmallSymbolTest, ReadsInALargePhotograph) {
+  const std::string text = "HTTPS://VORNAK.TEST/S";
+  const ReferenceSymbol symbol = Make(text, GetParam().Version, 1, 2);
+  TRenderOptions o;
+  o.ModuleSize = GetParam().Module;
+  o.Width = GetParam().Width;
+  o.Height = GetParam().Width * 3 / 4;
+  o.OffsetX = o.Width * 0.2;
+  o.OffsetY = -o.Width * 0.1;
+  o.RotationDegrees = 17;
+  o.BlurSigma = GetParam().Blur;
+  o.NoiseSigma = 4;
+  o.Supersample = 2;
+  TPhoto photo;
+  photo.Bitmap = RenderBitmap(symbol.Matrix, o);
+  EXPECT_EQ(Read(photo), text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Soft, SmallSymbolTest,
+                         ::testing::Values(TSmallSymbol{4, 3.0, 2400, 0.7},
+                                           TSmallSymbol{6, 2.5, 3200, 0.6},
+                                           TSmallSymbol{2, 4.0, 3200, 1.3}));
+
 // Pictures of the rendered groups where the lattice must be followed at
 // the scale its own moves show: labels round a bottle, turned away so far
 // that the modules at the sides show at under half their width, and two
