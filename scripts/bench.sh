@@ -27,7 +27,7 @@ corpus=${VORNAK_CORPUS:-$root/../shared/corpus}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORNAK_BUILD_BENCH=ON \
   -DVORNAK_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target bench_locate bench_decode bench_corpus \
-  bench_rendered bench_make_jpeg vornak-decode >/dev/null
+  bench_rendered bench_small bench_make_jpeg vornak-decode >/dev/null
 
 echo "== Finder search"
 "$build/bench/bench_locate"
@@ -44,6 +44,10 @@ echo "== Decode rates on $corpus"
 echo
 echo "== Decode rates on rendered hard photographs"
 "$build/bench/bench_rendered"
+
+echo
+echo "== Decode rates on small symbols in large photographs"
+"$build/bench/bench_small" | tail -n 1
 
 echo
 echo "== Peak memory of vornak-decode on 4000 x 3000 JPEGs (target <= 16 bytes per pixel)"
