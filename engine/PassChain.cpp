@@ -97,7 +97,7 @@ bool TPassChain::TryLocation(const TLocation& location, TDecorder& decorder, std
       levels->Height() != location.Matrix->Height() ||
       !TModuleConfidence::Decide(*levels, *location.Matrix, FGreyRead))
     return false;
-  TModuleConfidence::Rate(*location.Levels, FGreyRead, FGreyConfidence);
+  TModuleConfidence::Rate(*levels, FGreyRead, FGreyConfidence);
   TLocation grey = location;
   grey.Matrix = &FGreyRead;
   grey.Confidence = &FGreyConfidence;

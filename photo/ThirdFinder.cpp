@@ -92,7 +92,7 @@ int32_t Misreads(const TPlaneBoolean& plane, const TFrame& frame, int32_t limit)
 template <typename TMisreads>
 int32_t Search(const TFrame& guess, long double radius, int32_t most, const TMisreads& misreads,
                TFrame& frame) {
-  int32_t best = most + 1;
+  int32_t best = kCoarseSlack * most + 1;
   frame = guess;
   TPointReal sum{};
   int32_t ties = 0;
@@ -118,7 +118,6 @@ int32_t Search(const TFrame& guess, long double radius, int32_t most, const TMis
         }
     }
   };
-  best = kCoarseSlack * most + 1;
   scan(guess, radius, kStep, kCoarseScales);
   if (best > kCoarseSlack * most) return most + 1;
   const TFrame around = frame;
@@ -126,7 +125,7 @@ int32_t Search(const TFrame& guess, long double radius, int32_t most, const TMis
   ties = 0;
   best = most + 1;
   scan(around, kStep, kFineStep, kScales);
-  if (ties > 0) frame.Centre = {sum.X / ties, sum.Y / ties};
+  if (ties > 0 && best <= most) frame.Centre = {sum.X / ties, sum.Y / ties};
   return best;
 }
 
