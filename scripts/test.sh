@@ -11,8 +11,8 @@
 #   VORNAK_ASAN_BUILD_DIR  sanitizer build (default build/asan)
 #   VORNAK_SANITIZE_TESTS  0 skips the sanitizer build and run
 #   VORNAK_SANITIZE_STRIDE the sanitizer run takes every Nth acceptance test
-#                          (default 2; 1 takes them all)
-#   VORNAK_FUZZ_SECONDS    seconds per fuzz target (default 60; 0 skips fuzzing)
+#                          (default 3; 1 takes them all)
+#   VORNAK_FUZZ_SECONDS    seconds per fuzz target (default 50; 0 skips fuzzing)
 #   VORNAK_CORPUS          the photo corpora (default ../shared/corpus); an
 #                          empty value skips the corpus tests
 set -euo pipefail
@@ -59,11 +59,11 @@ if [ "${VORNAK_SANITIZE_TESTS:-1}" != 0 ]; then
   tier "$asan" gui
   # The sweeps run several times slower here and exercise the same code
   # paths case after case: a fixed share of them is enough.
-  tier "$asan" acceptance -I ",,${VORNAK_SANITIZE_STRIDE:-2}"
+  tier "$asan" acceptance -I ",,${VORNAK_SANITIZE_STRIDE:-3}"
   unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 fi
 
-fuzz_seconds=${VORNAK_FUZZ_SECONDS:-60}
+fuzz_seconds=${VORNAK_FUZZ_SECONDS:-50}
 if [ "$fuzz_seconds" != 0 ]; then
   step "fuzzing, ${fuzz_seconds}s per target"
   scripts/fuzz.sh "$fuzz_seconds" || failed+=("fuzzing")

@@ -220,9 +220,10 @@ void PrintTo(const TSmallSymbol& s, std::ostream* os) {
   *os << "v" << s.Version << " at " << s.Module << " px in " << s.Width;
 }
 
-class SmallSymbolTest : public HardPhotoTest, public ::testing::WithParamInterface<TSmallSymbol> {};
+class SmallSymbolSweep : public HardPhotoTest,
+                         public ::testing::WithParamInterface<TSmallSymbol> {};
 
-TEST_P(SmallSymbolTest, ReadsInALargePhotograph) {
+TEST_P(SmallSymbolSweep, ReadsInALargePhotograph) {
   const std::string text = "HTTPS://VORNAK.TEST/S";
   const ReferenceSymbol symbol = Make(text, GetParam().Version, 1, 2);
   TRenderOptions o;
@@ -240,7 +241,7 @@ TEST_P(SmallSymbolTest, ReadsInALargePhotograph) {
   EXPECT_EQ(Read(photo), text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Soft, SmallSymbolTest,
+INSTANTIATE_TEST_SUITE_P(Soft, SmallSymbolSweep,
                          ::testing::Values(TSmallSymbol{4, 3.0, 2400, 0.7},
                                            TSmallSymbol{6, 2.5, 3200, 0.6},
                                            TSmallSymbol{2, 4.0, 3200, 1.3}));
