@@ -49,6 +49,29 @@ struct TFrame {
   }
 };
 
+// Whether the module (i, j) of a frame reads dark, in double precision: the
+// searches read thousands of places. Outside the plane is light.
+class TFrameReader {
+ public:
+  TFrameReader(const TPlaneBoolean& plane, const TFrame& frame)
+      : FPlane(plane),
+        FCx(static_cast<double>(frame.Centre.X)),
+        FCy(static_cast<double>(frame.Centre.Y)),
+        FAx(static_cast<double>(frame.Modules[0] * frame.Axes[0].X)),
+        FAy(static_cast<double>(frame.Modules[0] * frame.Axes[0].Y)),
+        FBx(static_cast<double>(frame.Modules[1] * frame.Axes[1].X)),
+        FBy(static_cast<double>(frame.Modules[1] * frame.Axes[1].Y)) {}
+  bool operator()(int32_t i, int32_t j) const {
+    const double x = std::floor(FCx + i * FAx + j * FBx), y = std::floor(FCy + i * FAy + j * FBy);
+    return x >= 0 && y >= 0 && x < FPlane.Width() && y < FPlane.Height() &&
+           FPlane(static_cast<int32_t>(x), static_cast<int32_t>(y)) != 0;
+  }
+
+ private:
+  const TPlaneBoolean& FPlane;
+  double FCx, FCy, FAx, FAy, FBx, FBy;
+};
+
 // A place whose 3 x 3 core reads light in more modules than this is no
 // finder: most places in data or noise are told so within a few modules.
 // A finder's core read a third of a module off its centre and a little
@@ -58,20 +81,9 @@ constexpr int32_t kMaxCoreMisreads = 3;
 
 // Modules of a finder and its separator round frame's centre that read
 // other than they should, counting stopped once over limit (or the core
-// misread), read in double precision: the search reads thousands of
-// places.
+// misread).
 int32_t Misreads(const TPlaneBoolean& plane, const TFrame& frame, int32_t limit) {
-  const double cx = static_cast<double>(frame.Centre.X), cy = static_cast<double>(frame.Centre.Y);
-  const double ax = static_cast<double>(frame.Modules[0] * frame.Axes[0].X);
-  const double ay = static_cast<double>(frame.Modules[0] * frame.Axes[0].Y);
-  const double bx = static_cast<double>(frame.Modules[1] * frame.Axes[1].X);
-  const double by = static_cast<double>(frame.Modules[1] * frame.Axes[1].Y);
-  const int32_t w = plane.Width(), h = plane.Height();
-  auto dark = [&](int32_t i, int32_t j) {
-    const double x = std::floor(cx + i * ax + j * bx), y = std::floor(cy + i * ay + j * by);
-    return x >= 0 && y >= 0 && x < w && y < h &&
-           plane(static_cast<int32_t>(x), static_cast<int32_t>(y)) != 0;
-  };
+  const TFrameReader dark(plane, frame);
   int32_t misreads = 0;
   for (int32_t j = -1; j <= 1; ++j)
     for (int32_t i = -1; i <= 1; ++i)
@@ -136,14 +148,13 @@ int32_t Search(const TFrame& guess, long double radius, int32_t most, const TMis
 // ones dark); counting stopped once over limit.
 int32_t WashedMisreads(const TPlaneBoolean& plane, const TFrame& frame,
                        std::initializer_list<int32_t> rings, int32_t limit) {
+  const TFrameReader dark(plane, frame);
   int32_t misreads = 0;
   for (int32_t ring : rings)
     for (int32_t j = -ring; j <= ring; ++j)
       for (int32_t i = -ring; i <= ring; ++i) {
         if (std::max(std::abs(i), std::abs(j)) != ring) continue;
-        const TPointReal p = frame.At(i, j);
-        const bool dark = plane.At(FloorToPixel(p.X), FloorToPixel(p.Y), 0) != 0;
-        if (dark != (ring <= 1) && ++misreads > limit) return misreads;
+        if (dark(i, j) != (ring <= 1) && ++misreads > limit) return misreads;
       }
   return misreads;
 }
