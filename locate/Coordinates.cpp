@@ -233,17 +233,28 @@ bool TCoordinates::FarthestDark(const TPicture& Picture, int32_t Radius, TPoint 
   const int64_t yFirst = std::max<int64_t>(int64_t{Centre.Y} - reach, 0);
   const int64_t yLast = std::min<int64_t>(int64_t{Centre.Y} + reach, int64_t{Picture.Height} - 1);
 
+  // Along one row the distance from Away grows towards either end, so a
+  // row's farthest dark pixel is its first or its last: the square is read
+  // row by row, from both ends. Of equally far pixels the one in the least
+  // column, then the least row, is kept.
   long double best = 0;
   TPoint found{};
-  for (int64_t x = xFirst; x <= xLast; ++x) {
-    for (int64_t y = yFirst; y <= yLast; ++y) {
-      if (!Picture.Dark(x, y)) continue;
-      const long double distance = Length(x - Away.X, y - Away.Y);
-      if (distance > best) {
-        best = distance;
-        found = TPoint{static_cast<int32_t>(x), static_cast<int32_t>(y)};
-      }
+  auto keep = [&](int64_t x, int64_t y) {
+    const long double distance = Length(x - Away.X, y - Away.Y);
+    if (distance > best || (distance == best && best > 0 && x < found.X)) {
+      best = distance;
+      found = TPoint{static_cast<int32_t>(x), static_cast<int32_t>(y)};
     }
+  };
+  for (int64_t y = yFirst; y <= yLast; ++y) {
+    const uint8_t* row = Picture.Image->Row(static_cast<int32_t>(y));
+    int64_t x = xFirst;
+    while (x <= xLast && row[x] == 0) ++x;
+    if (x > xLast) continue;
+    keep(x, y);
+    int64_t z = xLast;
+    while (z > x && row[z] == 0) --z;
+    if (z > x) keep(z, y);
   }
   if (best == 0) return false;
   FFound = found;
@@ -278,33 +289,60 @@ long double TCoordinates::EdgeAngle(const TPicture& Picture, TPoint Origin, TPoi
   // found by exact integer cross products and its angle taken once. Angles
   // of distinct integer directions this short lie far more than one unit of
   // the last place apart, so the order is that of their computed angles.
+  //
+  // Of the pixels in the extreme direction the nearest is kept (the least
+  // column offset, then the least row offset). Along one row the direction
+  // turns one way as the column offset grows, so a row's extreme is its
+  // first or its last dark pixel far enough away: the rectangle is read row
+  // by row, from both ends.
   bool any = false;
   int64_t keptX = 0, keptY = 0;
   const long double nearest2 = nearest * nearest;
+  // The distance test on exact squares, its square root taken only where
+  // the two lie within rounding of each other; the bounds of the squares as
+  // whole numbers.
+  const auto low = static_cast<int64_t>(std::ceil(nearest2 * (1 - 1e-12L)));
+  const auto high = static_cast<int64_t>(std::floor(nearest2 * (1 + 1e-12L)));
+  auto far = [&](int64_t dx, int64_t dy) {
+    const int64_t d2 = dx * dx + dy * dy;
+    return d2 >= low && (d2 > high || !(Length(dx, dy) < nearest));
+  };
+  auto keep = [&](int64_t i, int64_t j, int64_t dx, int64_t dy) {
+    if (any) {
+      // Positive when (dx, dy) turns anticlockwise from the kept one.
+      const int64_t cross = keptX * dy - keptY * dx;
+      if (cross == 0) {
+        if (i > std::abs(keptX) || (i == std::abs(keptX) && j >= std::abs(keptY))) return;
+      } else if (Minimum ? cross > 0 : cross < 0) {
+        return;
+      }
+    }
+    any = true;
+    keptX = dx;
+    keptY = dy;
+  };
   const int64_t columns = std::abs(int64_t{Target.X} - Origin.X) + 1;
   const int64_t rows = std::abs(int64_t{Target.Y} - Origin.Y) + 1;
-  for (int64_t i = 0; i < columns; ++i) {
-    const int64_t x = Origin.X + i * stepX;
-    if (x < 0 || x >= Picture.Width) continue;
-    const int64_t dx = x - Origin.X;
-    for (int64_t j = 0; j < rows; ++j) {
-      const int64_t y = Origin.Y + j * stepY;
-      if (!Picture.Dark(x, y)) continue;
-      const int64_t dy = y - Origin.Y;
-      // The distance test on exact squares, its square root taken only
-      // where the two lie within rounding of each other.
-      const auto d2 = static_cast<long double>(dx * dx + dy * dy);
-      if (d2 < nearest2 * (1 - 1e-12L)) continue;
-      if (!(d2 > nearest2 * (1 + 1e-12L)) && Length(x - Origin.X, y - Origin.Y) < nearest) continue;
-      if (any) {
-        // Positive when (dx, dy) turns anticlockwise from the kept one.
-        const int64_t cross = keptX * dy - keptY * dx;
-        if (Minimum ? cross >= 0 : cross <= 0) continue;
-      }
-      any = true;
-      keptX = dx;
-      keptY = dy;
-    }
+  // The column offsets whose pixels lie in the picture.
+  const int64_t first = stepX > 0 ? std::max<int64_t>(0, -int64_t{Origin.X})
+                                  : std::max<int64_t>(0, int64_t{Origin.X} - (Picture.Width - 1));
+  const int64_t last = stepX > 0
+                           ? std::min<int64_t>(columns - 1, int64_t{Picture.Width} - 1 - Origin.X)
+                           : std::min<int64_t>(columns - 1, Origin.X);
+  for (int64_t j = 0; j < rows && first <= last; ++j) {
+    const int64_t y = Origin.Y + j * stepY;
+    if (y < 0 || y >= Picture.Height) continue;
+    const int64_t dy = y - Origin.Y;
+    const uint8_t* row = Picture.Image->Row(static_cast<int32_t>(y));
+    auto dark = [&](int64_t i) { return row[Origin.X + i * stepX] != 0; };
+    int64_t i = first;
+    while (i <= last && (!dark(i) || !far(i * stepX, dy))) ++i;
+    if (i > last) continue;
+    keep(i, j, i * stepX, dy);
+    // Farther along the row every dark pixel is far enough.
+    int64_t k = last;
+    while (k > i && !dark(k)) --k;
+    if (k > i) keep(k, j, k * stepX, dy);
   }
   if (!any) return Minimum ? 2 * kPi : -2 * kPi;
   // A side running up and to the left keeps its level pixels at -pi, on the

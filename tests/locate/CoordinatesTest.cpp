@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "common/Arith.h"
 #include "common/Errors.h"
 #include "common/Types.h"
 #include "locate/Coordinates.h"
@@ -223,6 +224,47 @@ TEST(CoordinatesFarthestDark, FirstMetWinsTiesAndTheAwayPixelNeverCounts) {
   const TPlaneBoolean dark(8, 8, 1);
   ASSERT_TRUE(peer.FarthestDark(dark, 3, {0, 0}, {7, 7}));
   EXPECT_EQ(peer.Found(), (TPoint{0, 0}));
+}
+
+TEST(CoordinatesFarthestDark, MatchesThePlainScanOfTheSquare) {
+  std::mt19937 random(91);
+  TCoordinates coordinates;
+  TCoordinatesPeer peer(coordinates);
+  int32_t found = 0;
+  for (int32_t round = 0; round < 400; ++round) {
+    TPlaneBoolean image(50, 40, 0);
+    const uint32_t density = 2 + random() % 30;
+    for (uint8_t& v : image.Data()) v = random() % density == 0 ? 1 : 0;
+    const TPoint centre{static_cast<int32_t>(random() % 60) - 5,
+                        static_cast<int32_t>(random() % 50) - 5};
+    const TPoint away{static_cast<int32_t>(random() % 60) - 5,
+                      static_cast<int32_t>(random() % 50) - 5};
+    const int32_t radius = 1 + static_cast<int32_t>(random() % 6);
+    const long double pitch = 1 + (random() % 8) / 4.0L;
+    peer.SetPitches(pitch, 1.0L);
+    // The scan as first written, column by column: the first of the
+    // farthest dark pixels.
+    const int64_t reach = RoundInt32(radius * pitch);
+    long double best = 0;
+    TPoint expected{-1, -1};
+    for (int64_t x = centre.X - reach; x <= centre.X + reach; ++x)
+      for (int64_t y = centre.Y - reach; y <= centre.Y + reach; ++y) {
+        if (x < 0 || y < 0 || x >= image.Width() || y >= image.Height() ||
+            image(static_cast<int32_t>(x), static_cast<int32_t>(y)) == 0)
+          continue;
+        const long double distance = std::sqrt(
+            static_cast<long double>((x - away.X) * (x - away.X) + (y - away.Y) * (y - away.Y)));
+        if (distance > best) {
+          best = distance;
+          expected = {static_cast<int32_t>(x), static_cast<int32_t>(y)};
+        }
+      }
+    peer.SetFound({-1, -1});
+    ASSERT_EQ(peer.FarthestDark(image, radius, centre, away), best > 0) << round;
+    ASSERT_EQ(peer.Found(), expected) << round;
+    found += best > 0 ? 1 : 0;
+  }
+  EXPECT_GT(found, 250);
 }
 
 TEST(CoordinatesFarthestDark, SquareHalfWidthIsRadiusTimesTheLargerPitchRoundedHalfToEven) {
