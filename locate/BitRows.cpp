@@ -90,7 +90,13 @@ void TBitRows::Transpose(const TBitRows& upright) {
   for (int32_t top = 0; top < height; top += 64) {
     const int32_t rows = std::min(64, height - top);
     for (int32_t i = 0; i < words; ++i) {
-      for (int32_t r = 0; r < 64; ++r) block[r] = r < rows ? upright.Row(top + r)[i] : 0;
+      uint64_t any = 0;
+      for (int32_t r = 0; r < 64; ++r) {
+        block[r] = r < rows ? upright.Row(top + r)[i] : 0;
+        any |= block[r];
+      }
+      // A light block stays as Shape cleared it.
+      if (any == 0) continue;
       TransposeBlock(block);
       const int32_t columns = std::min(64, width - 64 * i);
       for (int32_t c = 0; c < columns; ++c)
