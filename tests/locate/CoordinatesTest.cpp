@@ -140,6 +140,20 @@ TEST(CoordinatesEdgeAngle, UpLeftSideCountsItsLevelPixelsAtMinusPi) {
   EXPECT_EQ(peer.MaxEdgeAngle(mirrored, {20, 10}, {10, 20}), kPi);
 }
 
+// A plane with about one pixel in density dark.
+TPlaneBoolean Sprinkled(std::mt19937& random, int32_t width, int32_t height, uint32_t density) {
+  TPlaneBoolean image(width, height, 0);
+  for (uint8_t& v : image.Data()) v = random() % density == 0 ? 1 : 0;
+  return image;
+}
+
+// A point from (-5, -5) to (spanX - 6, spanY - 6): on a plane or off it.
+TPoint Near(std::mt19937& random, uint32_t spanX, uint32_t spanY) {
+  const auto x = static_cast<int32_t>(random() % spanX) - 5;
+  const auto y = static_cast<int32_t>(random() % spanY) - 5;
+  return {x, y};
+}
+
 // The scan as first written: the angle of every far enough dark pixel of
 // the rectangle, the first of equal extremes kept.
 long double PlainEdgeAngle(const TPlaneBoolean& image, TPoint o, TPoint t, bool minimum) {
@@ -167,13 +181,9 @@ TEST(CoordinatesEdgeAngle, ExtremeDirectionMatchesThePlainScanInEveryQuarter) {
   TCoordinatesPeer peer(coordinates);
   int32_t compared = 0;
   for (int32_t round = 0; round < 400; ++round) {
-    TPlaneBoolean image(60, 60, 0);
-    const uint32_t density = 3 + random() % 40;
-    for (uint8_t& v : image.Data()) v = random() % density == 0 ? 1 : 0;
-    const TPoint o{static_cast<int32_t>(random() % 70) - 5,
-                   static_cast<int32_t>(random() % 70) - 5};
-    const TPoint t{static_cast<int32_t>(random() % 70) - 5,
-                   static_cast<int32_t>(random() % 70) - 5};
+    const TPlaneBoolean image = Sprinkled(random, 60, 60, 3 + random() % 40);
+    const TPoint o = Near(random, 70, 70);
+    const TPoint t = Near(random, 70, 70);
     if (o.X == t.X || o.Y == t.Y) continue;
     ASSERT_EQ(peer.MinEdgeAngle(image, o, t), PlainEdgeAngle(image, o, t, true)) << round;
     ASSERT_EQ(peer.MaxEdgeAngle(image, o, t), PlainEdgeAngle(image, o, t, false)) << round;
@@ -232,13 +242,9 @@ TEST(CoordinatesFarthestDark, MatchesThePlainScanOfTheSquare) {
   TCoordinatesPeer peer(coordinates);
   int32_t found = 0;
   for (int32_t round = 0; round < 400; ++round) {
-    TPlaneBoolean image(50, 40, 0);
-    const uint32_t density = 2 + random() % 30;
-    for (uint8_t& v : image.Data()) v = random() % density == 0 ? 1 : 0;
-    const TPoint centre{static_cast<int32_t>(random() % 60) - 5,
-                        static_cast<int32_t>(random() % 50) - 5};
-    const TPoint away{static_cast<int32_t>(random() % 60) - 5,
-                      static_cast<int32_t>(random() % 50) - 5};
+    const TPlaneBoolean image = Sprinkled(random, 50, 40, 2 + random() % 30);
+    const TPoint centre = Near(random, 60, 50);
+    const TPoint away = Near(random, 60, 50);
     const int32_t radius = 1 + static_cast<int32_t>(random() % 6);
     const long double pitch = 1 + (random() % 8) / 4.0L;
     peer.SetPitches(pitch, 1.0L);
