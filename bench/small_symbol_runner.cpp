@@ -30,16 +30,7 @@ int main() {
       for (const int32_t width : {1600, 4000})
         for (const double blur : {1.0 / 6, 0.4}) {
           const test::ReferenceSymbol symbol = test::Make(text, version, 1, 2);
-          test::TRenderOptions o;
-          o.ModuleSize = module;
-          o.Width = width;
-          o.Height = width * 3 / 4;
-          o.OffsetX = width * 0.2;
-          o.OffsetY = -width * 0.1;
-          o.RotationDegrees = 17;
-          o.BlurSigma = blur * module;
-          o.NoiseSigma = 4;
-          o.Supersample = 2;
+          const test::TRenderOptions o = test::SmallInLargePhoto(module, width, blur * module);
           const TBitmap bitmap = test::RenderBitmap(symbol.Matrix, o);
           TVornak component;
           component.SetWarp(6);

@@ -226,18 +226,9 @@ class SmallSymbolSweep : public HardPhotoTest,
 TEST_P(SmallSymbolSweep, ReadsInALargePhotograph) {
   const std::string text = "HTTPS://VORNAK.TEST/S";
   const ReferenceSymbol symbol = Make(text, GetParam().Version, 1, 2);
-  TRenderOptions o;
-  o.ModuleSize = GetParam().Module;
-  o.Width = GetParam().Width;
-  o.Height = GetParam().Width * 3 / 4;
-  o.OffsetX = o.Width * 0.2;
-  o.OffsetY = -o.Width * 0.1;
-  o.RotationDegrees = 17;
-  o.BlurSigma = GetParam().Blur;
-  o.NoiseSigma = 4;
-  o.Supersample = 2;
   TPhoto photo;
-  photo.Bitmap = RenderBitmap(symbol.Matrix, o);
+  photo.Bitmap = RenderBitmap(
+      symbol.Matrix, SmallInLargePhoto(GetParam().Module, GetParam().Width, GetParam().Blur));
   EXPECT_EQ(Read(photo), text);
 }
 

@@ -218,4 +218,18 @@ TPlaneBoolean RenderPlane(const TPlaneBoolean& modules, const TRenderOptions& op
   return ThresholdBitmap(bitmap, static_cast<int32_t>(std::ceil((dark + light) / 2.0)));
 }
 
+TRenderOptions SmallInLargePhoto(double module, int32_t width, double blur) {
+  TRenderOptions o;
+  o.ModuleSize = module;
+  o.Width = width;
+  o.Height = width * 3 / 4;
+  o.OffsetX = width * 0.2;
+  o.OffsetY = -width * 0.1;
+  o.RotationDegrees = 17;
+  o.BlurSigma = blur;
+  o.NoiseSigma = 4;
+  o.Supersample = 2;
+  return o;
+}
+
 }  // namespace vornak::test

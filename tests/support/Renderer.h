@@ -47,6 +47,11 @@ struct TRenderOptions {
   uint32_t LightColour = 0xFFFFFF;
 };
 
+// A small symbol in a large photograph: module pixels a module, turned 17
+// degrees, off the middle of a 4:3 picture width pixels wide, blurred by
+// blur pixels, with noise.
+TRenderOptions SmallInLargePhoto(double module, int32_t width, double blur);
+
 // Colour picture of the symbol.
 TBitmap RenderBitmap(const TPlaneBoolean& modules, const TRenderOptions& options);
 // Two-level picture (non-zero = dark): the colour picture thresholded halfway
