@@ -22,6 +22,9 @@ class TBinarizer {
   // extents, non-zero = dark. Must not throw on any extents, empty included.
   virtual void Binarize(const TPlaneGrey& grey, const TDecodeSettings& settings,
                         TPlaneBoolean& result) = 0;
+  // True when the last plane made is known to hold no dark pixel: the
+  // passes on it are skipped.
+  virtual bool Blank() const { return false; }
 };
 
 }  // namespace vornak

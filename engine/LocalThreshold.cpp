@@ -51,7 +51,8 @@ void CompareRowAbove(const uint8_t* row, const uint16_t* limits, uint8_t* out, i
 // unlike a call of floor runs several blocks at once.
 VORNAK_WIDE_VECTORS
 void BandThresholds(const double* sums, const double* areas, const double* darkest,
-                    const double* negatedDarkest, int32_t count, int32_t* plain, int32_t* negated) {
+                    const double* negatedDarkest, int32_t count, int32_t* plain, int32_t* negated,
+                    int32_t* midway) {
   constexpr double kShare = 100 - TLocalThreshold::kPercent;
   constexpr double kPercent = TLocalThreshold::kPercent;
   constexpr double kBlack = TLocalThreshold::kBlack;
@@ -71,6 +72,14 @@ void BandThresholds(const double* sums, const double* areas, const double* darke
     // Selections in integers: the loop then runs several blocks at once.
     const int32_t floor = static_cast<int32_t>(mean) - kContrast + 1;
     plain[i] = std::min(share(sum, darkest[i], area, divisor), floor);
+    // Midway between the window's darkest and lightest levels (rounded up)
+    // where the window is mostly paper, its mean in the top third between
+    // them, and the midway lies lower; 0 elsewhere.
+    const int32_t low = static_cast<int32_t>(darkest[i]);
+    const int32_t high = 255 - static_cast<int32_t>(negatedDarkest[i]);
+    const int32_t middle = (low + high + 1) / 2;
+    const bool paper = 3 * (static_cast<int32_t>(mean) - low) >= 2 * (high - low);
+    midway[i] = paper && middle < plain[i] ? middle : 0;
     // For the negated grey: its mean rounded the other way.
     const int32_t negatedFloor =
         255 - static_cast<int32_t>(mean) - (meanRest > 0 ? 1 : 0) - kContrast + 1;
@@ -193,6 +202,7 @@ void TLocalThreshold::Measure(const TPlaneGrey& grey) {
   // level <= mean - kMinContrast, mean = sum / area, all in integers.
   FThreshold.assign(static_cast<size_t>(columns) * static_cast<size_t>(rows), 0);
   FNegatedThreshold.assign(FThreshold.size(), 0);
+  FMidway.assign(FThreshold.size(), 0);
   FBandSums.resize(static_cast<size_t>(columns));
   FBandAreas.resize(static_cast<size_t>(columns));
   for (int32_t by = 0; by < rows; ++by) {
@@ -214,8 +224,10 @@ void TLocalThreshold::Measure(const TPlaneGrey& grey) {
     }
     const size_t at = static_cast<size_t>(by) * static_cast<size_t>(columns);
     BandThresholds(FBandSums.data(), FBandAreas.data(), FBandDarkest.data(), FBandNegated.data(),
-                   columns, FThreshold.data() + at, FNegatedThreshold.data() + at);
+                   columns, FThreshold.data() + at, FNegatedThreshold.data() + at,
+                   FMidway.data() + at);
   }
+  FLowered = std::any_of(FMidway.begin(), FMidway.end(), [](int32_t t) { return t > 0; });
   FWidth = width;
   FHeight = height;
 }
@@ -254,6 +266,49 @@ void TLocalThreshold::Compare(const TPlaneGrey& grey, bool inverted, TPlaneBoole
         CompareRow(grey.Row(y), limits, result.Row(y), width);
     }
   }
+}
+
+bool TLocalThreshold::CompareMidway(const TPlaneGrey& grey, TPlaneBoolean& result) {
+  const int32_t width = grey.Width();
+  const int32_t height = grey.Height();
+  if (result.Width() != width || result.Height() != height) result.Resize(width, height);
+  if (width < 1 || height < 1) return false;
+  if (!Holds(grey)) Measure(grey);
+  if (!FLowered) {
+    std::fill(result.Data().begin(), result.Data().end(), uint8_t{0});
+    return false;
+  }
+  const int32_t block = BlockSize(width, height);
+  const int32_t columns = (width + block - 1) / block;
+  const int32_t rows = (height + block - 1) / block;
+  // A block next to a lowered one keeps the usual threshold, so that a
+  // finder across their border stays whole; farther ones read all light.
+  const auto cols = static_cast<size_t>(columns);
+  FNearLowered.assign(FMidway.size(), 0);
+  for (int32_t by = 0; by < rows; ++by)
+    for (int32_t bx = 0; bx < columns; ++bx) {
+      if (FMidway[static_cast<size_t>(by) * cols + static_cast<size_t>(bx)] == 0) continue;
+      for (int32_t ny = std::max(0, by - 1); ny <= std::min(rows - 1, by + 1); ++ny)
+        for (int32_t nx = std::max(0, bx - 1); nx <= std::min(columns - 1, bx + 1); ++nx)
+          FNearLowered[static_cast<size_t>(ny) * cols + static_cast<size_t>(nx)] = 1;
+    }
+  FLimits.resize(static_cast<size_t>(width));
+  FBlockLimits.resize(cols);
+  for (int32_t by = 0; by < rows; ++by) {
+    const size_t band = static_cast<size_t>(by) * cols;
+    for (size_t bx = 0; bx < cols; ++bx) {
+      const int32_t t = FMidway[band + bx] > 0    ? FMidway[band + bx]
+                        : FNearLowered[band + bx] ? FThreshold[band + bx]
+                                                  : 0;
+      FBlockLimits[bx] = static_cast<uint16_t>(std::clamp(t, 0, 256));
+    }
+    uint16_t* limits = FLimits.data();
+    for (size_t x = 0; x < static_cast<size_t>(width); ++x)
+      limits[x] = FBlockLimits[static_cast<size_t>(FBlockOf[x])];
+    const int32_t y1 = std::min(height, (by + 1) * block);
+    for (int32_t y = by * block; y < y1; ++y) CompareRow(grey.Row(y), limits, result.Row(y), width);
+  }
+  return true;
 }
 
 }  // namespace vornak

@@ -26,7 +26,8 @@ class TLocalThreshold {
   // side in all, at most 112 pixels): in a large photograph a small symbol
   // (a few pixels a module) fills a wider window only in part, the paper
   // round it lifts the mean, and blur's grey between its small modules then
-  // reads dark and closes its finders' light rings.
+  // reads dark and closes its finders' light rings (CompareMidway mends
+  // what is left of that).
   static constexpr int32_t kBlockDivisor = 48;
   static constexpr int32_t kMinBlock = 2;
   static constexpr int32_t kMostBlock = 16;
@@ -61,6 +62,14 @@ class TLocalThreshold {
   // threshold of the negated grey would make it. Measures grey first unless
   // thresholds of its extents are held; an empty grey gives an empty plane.
   void Compare(const TPlaneGrey& grey, bool inverted, TPlaneBoolean& result);
+  // The plane of grey with each block's threshold lowered to the midway
+  // level between its window's darkest and lightest where that lies lower,
+  // light away from such blocks (beyond their neighbours). Where paper fills
+  // most of a wide window round a small symbol, its mean stands for the
+  // paper rather than for the symbol's middle grey, and blur's grey between
+  // small modules reads dark; the midway level keeps it light. Returns
+  // false, the plane all light, when no block's threshold was lowered.
+  bool CompareMidway(const TPlaneGrey& grey, TPlaneBoolean& result);
 
  private:
   // The integral table of the block sums (FSums) and the per-column tables
@@ -75,6 +84,8 @@ class TLocalThreshold {
   std::vector<uint8_t> FBlockLightest;     // and its lightest, negated (255 less it)
   std::vector<int32_t> FThreshold;         // per block: grey levels below it are dark
   std::vector<int32_t> FNegatedThreshold;  // the same for the negated grey
+  std::vector<int32_t> FMidway;            // per block: the lowered threshold, or 0 far from one
+  bool FLowered = false;                   // whether any block's threshold was lowered
   int32_t FWidth = 0;                      // extents of the picture measured
   int32_t FHeight = 0;
   std::vector<uint32_t> FColumns;        // column sums over one band of block rows
@@ -89,6 +100,7 @@ class TLocalThreshold {
   std::vector<uint8_t> FAcross;        // and across the window's columns
   std::vector<uint16_t> FBlockLimits;  // one band's thresholds, per block
   std::vector<int32_t> FBlockOf;       // per pixel column, its block column
+  std::vector<uint8_t> FNearLowered;   // per block: a lowered one among its neighbours
   // Per block column: its window's block columns [left, right) and pixel width.
   std::vector<size_t> FWindowLeft;
   std::vector<size_t> FWindowRight;

@@ -9,6 +9,7 @@
 #include "engine/Decorder.h"
 #include "engine/GlobalBinarizer.h"
 #include "engine/LocalThreshold.h"
+#include "engine/MidwayBinarizer.h"
 #include "locate/ClassicLocator.h"
 #include "photo/HomographyLocator.h"
 #include "photo/MicroLocator.h"
@@ -24,6 +25,7 @@ TPassChain::TPassChain() : FLocalThreshold(std::make_unique<TLocalThreshold>()) 
   FBinarizers.push_back(std::make_unique<TAdaptiveBinarizer>(TPolarity::Plain, *FLocalThreshold));
   FBinarizers.push_back(
       std::make_unique<TAdaptiveBinarizer>(TPolarity::Inverted, *FLocalThreshold));
+  FBinarizers.push_back(std::make_unique<TMidwayBinarizer>(*FLocalThreshold));
   FPlanes.resize(FBinarizers.size());
   FSources.resize(FBinarizers.size(), nullptr);
 
@@ -46,6 +48,11 @@ TPassChain::TPassChain() : FLocalThreshold(std::make_unique<TLocalThreshold>()) 
   AddPass("adaptive", std::make_unique<THomographyLocator>(FFinderCache, TFinders::Shapes));
   AddPass("adaptive-inverted", std::make_unique<TTripleLocator>(FFinderCache));
   AddPass("adaptive-inverted", std::make_unique<THomographyLocator>(FFinderCache));
+  // Small blurred symbols in large photographs, on the local threshold
+  // lowered round them; the runs find their finders, and elsewhere the
+  // plane is light and costs little.
+  AddPass("adaptive-midway", std::make_unique<TTripleLocator>(FFinderCache));
+  AddPass("adaptive-midway", std::make_unique<THomographyLocator>(FFinderCache));
   // Micro QR last, on the shapes the passes above searched already: a QR
   // Code picture reaches it only when nothing read, and a picture without a
   // symbol pays only the timing reads of its shapes.
@@ -183,6 +190,7 @@ bool TPassChain::Run(const TPlaneGrey& grey, TDecorder& decorder, std::string& t
       // The classic pipeline ran the classic locator on the given plane.
       if (given && !located) searched.emplace(b, TClassicLocator::kName);
     }
+    if (FBinarizers[b]->Blank()) continue;
     const size_t same = FSameAs[b];
     if (!searched.emplace(same, pass.Locator->Name()).second) continue;
     // An identical plane is read where it was first built, so that its

@@ -7,45 +7,105 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <random>
+#include <vector>
 
 #include "common/Types.h"
 #include "engine/LocalThreshold.h"
+#include "engine/MidwayBinarizer.h"
 
 namespace vornak {
 namespace {
 
-TPlaneBoolean PlainThreshold(const TPlaneGrey& grey) {
+// One block's window: its sum, area and extreme levels.
+struct TWindow {
+  int64_t Sum = 0;
+  int64_t Area = 0;
+  int64_t Darkest = 255;
+  int64_t Lightest = 0;
+
+  // level < mean - P / 100 (mean - lift), lift the darkest level above
+  // black, and level <= mean - contrast, exactly.
+  bool Dark(int64_t level) const {
+    const int64_t lift = std::max<int64_t>(0, Darkest - TLocalThreshold::kBlack);
+    const bool share = 100 * Area * level < Sum * (100 - TLocalThreshold::kPercent) +
+                                                TLocalThreshold::kPercent * lift * Area;
+    const bool contrast = level <= Sum / Area - TLocalThreshold::kMinContrast;
+    return share && contrast;
+  }
+  // Mostly paper (the mean in the top third between darkest and lightest),
+  // and its midway level dark by the rule above: the threshold is lowered
+  // to that level.
+  bool Lowered() const {
+    return 3 * (Sum / Area - Darkest) >= 2 * (Lightest - Darkest) && Dark(Midway());
+  }
+  int64_t Midway() const { return (Darkest + Lightest + 1) / 2; }
+};
+
+// Every block's window, block row after block row.
+std::vector<TWindow> Windows(const TPlaneGrey& grey, int32_t& columns) {
   const int32_t width = grey.Width(), height = grey.Height();
   const int32_t block = TLocalThreshold::BlockSize(width, height);
   const int32_t reach = TLocalThreshold::kWindowBlocks;
-  TPlaneBoolean result(width, height, 0);
-  // Every pixel of a block has the same window.
+  columns = (width + block - 1) / block;
+  std::vector<TWindow> windows;
   for (int32_t by = 0; by * block < height; ++by)
     for (int32_t bx = 0; bx * block < width; ++bx) {
       const int32_t x0 = std::max(0, (bx - reach) * block);
       const int32_t x1 = std::min(width, (bx + reach + 1) * block);
       const int32_t y0 = std::max(0, (by - reach) * block);
       const int32_t y1 = std::min(height, (by + reach + 1) * block);
-      int64_t sum = 0;
-      int64_t darkest = 255;
+      TWindow w;
       for (int32_t v = y0; v < y1; ++v)
         for (int32_t u = x0; u < x1; ++u) {
-          sum += grey(u, v);
-          darkest = std::min<int64_t>(darkest, grey(u, v));
+          w.Sum += grey(u, v);
+          w.Darkest = std::min<int64_t>(w.Darkest, grey(u, v));
+          w.Lightest = std::max<int64_t>(w.Lightest, grey(u, v));
         }
-      const int64_t area = static_cast<int64_t>(x1 - x0) * (y1 - y0);
-      const int64_t lift = std::max<int64_t>(0, darkest - TLocalThreshold::kBlack);
-      for (int32_t y = by * block; y < std::min(height, (by + 1) * block); ++y)
-        for (int32_t x = bx * block; x < std::min(width, (bx + 1) * block); ++x) {
-          const int64_t level = grey(x, y);
-          // level < mean - P / 100 (mean - lift), lift the darkest level
-          // above black, and level <= mean - contrast, exactly.
-          const bool share = 100 * area * level < sum * (100 - TLocalThreshold::kPercent) +
-                                                      TLocalThreshold::kPercent * lift * area;
-          const bool contrast = level <= sum / area - TLocalThreshold::kMinContrast;
-          result(x, y) = share && contrast ? 1 : 0;
-        }
+      w.Area = static_cast<int64_t>(x1 - x0) * (y1 - y0);
+      windows.push_back(w);
+    }
+  return windows;
+}
+
+TPlaneBoolean PlainThreshold(const TPlaneGrey& grey) {
+  const int32_t width = grey.Width(), height = grey.Height();
+  const int32_t block = TLocalThreshold::BlockSize(width, height);
+  int32_t columns = 0;
+  const std::vector<TWindow> windows = Windows(grey, columns);
+  TPlaneBoolean result(width, height, 0);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x)
+      result(x, y) =
+          windows[static_cast<size_t>((y / block) * columns + x / block)].Dark(grey(x, y)) ? 1 : 0;
+  return result;
+}
+
+// The midway plane: below the midway level in a lowered block, by the plain
+// rule in a block next to one, light elsewhere.
+TPlaneBoolean MidwayThreshold(const TPlaneGrey& grey) {
+  const int32_t width = grey.Width(), height = grey.Height();
+  const int32_t block = TLocalThreshold::BlockSize(width, height);
+  int32_t columns = 0;
+  const std::vector<TWindow> windows = Windows(grey, columns);
+  const int32_t rows = static_cast<int32_t>(windows.size()) / std::max(1, columns);
+  const auto lowered = [&](int32_t bx, int32_t by) {
+    return bx >= 0 && by >= 0 && bx < columns && by < rows &&
+           windows[static_cast<size_t>(by * columns + bx)].Lowered();
+  };
+  TPlaneBoolean result(width, height, 0);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      const int32_t bx = x / block, by = y / block;
+      const TWindow& w = windows[static_cast<size_t>(by * columns + bx)];
+      bool near = false;
+      for (int32_t dy = -1; dy <= 1; ++dy)
+        for (int32_t dx = -1; dx <= 1; ++dx) near = near || lowered(bx + dx, by + dy);
+      if (lowered(bx, by))
+        result(x, y) = grey(x, y) < w.Midway() ? 1 : 0;
+      else if (near)
+        result(x, y) = w.Dark(grey(x, y)) ? 1 : 0;
     }
   return result;
 }
@@ -164,6 +224,88 @@ TEST(AdaptiveBinarizerTest, SumsAreThoseOfThePictureAtHand) {
   result = TPlaneBoolean(3, 3, 7);
   inverted.Binarize(TPlaneGrey(), {}, result);
   EXPECT_EQ(result, TPlaneBoolean());
+}
+
+// Paper with a few small dark marks, blurred grey between some of them:
+// windows mostly of paper, whose thresholds come down to their midway
+// level; and flat or evenly mixed pictures, where none does.
+TPlaneGrey Paper(std::mt19937& random, int32_t width, int32_t height) {
+  TPlaneGrey grey(width, height);
+  const int32_t paper = 200 + static_cast<int32_t>(random() % 40);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x)
+      grey(x, y) = static_cast<uint8_t>(paper - static_cast<int32_t>(random() % 9));
+  for (int32_t mark = 0; mark < 1 + static_cast<int32_t>(random() % 6); ++mark) {
+    const int32_t x0 = static_cast<int32_t>(random() % static_cast<uint32_t>(width));
+    const int32_t y0 = static_cast<int32_t>(random() % static_cast<uint32_t>(height));
+    const int32_t side = 3 + static_cast<int32_t>(random() % 12);
+    const auto ink = static_cast<uint8_t>(20 + random() % 60);
+    const auto grey2 = static_cast<uint8_t>(120 + random() % 70);
+    for (int32_t y = y0; y < std::min(height, y0 + side); ++y)
+      for (int32_t x = x0; x < std::min(width, x0 + side); ++x)
+        grey(x, y) = (x - x0 + y - y0) % 3 == 0 ? grey2 : ink;
+  }
+  return grey;
+}
+
+TEST(AdaptiveBinarizerTest, MidwayPlaneMatchesItsRuleOnEveryPixel) {
+  std::mt19937 random(44);
+  TLocalThreshold shared;
+  TMidwayBinarizer midway(shared);
+  EXPECT_STREQ(midway.Name(), "adaptive-midway");
+  int32_t lowered = 0;
+  for (int32_t round = 0; round < 36; ++round) {
+    const int32_t width = 1 + static_cast<int32_t>(random() % 320);
+    const int32_t height = 1 + static_cast<int32_t>(random() % 240);
+    const TPlaneGrey grey =
+        round % 3 == 2 ? Picture(random, width, height) : Paper(random, width, height);
+    shared.Forget();
+    TPlaneBoolean plane(2, 2, 1);
+    midway.Binarize(grey, {}, plane);
+    const TPlaneBoolean expected = MidwayThreshold(grey);
+    ASSERT_EQ(plane, expected) << width << " x " << height << " round " << round;
+    // Blank when no block was lowered: then the plane is all light.
+    const bool any = std::any_of(expected.Data().begin(), expected.Data().end(),
+                                 [](uint8_t v) { return v != 0; });
+    EXPECT_TRUE(!midway.Blank() || !any);
+    lowered += midway.Blank() ? 0 : 1;
+  }
+  // The rule was put to the test: thresholds came down in most pictures.
+  EXPECT_GT(lowered, 18);
+}
+
+// Where paper fills the window, a small finder's blurred light ring stays
+// light on the midway plane, while the plain threshold closes it.
+TEST(AdaptiveBinarizerTest, MidwayPlaneKeepsABlurredRingLight) {
+  TPlaneGrey grey(900, 600, 232);
+  // A finder of 3-pixel modules: core and outer ring dark, the light ring
+  // between them left at the grey blur leaves.
+  const int32_t x0 = 400, y0 = 300, module = 3;
+  for (int32_t j = 0; j < 7; ++j)
+    for (int32_t i = 0; i < 7; ++i) {
+      const int32_t ring = std::max(std::abs(i - 3), std::abs(j - 3));
+      const uint8_t level = ring == 2 ? 175 : 40;
+      for (int32_t y = 0; y < module; ++y)
+        for (int32_t x = 0; x < module; ++x) grey(x0 + i * module + x, y0 + j * module + y) = level;
+    }
+  TLocalThreshold shared;
+  TAdaptiveBinarizer plain(TAdaptiveBinarizer::TPolarity::Plain, shared);
+  TMidwayBinarizer midway(shared);
+  TPlaneBoolean usual, lowered;
+  plain.Binarize(grey, {}, usual);
+  midway.Binarize(grey, {}, lowered);
+  const int32_t ringX = x0 + module + 1, ringY = y0 + 3 * module + 1;
+  const int32_t coreX = x0 + 3 * module + 1, coreY = y0 + 3 * module + 1;
+  EXPECT_EQ(usual(ringX, ringY), 1);
+  EXPECT_EQ(lowered(ringX, ringY), 0);
+  EXPECT_EQ(lowered(coreX, coreY), 1);
+  EXPECT_EQ(lowered(x0 + 1, y0 + 1), 1);
+  EXPECT_FALSE(midway.Blank());
+  // A flat picture lowers nothing.
+  shared.Forget();
+  midway.Binarize(TPlaneGrey(300, 200, 128), {}, lowered);
+  EXPECT_TRUE(midway.Blank());
+  EXPECT_EQ(lowered, TPlaneBoolean(300, 200, 0));
 }
 
 }  // namespace

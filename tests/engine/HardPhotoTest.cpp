@@ -235,7 +235,11 @@ TEST_P(SmallSymbolSweep, ReadsInALargePhotograph) {
 INSTANTIATE_TEST_SUITE_P(Soft, SmallSymbolSweep,
                          ::testing::Values(TSmallSymbol{4, 3.0, 2400, 0.7},
                                            TSmallSymbol{6, 2.5, 3200, 0.6},
-                                           TSmallSymbol{2, 4.0, 3200, 1.3}));
+                                           TSmallSymbol{2, 4.0, 3200, 1.3},
+                                           // Blurred by two fifths of a module:
+                                           // the midway threshold's.
+                                           TSmallSymbol{2, 4.0, 1600, 1.6},
+                                           TSmallSymbol{6, 2.5, 1600, 1.0}));
 
 // Pictures of the rendered groups where the lattice must be followed at
 // the scale its own moves show: labels round a bottle, turned away so far
