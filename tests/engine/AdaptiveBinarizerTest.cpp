@@ -69,22 +69,9 @@ std::vector<TWindow> Windows(const TPlaneGrey& grey, int32_t& columns) {
   return windows;
 }
 
-TPlaneBoolean PlainThreshold(const TPlaneGrey& grey) {
-  const int32_t width = grey.Width(), height = grey.Height();
-  const int32_t block = TLocalThreshold::BlockSize(width, height);
-  int32_t columns = 0;
-  const std::vector<TWindow> windows = Windows(grey, columns);
-  TPlaneBoolean result(width, height, 0);
-  for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x)
-      result(x, y) =
-          windows[static_cast<size_t>((y / block) * columns + x / block)].Dark(grey(x, y)) ? 1 : 0;
-  return result;
-}
-
-// The midway plane: below the midway level in a lowered block, by the plain
-// rule in a block next to one, light elsewhere.
-TPlaneBoolean MidwayThreshold(const TPlaneGrey& grey) {
+// The plain plane, or the midway one: below the midway level in a lowered
+// block, by the plain rule in a block next to one, light elsewhere.
+TPlaneBoolean ByTheRule(const TPlaneGrey& grey, bool midway) {
   const int32_t width = grey.Width(), height = grey.Height();
   const int32_t block = TLocalThreshold::BlockSize(width, height);
   int32_t columns = 0;
@@ -99,16 +86,18 @@ TPlaneBoolean MidwayThreshold(const TPlaneGrey& grey) {
     for (int32_t x = 0; x < width; ++x) {
       const int32_t bx = x / block, by = y / block;
       const TWindow& w = windows[static_cast<size_t>(by * columns + bx)];
-      bool near = false;
-      for (int32_t dy = -1; dy <= 1; ++dy)
+      bool near = !midway;
+      for (int32_t dy = -1; dy <= 1 && !near; ++dy)
         for (int32_t dx = -1; dx <= 1; ++dx) near = near || lowered(bx + dx, by + dy);
-      if (lowered(bx, by))
+      if (midway && lowered(bx, by))
         result(x, y) = grey(x, y) < w.Midway() ? 1 : 0;
       else if (near)
         result(x, y) = w.Dark(grey(x, y)) ? 1 : 0;
     }
   return result;
 }
+
+TPlaneBoolean PlainThreshold(const TPlaneGrey& grey) { return ByTheRule(grey, false); }
 
 // Smooth light with noise, dark marks and saturated patches, so that every
 // comparison falls on both sides somewhere. Lifted: the lower rows squeezed
@@ -262,7 +251,7 @@ TEST(AdaptiveBinarizerTest, MidwayPlaneMatchesItsRuleOnEveryPixel) {
     shared.Forget();
     TPlaneBoolean plane(2, 2, 1);
     midway.Binarize(grey, {}, plane);
-    const TPlaneBoolean expected = MidwayThreshold(grey);
+    const TPlaneBoolean expected = ByTheRule(grey, true);
     ASSERT_EQ(plane, expected) << width << " x " << height << " round " << round;
     // Blank when no block was lowered: then the plane is all light.
     const bool any = std::any_of(expected.Data().begin(), expected.Data().end(),
