@@ -63,8 +63,9 @@ class TLocalThreshold {
   // thresholds of its extents are held; an empty grey gives an empty plane.
   void Compare(const TPlaneGrey& grey, bool inverted, TPlaneBoolean& result);
   // The plane of grey with each block's threshold lowered to the midway
-  // level between its window's darkest and lightest where that lies lower,
-  // light away from such blocks (beyond their neighbours). Where paper fills
+  // level between its window's darkest and lightest where the window is
+  // mostly paper (its mean in the top third between them) and that level
+  // lies lower, light away from such blocks (beyond their neighbours). Where paper fills
   // most of a wide window round a small symbol, its mean stands for the
   // paper rather than for the symbol's middle grey, and blur's grey between
   // small modules reads dark; the midway level keeps it light. Returns
