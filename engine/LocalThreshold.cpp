@@ -227,19 +227,55 @@ void TLocalThreshold::Measure(const TPlaneGrey& grey) {
                    columns, FThreshold.data() + at, FNegatedThreshold.data() + at,
                    FMidway.data() + at);
   }
-  FLowered = std::any_of(FMidway.begin(), FMidway.end(), [](int32_t t) { return t > 0; });
   FWidth = width;
   FHeight = height;
 }
 
 void TLocalThreshold::Compare(const TPlaneGrey& grey, bool inverted, TPlaneBoolean& result) {
+  // Every pixel is written: a plane of the right size is not cleared.
+  if (result.Width() != grey.Width() || result.Height() != grey.Height())
+    result.Resize(grey.Width(), grey.Height());
+  if (grey.Width() < 1 || grey.Height() < 1) return;
+  if (!Holds(grey)) Measure(grey);
+  CompareByBlock(grey, inverted ? FNegatedThreshold : FThreshold, inverted, result);
+}
+
+bool TLocalThreshold::CompareMidway(const TPlaneGrey& grey, TPlaneBoolean& result) {
   const int32_t width = grey.Width();
   const int32_t height = grey.Height();
-  // Every pixel is written below: a plane of the right size is not cleared.
   if (result.Width() != width || result.Height() != height) result.Resize(width, height);
-  if (width < 1 || height < 1) return;
+  if (width < 1 || height < 1) return false;
   if (!Holds(grey)) Measure(grey);
-  const std::vector<int32_t>& thresholds = inverted ? FNegatedThreshold : FThreshold;
+  const int32_t block = BlockSize(width, height);
+  const int32_t columns = (width + block - 1) / block;
+  const int32_t rows = (height + block - 1) / block;
+  // A block next to a lowered one keeps the usual threshold, so that a
+  // finder across their border stays whole; farther ones read all light.
+  const auto cols = static_cast<size_t>(columns);
+  FChosen.assign(FMidway.size(), 0);
+  bool lowered = false;
+  for (int32_t by = 0; by < rows; ++by)
+    for (int32_t bx = 0; bx < columns; ++bx) {
+      if (FMidway[static_cast<size_t>(by) * cols + static_cast<size_t>(bx)] == 0) continue;
+      lowered = true;
+      for (int32_t ny = std::max(0, by - 1); ny <= std::min(rows - 1, by + 1); ++ny)
+        for (int32_t nx = std::max(0, bx - 1); nx <= std::min(columns - 1, bx + 1); ++nx) {
+          const size_t at = static_cast<size_t>(ny) * cols + static_cast<size_t>(nx);
+          FChosen[at] = FMidway[at] > 0 ? FMidway[at] : FThreshold[at];
+        }
+    }
+  if (!lowered) {
+    std::fill(result.Data().begin(), result.Data().end(), uint8_t{0});
+    return false;
+  }
+  CompareByBlock(grey, FChosen, false, result);
+  return true;
+}
+
+void TLocalThreshold::CompareByBlock(const TPlaneGrey& grey, const std::vector<int32_t>& thresholds,
+                                     bool inverted, TPlaneBoolean& result) {
+  const int32_t width = grey.Width();
+  const int32_t height = grey.Height();
   const int32_t block = BlockSize(width, height);
   const int32_t columns = (width + block - 1) / block;
   const int32_t rows = (height + block - 1) / block;
@@ -266,49 +302,6 @@ void TLocalThreshold::Compare(const TPlaneGrey& grey, bool inverted, TPlaneBoole
         CompareRow(grey.Row(y), limits, result.Row(y), width);
     }
   }
-}
-
-bool TLocalThreshold::CompareMidway(const TPlaneGrey& grey, TPlaneBoolean& result) {
-  const int32_t width = grey.Width();
-  const int32_t height = grey.Height();
-  if (result.Width() != width || result.Height() != height) result.Resize(width, height);
-  if (width < 1 || height < 1) return false;
-  if (!Holds(grey)) Measure(grey);
-  if (!FLowered) {
-    std::fill(result.Data().begin(), result.Data().end(), uint8_t{0});
-    return false;
-  }
-  const int32_t block = BlockSize(width, height);
-  const int32_t columns = (width + block - 1) / block;
-  const int32_t rows = (height + block - 1) / block;
-  // A block next to a lowered one keeps the usual threshold, so that a
-  // finder across their border stays whole; farther ones read all light.
-  const auto cols = static_cast<size_t>(columns);
-  FNearLowered.assign(FMidway.size(), 0);
-  for (int32_t by = 0; by < rows; ++by)
-    for (int32_t bx = 0; bx < columns; ++bx) {
-      if (FMidway[static_cast<size_t>(by) * cols + static_cast<size_t>(bx)] == 0) continue;
-      for (int32_t ny = std::max(0, by - 1); ny <= std::min(rows - 1, by + 1); ++ny)
-        for (int32_t nx = std::max(0, bx - 1); nx <= std::min(columns - 1, bx + 1); ++nx)
-          FNearLowered[static_cast<size_t>(ny) * cols + static_cast<size_t>(nx)] = 1;
-    }
-  FLimits.resize(static_cast<size_t>(width));
-  FBlockLimits.resize(cols);
-  for (int32_t by = 0; by < rows; ++by) {
-    const size_t band = static_cast<size_t>(by) * cols;
-    for (size_t bx = 0; bx < cols; ++bx) {
-      const int32_t t = FMidway[band + bx] > 0    ? FMidway[band + bx]
-                        : FNearLowered[band + bx] ? FThreshold[band + bx]
-                                                  : 0;
-      FBlockLimits[bx] = static_cast<uint16_t>(std::clamp(t, 0, 256));
-    }
-    uint16_t* limits = FLimits.data();
-    for (size_t x = 0; x < static_cast<size_t>(width); ++x)
-      limits[x] = FBlockLimits[static_cast<size_t>(FBlockOf[x])];
-    const int32_t y1 = std::min(height, (by + 1) * block);
-    for (int32_t y = by * block; y < y1; ++y) CompareRow(grey.Row(y), limits, result.Row(y), width);
-  }
-  return true;
 }
 
 }  // namespace vornak

@@ -76,6 +76,10 @@ class TLocalThreshold {
   // The integral table of the block sums (FSums) and the per-column tables
   // of block and window the thresholds are spread by.
   void SumBlocks(const TPlaneGrey& grey, int32_t block, int32_t columns, int32_t rows);
+  // The plane of grey by one threshold per block (of the negated grey where
+  // inverted), every pixel written; the thresholds are held for its extents.
+  void CompareByBlock(const TPlaneGrey& grey, const std::vector<int32_t>& thresholds, bool inverted,
+                      TPlaneBoolean& result);
   // The darkest of blocks (one level per block, row after row) over the
   // window of each block of the band whose window rows are [first, last).
   void WindowDarkest(const std::vector<uint8_t>& blocks, int32_t first, int32_t last,
@@ -85,8 +89,7 @@ class TLocalThreshold {
   std::vector<uint8_t> FBlockLightest;     // and its lightest, negated (255 less it)
   std::vector<int32_t> FThreshold;         // per block: grey levels below it are dark
   std::vector<int32_t> FNegatedThreshold;  // the same for the negated grey
-  std::vector<int32_t> FMidway;            // per block: the lowered threshold, or 0 far from one
-  bool FLowered = false;                   // whether any block's threshold was lowered
+  std::vector<int32_t> FMidway;            // per block: the lowered threshold, or 0
   int32_t FWidth = 0;                      // extents of the picture measured
   int32_t FHeight = 0;
   std::vector<uint32_t> FColumns;        // column sums over one band of block rows
@@ -101,7 +104,7 @@ class TLocalThreshold {
   std::vector<uint8_t> FAcross;        // and across the window's columns
   std::vector<uint16_t> FBlockLimits;  // one band's thresholds, per block
   std::vector<int32_t> FBlockOf;       // per pixel column, its block column
-  std::vector<uint8_t> FNearLowered;   // per block: a lowered one among its neighbours
+  std::vector<int32_t> FChosen;        // per block: the midway plane's threshold
   // Per block column: its window's block columns [left, right) and pixel width.
   std::vector<size_t> FWindowLeft;
   std::vector<size_t> FWindowRight;
